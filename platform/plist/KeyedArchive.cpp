@@ -1,0 +1,260 @@
+#include "KeyedArchive.h"
+
+#include "NestingGuard.h"
+#include "ObjectTable.h"
+
+#include "../core/Log.h"
+
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace vantrel::platform::KeyedArchive {
+
+namespace {
+
+using plist::ObjectTable;
+using Index = ObjectTable::Index;
+using Kind = ObjectTable::Kind;
+
+// Walks the "$objects" graph straight from the decoded plist table: each object is decoded once,
+// when first referenced, and kept for every further reference.
+class Unarchiver {
+public:
+    explicit Unarchiver(const ObjectTable& table) : t_(table) {}
+
+    Value run() {
+        if (t_.size() == 0 || t_.kind(t_.top()) != Kind::Dictionary) return fail(QStringLiteral("not a keyed archive"));
+        std::optional<Index> objects = t_.find(t_.top(), "$objects");
+        std::optional<Index> top = t_.find(t_.top(), "$top");
+        if (!objects || t_.kind(*objects) != Kind::Array) return fail(QStringLiteral("no $objects array"));
+        if (!top || t_.kind(*top) != Kind::Dictionary) return fail(QStringLiteral("no $top dictionary"));
+        std::optional<Index> root = t_.find(*top, "root");
+        if (!root) return fail(QStringLiteral("no root object in $top"));
+        objects_ = t_.elements(*objects);
+        slots_.resize(objects_.size());
+        return reference(*root, 0);
+    }
+
+    const QString& error() const { return error_; }
+
+private:
+    enum class State : uint8_t { Unseen, Decoding, Done };
+    enum class Class : uint8_t { Unknown, Array, Dictionary, String, Data, Date };
+    struct Slot {
+        Value value;
+        State state = State::Unseen;
+        Class kind = Class::Unknown;  // when the object is a class description
+        int32_t key = -1;             // in keys_, when the object is a dictionary key
+    };
+
+    bool failed() const { return !error_.isEmpty(); }
+
+    Value fail(QString reason) {
+        if (error_.isEmpty()) error_ = std::move(reason);
+        return {};
+    }
+
+    // The $objects entry that a UID names.
+    std::optional<size_t> target(Index uid) {
+        auto n = static_cast<uint64_t>(t_.integer(uid));
+        if (t_.kind(uid) == Kind::Uid && n < objects_.size()) [[likely]]
+            return size_t(n);
+        badReference(uid);
+        return std::nullopt;
+    }
+
+    [[gnu::noinline]] void badReference(Index uid) {
+        if (t_.kind(uid) != Kind::Uid) fail(QStringLiteral("a plain value where an object reference belongs"));
+        else fail(QStringLiteral("object reference %1 out of range").arg(t_.integer(uid)));
+    }
+
+    Value reference(Index uid, size_t depth) {
+        std::optional<size_t> n = target(uid);
+        return n ? object(*n, depth) : Value();
+    }
+
+    Value object(size_t n, size_t depth) {
+        Slot& slot = slots_[n];
+        if (slot.state == State::Done) return slot.value;
+        if (slot.state == State::Decoding) return fail(QStringLiteral("object %1 contains itself").arg(n));
+        if (depth >= plist::kMaxNesting)
+            return fail(QStringLiteral("nested deeper than %1 levels").arg(plist::kMaxNesting));
+        Index o = objects_[n];
+        Value v;
+        switch (t_.kind(o)) {
+        case Kind::Dictionary:
+            slot.state = State::Decoding;
+            v = instance(o, depth);
+            if (failed()) return {};
+            break;
+        case Kind::Uid:
+        case Kind::Array: return fail(QStringLiteral("object %1 is neither a value nor an instance").arg(n));
+        case Kind::String:
+            // Entry 0 is the archiver's "$null": references to it are nil.
+            if (n == 0 && t_.text(o) == "$null") break;
+            [[fallthrough]];
+        default: v = scalar(o); break;
+        }
+        slot.value = v;
+        slot.state = State::Done;
+        return v;
+    }
+
+    Value scalar(Index o) const {
+        switch (t_.kind(o)) {
+        case Kind::Boolean: return Value::boolean(t_.boolean(o));
+        case Kind::Integer: return Value::integer(t_.integer(o));
+        case Kind::Real: return Value::real(t_.real(o));
+        case Kind::Date: return Value::date(t_.real(o));
+        case Kind::String: return Value(t_.text(o));
+        case Kind::Data: return Value::data(QByteArray(t_.text(o).data(), qsizetype(t_.text(o).size())));
+        default: return {};
+        }
+    }
+
+    // A member of an instance stored inline or by reference.
+    Value member(Index instance, std::string_view name, size_t depth) {
+        std::optional<Index> m = t_.find(instance, name);
+        if (!m) return {};
+        return t_.kind(*m) == Kind::Uid ? reference(*m, depth + 1) : scalar(*m);
+    }
+
+    Class classOf(Index instance) {
+        std::optional<Index> ref = t_.find(instance, "$class");
+        if (!ref) {
+            fail(QStringLiteral("an instance without $class"));
+            return Class::Unknown;
+        }
+        std::optional<size_t> n = target(*ref);
+        if (!n) return Class::Unknown;
+        Slot& slot = slots_[*n];
+        if (slot.kind != Class::Unknown) return slot.kind;
+        Index description = objects_[*n];
+        if (t_.kind(description) != Kind::Dictionary) {
+            fail(QStringLiteral("a $class that is no class description"));
+            return Class::Unknown;
+        }
+        std::optional<Index> classes = t_.find(description, "$classes");
+        std::optional<Index> name = t_.find(description, "$classname");
+        std::span<const Index> chain;
+        if (classes && t_.kind(*classes) == Kind::Array) chain = t_.elements(*classes);
+        else if (name) chain = {&*name, 1};
+        for (Index c : chain) {
+            if (t_.kind(c) != Kind::String) continue;
+            slot.kind = classNamed(t_.text(c));
+            if (slot.kind != Class::Unknown) return slot.kind;
+        }
+        std::string_view shown = name && t_.kind(*name) == Kind::String ? t_.text(*name) : std::string_view("?");
+        fail(QStringLiteral("unsupported class %1").arg(QString::fromUtf8(shown.data(), qsizetype(shown.size()))));
+        return Class::Unknown;
+    }
+
+    static Class classNamed(std::string_view name) {
+        if (name == "NSDictionary" || name == "NSMutableDictionary") return Class::Dictionary;
+        if (name == "NSArray" || name == "NSMutableArray" || name == "NSSet" || name == "NSMutableSet" ||
+            name == "NSOrderedSet" || name == "NSMutableOrderedSet")
+            return Class::Array;
+        if (name == "NSString" || name == "NSMutableString") return Class::String;
+        if (name == "NSData" || name == "NSMutableData") return Class::Data;
+        if (name == "NSDate") return Class::Date;
+        return Class::Unknown;
+    }
+
+    // The references of an NS.keys / NS.objects member; empty when absent.
+    std::optional<std::span<const Index>> references(Index instance, std::string_view name) {
+        std::optional<Index> list = t_.find(instance, name);
+        if (!list) return std::span<const Index>();
+        if (t_.kind(*list) != Kind::Array) {
+            fail(QStringLiteral("%1 is not an array").arg(QLatin1String(name.data(), qsizetype(name.size()))));
+            return std::nullopt;
+        }
+        return t_.elements(*list);
+    }
+
+    Value instance(Index o, size_t depth) {
+        switch (classOf(o)) {
+        case Class::Unknown: return {};
+        case Class::Array: {
+            std::optional<std::span<const Index>> items = references(o, "NS.objects");
+            if (!items) return {};
+            ArrayPtr a = Array::create(items->size());
+            for (Index item : *items) {
+                a->append(reference(item, depth + 1));
+                if (failed()) return {};
+            }
+            return Value(a);
+        }
+        case Class::Dictionary: {
+            std::optional<std::span<const Index>> keys = references(o, "NS.keys");
+            std::optional<std::span<const Index>> values = references(o, "NS.objects");
+            if (!keys || !values) return {};
+            if (keys->size() != values->size()) return fail(QStringLiteral("NS.keys and NS.objects differ in length"));
+            DictionaryPtr d = Dictionary::create(keys->size());
+            for (size_t i = 0; i < keys->size(); ++i) {
+                std::optional<Key> k = key((*keys)[i], depth);
+                if (!k) return {};
+                d->set(*k, reference((*values)[i], depth + 1));
+                if (failed()) return {};
+            }
+            return Value(d);
+        }
+        case Class::String: {
+            Value text = member(o, "NS.string", depth);
+            return text.isString() || failed() ? text : fail(QStringLiteral("an NSString without NS.string"));
+        }
+        case Class::Data: {
+            Value data = member(o, "NS.data", depth);
+            return data.type() == ValueType::Data || failed() ? data : fail(QStringLiteral("an NSData without NS.data"));
+        }
+        case Class::Date: {
+            Value time = member(o, "NS.time", depth);
+            if (!time.isNumber()) return failed() ? Value() : fail(QStringLiteral("an NSDate without NS.time"));
+            return Value::date(time.doubleValue() + plist::kSecondsFrom1970To2001);
+        }
+        }
+        return {};
+    }
+
+    // The interned key of a referenced text, made once per archive entry.
+    std::optional<Key> key(Index uid, size_t depth) {
+        std::optional<size_t> n = target(uid);
+        if (!n) return std::nullopt;
+        if (slots_[*n].key >= 0) return keys_[size_t(slots_[*n].key)];
+        Value text = object(*n, depth + 1);
+        if (!text.isString()) {
+            if (!failed()) fail(QStringLiteral("a dictionary key that is not a text"));
+            return std::nullopt;
+        }
+        slots_[*n].key = int32_t(keys_.size());
+        keys_.emplace_back(text.stringView());
+        return keys_.back();
+    }
+
+    const ObjectTable& t_;
+    std::span<const Index> objects_;
+    std::vector<Slot> slots_;
+    std::vector<Key> keys_;
+    QString error_;
+};
+
+}  // namespace
+
+Value unarchive(const QByteArray& bytes, QString* error) {
+    plist::ObjectTable table;
+    QString reason;
+    Value root;
+    if (table.read(bytes, &reason)) {
+        Unarchiver unarchiver(table);
+        root = unarchiver.run();
+        reason = unarchiver.error();
+    }
+    if (!reason.isEmpty()) {
+        logLine(QStringLiteral("Keyed archive unreadable: %1").arg(reason));
+        if (error) *error = reason;
+        return {};
+    }
+    return root;
+}
+
+}  // namespace vantrel::platform::KeyedArchive

@@ -1,0 +1,31 @@
+#pragma once
+// Keyed archives: the "$archiver" / "$objects" / "$top" object graph with UID references, as
+// written by Apple's keyed archiver and by Python's plistlib, in binary or XML plist form.
+// Arrays (NSArray, NSMutableArray; sets read as arrays), dictionaries (NSDictionary,
+// NSMutableDictionary with NS.keys/NS.objects), strings (plain or NSString/NSMutableString with
+// NS.string), numbers, booleans, data (plain or NSData with NS.data), dates (NSDate) and "$null"
+// (a null Value) are understood, judged by each object's class chain; decoded arrays and
+// dictionaries are mutable.
+// Objects that the archive shares (one UID referenced twice) decode to one shared object.
+//
+// Ownership: the Values and bytes returned belong to the caller.
+// Threads: reentrant; any thread may call these.
+
+#include "../core/Value.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace vantrel::platform::KeyedArchive {
+
+// The root object (the "$top" entry "root"). A null Value and the reason on failure, which is also
+// logged; never crashes on damaged input (bad references, wrong kinds, cycles).
+Value unarchive(const QByteArray& bytes, QString* error = nullptr);
+
+// A binary keyed archive of the value under "root", as Apple's keyed archiver lays it out: arrays
+// as NSMutableArray, dictionaries as NSMutableDictionary, dates as NSDate, data and numbers plain.
+// Equal texts and numbers are stored once, shared arrays and dictionaries once. Empty, with the
+// reason, when the value contains itself or nests too deep.
+QByteArray archive(const Value& root, QString* error = nullptr);
+
+}  // namespace vantrel::platform::KeyedArchive
