@@ -1,0 +1,59 @@
+#include "Images.h"
+
+#include "platform/core/Log.h"
+#include "platform/core/Paths.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHash>
+#include <QPainter>
+#include <QSvgRenderer>
+
+namespace vantrel::platform::ui {
+
+namespace {
+qreal screenScale() {
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    return app ? app->devicePixelRatio() : 1.0;
+}
+}  // namespace
+
+QString imagePath(const QString& name) {
+    QFileInfo info(name);
+    QString base = info.completeBaseName();
+    QString suffix = info.suffix().isEmpty() ? QStringLiteral("png") : info.suffix();
+    QString direct = Paths::pathForResource(base, suffix);
+    if (!direct.isEmpty()) return direct;
+    return Paths::pathForResource(base, QStringLiteral("svg"));
+}
+
+QPixmap imageNamed(const QString& name) {
+    static QHash<QString, QPixmap> cache;
+    auto it = cache.constFind(name);
+    if (it != cache.constEnd()) return *it;
+
+    QPixmap pixmap;
+    QString path = imagePath(name);
+    if (path.endsWith(QStringLiteral(".svg"))) {
+        QSvgRenderer renderer(path);
+        if (renderer.isValid()) {
+            qreal scale = screenScale();
+            QSize points = renderer.defaultSize();
+            QImage image(points * scale, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            QPainter painter(&image);
+            renderer.render(&painter);
+            painter.end();
+            image.setDevicePixelRatio(scale);
+            pixmap = QPixmap::fromImage(image);
+        } else {
+            logLine(QStringLiteral("Image %1 could not be read from %2").arg(name, path));
+        }
+    } else if (!path.isEmpty()) {
+        if (!pixmap.load(path)) logLine(QStringLiteral("Image %1 could not be read from %2").arg(name, path));
+    }
+    cache.insert(name, pixmap);
+    return pixmap;
+}
+
+}  // namespace vantrel::platform::ui
