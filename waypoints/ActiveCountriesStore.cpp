@@ -1,0 +1,69 @@
+#include "ActiveCountriesStore.h"
+
+#include "DatabaseDirectory.h"
+
+#include "platform/core/Log.h"
+#include "platform/core/Paths.h"
+#include "platform/plist/PropertyList.h"
+
+#include <QFileInfo>
+
+namespace vantrel::waypoints {
+
+using platform::Array;
+using platform::Value;
+
+ActiveCountriesStore::ActiveCountriesStore() {
+    QString dir = databaseDirectory();
+    QStringList listing = dir.isEmpty() ? QStringList() : directoryContents(dir);
+
+    QString path = dismissedCountriesPath();
+    platform::ArrayPtr stored;
+    if (QFileInfo::exists(path)) {
+        QString error;
+        Value root = platform::plist::readFile(path, &error);
+        stored = root.array();
+        if (!stored)
+            platform::logLine(QStringLiteral("%1 could not be read (%2); every country is active")
+                                  .arg(path, error.isEmpty() ? QStringLiteral("not an array") : error));
+    }
+
+    allCountries_ = countryNamesOf(listing);
+    dismissedCountries_ = stored ? stored->mutableCopy() : Array::create(200);
+}
+
+bool ActiveCountriesStore::isCountryActive(const QString& country) const {
+    QByteArray utf8 = country.toUtf8();
+    std::string_view name(utf8.constData(), size_t(utf8.size()));
+    for (const Value& v : *dismissedCountries_)
+        if (v.isString() && v.stringView() == name) return false;
+    return true;
+}
+
+void ActiveCountriesStore::toggleCountry(const QString& country) {
+    QByteArray utf8 = country.toUtf8();
+    std::string_view name(utf8.constData(), size_t(utf8.size()));
+    auto& items = dismissedCountries_->items();
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (items[i].isString() && items[i].stringView() == name) {
+            dismissedCountries_->removeAt(i);
+            return;
+        }
+    }
+    dismissedCountries_->append(Value(country));
+}
+
+QString ActiveCountriesStore::dismissedCountriesPath() {
+    return platform::Paths::documentsDirectory() + QStringLiteral("/DismissedCountries.plist");
+}
+
+bool ActiveCountriesStore::save() const {
+    QString error;
+    if (platform::plist::writeFile(dismissedCountriesPath(), Value(dismissedCountries_), platform::plist::Format::Xml,
+                                   &error))
+        return true;
+    platform::logLine(QStringLiteral("Error writing dismissed countries to %1 : %2").arg(dismissedCountriesPath(), error));
+    return false;
+}
+
+}  // namespace vantrel::waypoints

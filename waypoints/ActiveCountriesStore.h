@@ -1,0 +1,39 @@
+#pragma once
+// Which countries of the database are loaded. Every country file of the database directory is
+// listed in `allCountries`; the names the pilot switched off are in `dismissedCountries`, kept in
+// "DismissedCountries.plist" in the documents folder (an array of names). A country is active when
+// its name is not dismissed. Names in the file that match no country file stay in the file.
+//
+// Threads: made on whichever thread uses it first (possibly the database load thread); the loader
+// only reads it, and every change is made on the main thread after the load is done.
+
+#include "platform/core/Value.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace vantrel::waypoints {
+
+class ActiveCountriesStore {
+public:
+    // Lists the database directory and reads the dismissed list (absent or unreadable: none).
+    ActiveCountriesStore();
+
+    const QStringList& allCountries() const { return allCountries_; }
+    platform::ArrayPtr dismissedCountries() const { return dismissedCountries_; }
+
+    bool isCountryActive(const QString& country) const;
+    // Switches a country on when dismissed, off otherwise.
+    void toggleCountry(const QString& country);
+
+    static QString dismissedCountriesPath();
+    // Writes the dismissed list atomically; false (and a log line) when it could not be written,
+    // in which case the list in memory stays as it is.
+    bool save() const;
+
+private:
+    QStringList allCountries_;
+    platform::ArrayPtr dismissedCountries_;
+};
+
+}  // namespace vantrel::waypoints

@@ -1,0 +1,184 @@
+#include "WaypointDatabase.h"
+
+#include "DatabaseDirectory.h"
+#include "NSData_Encryption.h"
+#include "WaypointKeys.h"
+
+#include "platform/core/Log.h"
+#include "platform/core/Threads.h"
+#include "platform/plist/KeyedArchive.h"
+#include "platform/plist/PropertyList.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <unordered_map>
+
+namespace vantrel::waypoints {
+
+using platform::Array;
+using platform::ArrayPtr;
+using platform::Dictionary;
+using platform::DictionaryPtr;
+using platform::Value;
+
+WaypointDatabase::WaypointDatabase()
+    : waypointsDB_(Array::create()), countries_(Array::create()), states_(Array::create()) {}
+
+ArrayPtr WaypointDatabase::readCountryFile(const QString& path, QString* error) {
+    bool ok = false;
+    QByteArray payload = dataWithContentsOfEncryptedFile(path, &ok);
+    if (!ok) {
+        *error = QFileInfo::exists(path) ? QStringLiteral("not a waypoint container") : QStringLiteral("file missing");
+        return {};
+    }
+    QString archiveError;
+    Value root = platform::KeyedArchive::unarchive(payload, &archiveError);
+    ArrayPtr records = root.array();
+    if (!records) {
+        *error = archiveError.isEmpty() ? QStringLiteral("the archive holds no list of waypoints") : archiveError;
+        return {};
+    }
+    return records;
+}
+
+void WaypointDatabase::load(const ActiveCountriesStore& store, const Poster& post) {
+    QString dir = databaseDirectory();
+    QStringList listing = dir.isEmpty() ? QStringList() : directoryContents(dir);
+    if (dir.isEmpty()) platform::logLine(QStringLiteral("No waypoint database found (states.plist is missing)"));
+
+    countries_ = Array::create(300);
+    waypointsDB_ = Array::create(30000);
+    if (!dir.isEmpty()) {
+        QString error;
+        states_ = platform::plist::readFile(dir + QStringLiteral("/states.plist"), &error).array();
+        if (!states_) {
+            platform::logLine(QStringLiteral("states.plist could not be read (%1); waypoints are listed under their countries")
+                                  .arg(error));
+            states_ = Array::create();
+        }
+    }
+
+    for (const QString& country : countryNamesOf(listing))
+        if (store.isCountryActive(country)) countries_->append(Value(country));
+
+    const float n = static_cast<float>(countries_->size());
+    float k = 1.0f;
+    int i = 0;
+    for (const Value& countryValue : countries_->items()) {
+        if (platform::isShuttingDown()) return;  // the application is ending: nobody waits for the rest
+        QString country = countryValue.toQString();
+        DictionaryPtr info = Dictionary::create(2);
+        info->set("country", countryValue);
+        info->set("progression", Value::real(k / n));
+        Value ct(QString::number(i));
+        post("UPDATE_LOAD_PROGRESSION", info);
+
+        QString path = dir + QLatin1Char('/') + country + QStringLiteral(".ewpts");
+        QString error;
+        ArrayPtr records = readCountryFile(path, &error);
+        k += 1.0f;
+        if (!records) {
+            platform::logLine(QStringLiteral("Skipped the country file %1: %2").arg(path, error));
+        } else {
+            size_t skipped = 0;
+            for (const Value& item : records->items()) {
+                DictionaryPtr record = item.dictionary();
+                if (!record) {
+                    ++skipped;
+                    continue;
+                }
+                DictionaryPtr copy = record->mutableCopy();
+                copy->set(keys::ct, ct);
+                waypointsDB_->append(Value(copy));
+            }
+            if (skipped)
+                platform::logLine(QStringLiteral("Skipped %1 entries of %2 that are not waypoints").arg(skipped).arg(path));
+        }
+        ++i;
+    }
+
+    sortByCountries();
+    post("UPDATE_LOAD_DONE", {});
+}
+
+int WaypointDatabase::sortWaypointsByName(const Value& a, const Value& b) {
+    DictionaryPtr da = a.dictionary();
+    DictionaryPtr db = b.dictionary();
+    std::string_view ia = da ? da->get(keys::waypointId).stringView() : std::string_view();
+    std::string_view ib = db ? db->get(keys::waypointId).stringView() : std::string_view();
+    int c = ia.compare(ib);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+void WaypointDatabase::sortByCountries() {
+    struct Node {
+        DictionaryPtr dictionary;
+        ArrayPtr children;
+        std::vector<std::pair<std::string_view, ArrayPtr>> states;  // by name, in order of first occurrence
+    };
+    std::unordered_map<std::string_view, Node> nodes;  // by country name
+    nodes.reserve(300);
+
+    for (const Value& item : waypointsDB_->items()) {
+        DictionaryPtr record = item.dictionary();
+        const Value* ct = record ? record->find(keys::ct) : nullptr;
+        if (!ct) {
+            platform::logLine("Error unable to decode a Waypoint");
+            continue;
+        }
+        int index = ct->intValue();
+        Value countryName = countries_->at(static_cast<size_t>(index < 0 ? countries_->size() : index));
+        if (!countryName.isString()) {
+            platform::logLine("Error unable to decode a Waypoint");
+            continue;
+        }
+        Node& node = nodes[countryName.stringView()];
+        if (!node.dictionary) {
+            node.dictionary = Dictionary::create(10);
+            node.children = Array::create(1000);
+            node.dictionary->set(keys::waypointName, countryName);
+            node.dictionary->set(keys::children, Value(node.children));
+        }
+
+        const Value* state = record->find(keys::waypointState);
+        Value stateName = state ? states_->at(static_cast<size_t>(std::max(0, state->intValue()))) : Value();
+        if (state && state->intValue() < 0) stateName = Value();
+        if (!stateName.isString()) {
+            // No state, or an index that states.plist does not have: the record stays under its country.
+            node.children->append(item);
+            continue;
+        }
+        ArrayPtr stateChildren;
+        for (const auto& [name, children] : node.states)
+            if (name == stateName.stringView()) { stateChildren = children; break; }
+        if (!stateChildren) {
+            stateChildren = Array::create(1000);
+            DictionaryPtr stateNode = Dictionary::create(10);
+            stateNode->set(keys::waypointName, stateName);
+            stateNode->set(keys::children, Value(stateChildren));
+            node.children->append(Value(stateNode));
+            node.states.emplace_back(stateName.stringView(), stateChildren);
+        }
+        stateChildren->append(item);
+    }
+
+    if (nodes.empty()) {
+        byCountryDB_ = {};
+        return;
+    }
+    std::vector<Node*> sorted;
+    sorted.reserve(nodes.size());
+    for (auto& [name, node] : nodes) sorted.push_back(&node);
+    std::sort(sorted.begin(), sorted.end(), [](const Node* a, const Node* b) {
+        return a->dictionary->get(keys::waypointName).stringView() < b->dictionary->get(keys::waypointName).stringView();
+    });
+    byCountryDB_ = Array::create(sorted.size());
+    for (Node* node : sorted) {
+        auto& children = node->children->items();
+        std::stable_sort(children.begin(), children.end(),
+                         [](const Value& a, const Value& b) { return sortWaypointsByName(a, b) < 0; });
+        byCountryDB_->append(Value(node->dictionary));
+    }
+}
+
+}  // namespace vantrel::waypoints
