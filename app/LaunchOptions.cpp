@@ -1,0 +1,53 @@
+#include "LaunchOptions.h"
+
+#include <QCommandLineParser>
+
+namespace vantrel::app {
+
+std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, QString* message, int* exitStatus) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Vantrel, a pilot's navigation companion."));
+    QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    QCommandLineOption database(QStringLiteral("database"), QStringLiteral("Read the waypoint database from <dir>."),
+                                QStringLiteral("dir"));
+    QCommandLineOption documents(QStringLiteral("documents"),
+                                 QStringLiteral("Keep the logbook and the pilot's files in <dir>."), QStringLiteral("dir"));
+    QCommandLineOption screenshots(QStringLiteral("screenshots"),
+                                   QStringLiteral("Save pictures of the window into <dir> during the run."),
+                                   QStringLiteral("dir"));
+    QCommandLineOption quitAfter(QStringLiteral("quit-after"), QStringLiteral("End the run normally after <seconds>."),
+                                 QStringLiteral("seconds"));
+    parser.addOptions({help, database, documents, screenshots, quitAfter});
+
+    if (!parser.parse(arguments)) {
+        *message = parser.errorText() + QStringLiteral("\n\n") + parser.helpText();
+        *exitStatus = 2;
+        return std::nullopt;
+    }
+    if (parser.isSet(help)) {
+        *message = parser.helpText();
+        *exitStatus = 0;
+        return std::nullopt;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        *message = QStringLiteral("Unexpected argument: %1\n\n%2").arg(parser.positionalArguments().first(), parser.helpText());
+        *exitStatus = 2;
+        return std::nullopt;
+    }
+    LaunchOptions options;
+    options.databaseDirectory = parser.value(database);
+    options.documentsDirectory = parser.value(documents);
+    options.screenshotDirectory = parser.value(screenshots);
+    if (parser.isSet(quitAfter)) {
+        bool ok = false;
+        options.quitAfterSeconds = parser.value(quitAfter).toDouble(&ok);
+        if (!ok || options.quitAfterSeconds <= 0) {
+            *message = QStringLiteral("--quit-after needs a positive number of seconds, not \"%1\"").arg(parser.value(quitAfter));
+            *exitStatus = 2;
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+}  // namespace vantrel::app

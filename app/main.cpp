@@ -1,0 +1,33 @@
+// Entry point of the app: options, then the application loop with its delegate.
+
+#include "DemoRecorder.h"
+#include "LaunchOptions.h"
+#include "VantrelAppDelegate.h"
+
+#include "platform/core/Paths.h"
+#include "platform/ui/Application.h"
+
+#include <QStringList>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    using namespace vantrel;
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+    QString message;
+    int exitStatus = 0;
+    std::optional<app::LaunchOptions> options = app::LaunchOptions::parse(arguments, &message, &exitStatus);
+    if (!options) {
+        std::fprintf(exitStatus == 0 ? stdout : stderr, "%s\n", qPrintable(message));
+        return exitStatus;
+    }
+    if (!options->databaseDirectory.isEmpty()) platform::Paths::setDatabaseDirectory(options->databaseDirectory);
+    if (!options->documentsDirectory.isEmpty()) platform::Paths::setDocumentsDirectory(options->documentsDirectory);
+
+    return platform::ui::UIApplicationMain(argc, argv, [&]() -> std::unique_ptr<platform::ui::ApplicationDelegate> {
+        auto delegate = std::make_unique<app::VantrelAppDelegate>();
+        if (!options->screenshotDirectory.isEmpty() || options->quitAfterSeconds > 0)
+            new app::DemoRecorder(*delegate->window(), options->screenshotDirectory, options->quitAfterSeconds);
+        return delegate;
+    });
+}

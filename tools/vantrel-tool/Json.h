@@ -1,0 +1,16 @@
+#pragma once
+// JSON text of property-list values for the command line: dictionaries as objects, arrays as
+// arrays, integers and reals as numbers (reals with enough digits to read back the same double),
+// booleans, dates as ISO 8601 UTC text, data as base64 text, null as null.
+
+#include "platform/core/Value.h"
+
+#include <string>
+
+namespace vantrel::tool {
+
+std::string toJson(const platform::Value& value, bool pretty = true);
+std::string jsonString(std::string_view text);
+std::string jsonNumber(double value);
+
+}  // namespace vantrel::tool

@@ -1,0 +1,74 @@
+// vantrel-tool: the command-line companion. Works on the same code as the app: builds and inspects
+// the waypoint database, packs and unpacks containers, dumps property lists, computes geodesy and
+// replays position sources.
+
+#include "Commands.h"
+
+#include "platform/core/Paths.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <cstdio>
+
+namespace {
+
+const char* const kUsage =
+    "usage: vantrel-tool [--json] [--database DIR] [--documents DIR] COMMAND ...\n"
+    "\n"
+    "  db build [--csv DIR] [--out DIR]     build the waypoint database from the CSV sources\n"
+    "  db info                              countries in load order, waypoint counts, load time\n"
+    "  db search PREFIX                     waypoints whose identifier begins with PREFIX\n"
+    "  container pack IN OUT                scramble a file into a container\n"
+    "  container unpack IN OUT              read a container's plain payload\n"
+    "  plist dump FILE                      print an XML or binary plist or a keyed archive\n"
+    "  geo distance|bearing LON1 LAT1 LON2 LAT2\n"
+    "  geo coord VALUE lat|lon\n"
+    "  geo great-circle LON1 LAT1 LON2 LAT2 FACTOR\n"
+    "  gps replay SOURCE                    run every fix of a source through the location manager\n"
+    "\n"
+    "  --json           print one JSON document\n"
+    "  --database DIR   the waypoint database directory (default: the app's bundle)\n"
+    "  --documents DIR  the pilot's documents folder (default: the app's)\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace vantrel;
+    QCoreApplication app(argc, argv);  // the main thread's event loop, as in the app
+    QStringList words = QCoreApplication::arguments().mid(1);
+
+    bool json = false;
+    QStringList rest;
+    for (int i = 0; i < words.size(); ++i) {
+        const QString& w = words[i];
+        if (w == QLatin1String("--json")) {
+            json = true;
+        } else if (w == QLatin1String("--database") || w == QLatin1String("--documents")) {
+            if (i + 1 >= words.size()) {
+                std::fprintf(stderr, "%s needs a folder\n%s", qPrintable(w), kUsage);
+                return 2;
+            }
+            if (w == QLatin1String("--database"))
+                platform::Paths::setDatabaseDirectory(words[++i]);
+            else
+                platform::Paths::setDocumentsDirectory(words[++i]);
+        } else if (w == QLatin1String("-h") || w == QLatin1String("--help")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else {
+            rest.append(w);
+        }
+    }
+    if (rest.isEmpty()) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    QString group = rest.takeFirst();
+    if (group == QLatin1String("db")) return tool::runDbCommand(rest, json);
+    if (group == QLatin1String("container")) return tool::runContainerCommand(rest, json);
+    if (group == QLatin1String("plist")) return tool::runPlistCommand(rest, json);
+    if (group == QLatin1String("geo")) return tool::runGeoCommand(rest, json);
+    if (group == QLatin1String("gps")) return tool::runGpsCommand(rest, json);
+    std::fprintf(stderr, "unknown command \"%s\"\n%s", qPrintable(group), kUsage);
+    return 2;
+}
