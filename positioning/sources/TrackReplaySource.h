@@ -1,0 +1,50 @@
+#pragma once
+// Replays a recorded track (an NMEA file, an IGC flight log) in real time: each fix when its
+// recorded time comes, with its recorded timestamp. Pauses longer than kLongestPause are shortened
+// and backward time jumps play at once. While it plays it feeds the accelerometer at 15 samples a
+// second with the slip of the recorded turns; at its end it reports a failure, so the last fix is
+// not taken for a live one. AsFastAsPossible delivers every fix before startUpdatingLocation
+// returns, and no failure.
+//
+// Owns its track and timers. Threads: main thread only.
+
+#include "positioning/PositionSource.h"
+
+#include <QTimer>
+
+#include <cmath>
+#include <vector>
+
+namespace vantrel::positioning {
+
+class TrackReplaySource : public PositionSource {
+    Q_OBJECT
+public:
+    static constexpr double kLongestPause = 30.0;  // seconds
+
+    TrackReplaySource(QString description, std::vector<Fix> track, QObject* parent = nullptr);
+
+    void startUpdatingLocation() override;
+    QString description() const override { return description_; }
+    bool setPacing(Pacing pacing) override;
+
+    const std::vector<Fix>& track() const { return track_; }
+
+private:
+    void deliverNext();
+    void followTurn(const Fix& fix);
+    void finish();
+
+    QString description_;
+    std::vector<Fix> track_;
+    size_t next_ = 0;
+    bool started_ = false;
+    Pacing pacing_ = Pacing::RealTime;
+    QTimer fixTimer_;
+    QTimer accelerationTimer_;
+    double turnRate_ = 0.0;  // degrees per second, positive to the right
+    double lastTrack_ = NAN;  // degrees
+    const Fix* lastMoved_ = nullptr;  // the fix the last track was measured from
+};
+
+}  // namespace vantrel::positioning
