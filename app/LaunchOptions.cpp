@@ -1,5 +1,9 @@
 #include "LaunchOptions.h"
 
+#include "PositioningStartup.h"
+
+#include "positioning/PositionSourceFactory.h"
+
 #include <QCommandLineParser>
 
 namespace vantrel::app {
@@ -8,6 +12,9 @@ std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Vantrel, a pilot's navigation companion."));
     QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    QCommandLineOption gps(QStringLiteral("gps"),
+                           QStringLiteral("Take positions from <source>:\n") + positioning::positionSourceHelp(),
+                           QStringLiteral("source"));
     QCommandLineOption database(QStringLiteral("database"), QStringLiteral("Read the waypoint database from <dir>."),
                                 QStringLiteral("dir"));
     QCommandLineOption documents(QStringLiteral("documents"),
@@ -17,7 +24,7 @@ std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, 
                                    QStringLiteral("dir"));
     QCommandLineOption quitAfter(QStringLiteral("quit-after"), QStringLiteral("End the run normally after <seconds>."),
                                  QStringLiteral("seconds"));
-    parser.addOptions({help, database, documents, screenshots, quitAfter});
+    parser.addOptions({help, gps, database, documents, screenshots, quitAfter});
 
     if (!parser.parse(arguments)) {
         *message = parser.errorText() + QStringLiteral("\n\n") + parser.helpText();
@@ -35,6 +42,13 @@ std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, 
         return std::nullopt;
     }
     LaunchOptions options;
+    options.gps = parser.value(gps);
+    QString gpsError = checkPositionSourceOption(options.gps);
+    if (!gpsError.isEmpty()) {
+        *message = gpsError;
+        *exitStatus = 2;
+        return std::nullopt;
+    }
     options.databaseDirectory = parser.value(database);
     options.documentsDirectory = parser.value(documents);
     options.screenshotDirectory = parser.value(screenshots);

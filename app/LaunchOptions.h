@@ -8,6 +8,7 @@
 namespace vantrel::app {
 
 struct LaunchOptions {
+    QString gps;                 // --gps SOURCE: where positions come from (empty: the default)
     QString databaseDirectory;   // --database DIR
     QString documentsDirectory;  // --documents DIR
     QString screenshotDirectory; // --screenshots DIR: save pictures of the run there

@@ -1,6 +1,7 @@
 #include "VantrelAppDelegate.h"
 
 #include "DatabaseOverviewView.h"
+#include "PositioningStartup.h"
 #include "ui_MainWindow.h"
 
 #include "platform/core/Bundle.h"
@@ -13,7 +14,7 @@ namespace vantrel::app {
 using platform::NotificationCenter;
 using waypoints::POISelectorPaneController;
 
-VantrelAppDelegate::VantrelAppDelegate() {
+VantrelAppDelegate::VantrelAppDelegate(QString gpsOption) : gpsOption_(std::move(gpsOption)) {
     window_ = std::make_unique<platform::ui::Window>();
     overlay_ = new QWidget(window_.get());
     Ui::MainWindow mainInterface;
@@ -62,6 +63,7 @@ void VantrelAppDelegate::updateLoadProgression(const platform::Notification& not
 }
 
 void VantrelAppDelegate::loadControllers(const platform::Notification&) {
+    startPositioning(gpsOption_);
     rootView_ = new DatabaseOverviewView(POISelectorPaneController::sharedPOIDatabase());
     rootView_->setGeometry(0, 0, platform::ui::Window::kWidth, platform::ui::Window::kHeight);
     window_->addSubview(rootView_);

@@ -20,7 +20,8 @@ namespace vantrel::app {
 
 class VantrelAppDelegate : public platform::ui::ApplicationDelegate {
 public:
-    VantrelAppDelegate();
+    // gpsOption: the --gps text; the location manager starts on it once the database is loaded.
+    explicit VantrelAppDelegate(QString gpsOption = {});
     ~VantrelAppDelegate() override;
 
     void applicationDidFinishLaunching() override;
@@ -39,6 +40,7 @@ public:
     QWidget* rootView() const { return rootView_; }
 
 private:
+    QString gpsOption_;
     std::unique_ptr<platform::ui::Window> window_;
     QPointer<QLabel> splashView_;
     QWidget* overlay_ = nullptr;

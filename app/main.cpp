@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     if (!options->documentsDirectory.isEmpty()) platform::Paths::setDocumentsDirectory(options->documentsDirectory);
 
     return platform::ui::UIApplicationMain(argc, argv, [&]() -> std::unique_ptr<platform::ui::ApplicationDelegate> {
-        auto delegate = std::make_unique<app::VantrelAppDelegate>();
+        auto delegate = std::make_unique<app::VantrelAppDelegate>(options->gps);
         if (!options->screenshotDirectory.isEmpty() || options->quitAfterSeconds > 0)
             new app::DemoRecorder(*delegate->window(), options->screenshotDirectory, options->quitAfterSeconds);
         return delegate;

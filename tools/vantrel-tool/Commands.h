@@ -11,5 +11,6 @@ int runContainerCommand(const QStringList& args, bool json);
 int runPlistCommand(const QStringList& args, bool json);
 int runGeoCommand(const QStringList& args, bool json);
 int runGpsCommand(const QStringList& args, bool json);
+int runLogbookCommand(const QStringList& args, bool json);
 
 }  // namespace vantrel::tool
