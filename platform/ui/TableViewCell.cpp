@@ -203,7 +203,12 @@ void TableViewCell::layoutControls() {
                                    size.height());
         deleteButton_->raise();
     }
-    contentView_->setGeometry(contentRect().toRect());
+    // Subviews of the content view may reach under the accessory, as on the handheld, where the
+    // content view does not clip: it spans to the cell's right edge and the accessory lies on top.
+    const QRectF content = contentRect();
+    contentView_->setGeometry(QRectF(content.left(), 0, width() - content.left(), height()).toRect());
+    if (detailButton_) detailButton_->raise();
+    if (deleteButton_) deleteButton_->raise();
 }
 
 void TableViewCell::resizeEvent(QResizeEvent*) { layoutControls(); }
