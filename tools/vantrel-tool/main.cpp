@@ -25,6 +25,8 @@ const char* const kUsage =
     "  geo coord VALUE lat|lon\n"
     "  geo great-circle LON1 LAT1 LON2 LAT2 FACTOR\n"
     "  gps replay SOURCE                    run every fix of a source through the location manager\n"
+    "  logbook list                         the logbook's months and flights as the list shows them\n"
+    "  logbook export --csv                 every flight as CSV (UTC times, block and flight time)\n"
     "\n"
     "  --json           print one JSON document\n"
     "  --database DIR   the waypoint database directory (default: the app's bundle)\n"
@@ -69,6 +71,7 @@ int main(int argc, char** argv) {
     if (group == QLatin1String("plist")) return tool::runPlistCommand(rest, json);
     if (group == QLatin1String("geo")) return tool::runGeoCommand(rest, json);
     if (group == QLatin1String("gps")) return tool::runGpsCommand(rest, json);
+    if (group == QLatin1String("logbook")) return tool::runLogbookCommand(rest, json);
     std::fprintf(stderr, "unknown command \"%s\"\n%s", qPrintable(group), kUsage);
     return 2;
 }

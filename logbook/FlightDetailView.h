@@ -1,0 +1,68 @@
+#pragma once
+// The flight detail screen: one flight's date, its four block times with the buttons that stamp
+// them, its block time (TT) and flight time (TFT), and the departure and arrival places typed by
+// the pilot.
+//
+// Only the button of the first time not yet stamped is enabled, in the order block off, take off,
+// landing, block on, so a flight walks through five states (one button each, then none). A stamp
+// is the current minute in whole seconds (FlightRecord.h). Typed places reach the record when the
+// pilot ends typing with Return in either field; both fields are taken then. Every change is
+// saved at once through the logbook's store.
+//
+// Ownership: the screen works on the store's own record object (shared), and shares the store
+// with the list screen that opens it. The form's widgets are children of the screen's view.
+// Threads: main thread only.
+
+#include "platform/core/Value.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/ViewController.h"
+
+#include <memory>
+
+namespace Ui {
+class FlightDetailView;
+}
+
+namespace vantrel::logbook {
+
+class FlightLog;
+
+class FlightDetailView : public platform::ui::ViewController, public platform::ui::TextFieldDelegate {
+public:
+    explicit FlightDetailView(std::shared_ptr<FlightLog> log);
+    ~FlightDetailView() override;
+
+    // The detail screen of the app's logbook list (FlightsView::sharedController()).
+    static std::shared_ptr<FlightDetailView> sharedController();
+
+    // Shows this record (the store's own object) and refreshes everything shown.
+    void setContent(platform::DictionaryPtr content);
+    const platform::DictionaryPtr& content() const { return content_; }
+
+    // The outlets of the form "FlightDetailView" (loads the view).
+    Ui::FlightDetailView& form();
+
+    void viewWillAppear(bool animated) override;
+
+    // Refreshes the date, the four times, the totals and which button is enabled.
+    void updateTimesButtons();
+    // Stamps the time that belongs to the button pressed; any other sender stamps nothing. Saves.
+    void setCurrentTime(const QObject* sender);
+    bool textFieldShouldReturn(platform::ui::TextField* textField) override;
+    bool saveFlights();
+    // Back to the list, the root of the logbook's navigation stack.
+    void list();
+
+protected:
+    void loadView() override;
+    void viewDidLoad() override;
+
+private:
+    void fillPlaces();
+
+    std::shared_ptr<FlightLog> log_;
+    std::unique_ptr<Ui::FlightDetailView> ui_;
+    platform::DictionaryPtr content_;
+};
+
+}  // namespace vantrel::logbook

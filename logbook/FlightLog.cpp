@@ -1,0 +1,194 @@
+#include "FlightLog.h"
+
+#include "FlightKeys.h"
+#include "FlightRecord.h"
+#include "FlightTimeText.h"
+
+#include "platform/core/Log.h"
+#include "platform/core/Paths.h"
+#include "platform/plist/PropertyList.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <algorithm>
+
+namespace vantrel::logbook {
+
+using platform::Array;
+using platform::DictionaryPtr;
+using platform::logLine;
+using platform::Value;
+using platform::ValueType;
+
+namespace {
+
+const char* kindOf(const Value& value) {
+    switch (value.type()) {
+    case ValueType::Null: return "nothing";
+    case ValueType::String: return "a text";
+    case ValueType::Integer: return "an integer";
+    case ValueType::Real: return "a real number";
+    case ValueType::Boolean: return "a boolean";
+    case ValueType::Date: return "a date";
+    case ValueType::Data: return "data";
+    case ValueType::Array: return "an array";
+    case ValueType::Dictionary: return "a dictionary";
+    }
+    return "unknown";
+}
+
+double systemClock() { return static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0; }
+
+}  // namespace
+
+FlightLog::FlightLog(QString savePath)
+    : savePath_(std::move(savePath)), elements_(Array::create()), flights_(Array::create()), clock_(&systemClock) {
+    load();
+    sortContent();
+}
+
+QString FlightLog::defaultSavePath() {
+    QString folder = platform::Paths::documentsDirectory();
+    return folder.isEmpty() ? QString() : folder + QStringLiteral("/flights.plist");
+}
+
+void FlightLog::load() {
+    if (savePath_.isEmpty()) {
+        logLine("No documents folder: the logbook starts empty and cannot be saved");
+        return;
+    }
+    if (!QFileInfo::exists(savePath_)) return;
+    QString error;
+    Value root = platform::plist::readFile(savePath_, &error);
+    platform::ArrayPtr stored = root.array();
+    if (!stored) {
+        logLine(QStringLiteral("Logbook %1 could not be read (%2); the logbook starts empty and the file is kept aside at the first save")
+                    .arg(savePath_, error.isEmpty() ? QStringLiteral("its root is %1, not an array").arg(QLatin1String(kindOf(root)))
+                                                    : error));
+        damagedOnLoad_ = damagedUnsaved_ = true;
+        return;
+    }
+    elements_->reserve(stored->size());
+    for (size_t i = 0; i < stored->size(); ++i) {
+        const Value& element = stored->at(i);
+        DictionaryPtr record = element.dictionary();
+        if (!record) {
+            logLine(QStringLiteral("Element %1 of the logbook %2 is %3, not a flight: left out of the list and kept in the file")
+                        .arg(i)
+                        .arg(savePath_, QLatin1String(kindOf(element))));
+            elements_->append(element);
+            continue;
+        }
+        // A copy, so that the records can be changed in place.
+        DictionaryPtr copy = record->mutableCopy();
+        const Value* stamp = copy->find(keys::timestamp);
+        if (stamp && !calendarSeconds(stamp->doubleValue()))
+            logLine(QStringLiteral("Flight %1 of the logbook %2 has the impossible timestamp \"%3\"; it is listed under %4")
+                        .arg(i)
+                        .arg(savePath_, QString::fromStdString(stamp->description()), monthTitle(0)));
+        elements_->append(Value(copy));
+        flights_->append(Value(copy));
+    }
+}
+
+DictionaryPtr FlightLog::contentForIndexPath(int section, int row) const {
+    if (section < 0 || size_t(section) >= sections_.size()) return {};
+    const FlightSection& s = sections_[size_t(section)];
+    if (row < 0 || size_t(row) >= s.flights->size()) return {};
+    return s.flights->at(size_t(row)).dictionary();
+}
+
+QString FlightLog::sectionTitleForDate(double seconds) { return monthTitle(seconds); }
+
+void FlightLog::sortContent() {
+    sections_.clear();
+    QHash<QString, size_t> byTitle;
+    // Per section: (whole seconds, place in the file, record).
+    struct Entry {
+        int64_t seconds;
+        size_t place;
+        Value record;
+    };
+    std::vector<std::vector<Entry>> entries;
+    for (size_t i = 0; i < flights_->size(); ++i) {
+        const Value& record = flights_->at(i);
+        double date = flightDate(*record.asDictionary());
+        QString title = sectionTitleForDate(date);
+        auto found = byTitle.constFind(title);
+        size_t index;
+        if (found == byTitle.constEnd()) {
+            index = sections_.size();
+            byTitle.insert(title, index);
+            sections_.push_back({date, title, {}});
+            entries.emplace_back();
+        } else {
+            index = *found;
+        }
+        entries[index].push_back({flightOrderSeconds(*record.asDictionary()), i, record});
+    }
+    for (size_t k = 0; k < sections_.size(); ++k) {
+        std::vector<Entry>& month = entries[k];
+        std::sort(month.begin(), month.end(), [](const Entry& a, const Entry& b) {
+            return a.seconds != b.seconds ? a.seconds > b.seconds : a.place > b.place;
+        });
+        platform::ArrayPtr flights = Array::create(month.size());
+        for (Entry& e : month) flights->append(std::move(e.record));
+        sections_[k].flights = flights;
+    }
+    std::stable_sort(sections_.begin(), sections_.end(),
+                     [](const FlightSection& a, const FlightSection& b) { return a.date > b.date; });
+}
+
+bool FlightLog::keepDamagedFile() {
+    if (!QFileInfo::exists(savePath_)) return true;
+    QString aside = savePath_ + QStringLiteral(".damaged");
+    for (int n = 2; QFileInfo::exists(aside); ++n) aside = savePath_ + QStringLiteral(".damaged-%1").arg(n);
+    if (!QFile::rename(savePath_, aside)) return false;
+    logLine(QStringLiteral("Kept the unreadable logbook as %1").arg(aside));
+    return true;
+}
+
+bool FlightLog::saveFlights() {
+    if (savePath_.isEmpty()) {
+        logLine("Error writing flights db to disk : (null)");
+        return false;
+    }
+    if (damagedUnsaved_) {
+        if (!keepDamagedFile()) {
+            logLine(QStringLiteral("Error writing flights db to disk : %1 (the unreadable file there could not be moved aside)")
+                        .arg(savePath_));
+            return false;
+        }
+        damagedUnsaved_ = false;
+    }
+    QString error;
+    if (!platform::plist::writeFile(savePath_, Value(elements_), platform::plist::Format::Xml, &error)) {
+        logLine(QStringLiteral("Error writing flights db to disk : %1 (%2)").arg(savePath_, error));
+        return false;
+    }
+    return true;
+}
+
+DictionaryPtr FlightLog::newFlight() {
+    DictionaryPtr record = makeFlight(now());
+    elements_->append(Value(record));
+    flights_->append(Value(record));
+    sortContent();
+    saveFlights();
+    return record;
+}
+
+bool FlightLog::deleteFlight(const DictionaryPtr& record) {
+    if (!record) return false;
+    ptrdiff_t index = flights_->indexOfIdentical(Value(record));
+    if (index < 0) return false;
+    flights_->removeAt(size_t(index));
+    elements_->removeAt(size_t(elements_->indexOfIdentical(Value(record))));
+    sortContent();
+    saveFlights();
+    return true;
+}
+
+}  // namespace vantrel::logbook
