@@ -98,6 +98,7 @@ void WaypointDatabase::load(const ActiveCountriesStore& store, const Poster& pos
     }
 
     sortByCountries();
+    identifierIndex_ = IdentifierIndex(*waypointsDB_);
     post("UPDATE_LOAD_DONE", {});
 }
 

@@ -4,13 +4,16 @@
 //
 // Records are shared Dictionaries: the flat list, the tree, the lists of the screens and the
 // instruments hold the same objects. A record carries the keys of its file plus `ct` (the index of
-// its country in `countries`) and, once the nearby query ran, `current_distance`.
+// its country in `countries`) and, once the nearby query ran, `current_distance`
+// (WaypointDistance.h).
 //
 // Threads: load() runs once, on the database's load thread, and nothing else touches the database
-// until it has posted UPDATE_LOAD_DONE; from then on the structures are read-only (apart from the
-// records' current_distance) and may be read from any thread.
+// until it has posted UPDATE_LOAD_DONE; from then on the structures are read-only and may be read
+// from any thread. A record's current_distance may change at any time (the moving map's worker);
+// any other change of a record is made under the moving map's dbLock (NearbyWaypointCache).
 
 #include "ActiveCountriesStore.h"
+#include "WaypointSearch.h"
 
 #include "platform/core/Value.h"
 
@@ -27,9 +30,9 @@ public:
     WaypointDatabase();
 
     // The whole load: the active countries of the database directory in listing order, one
-    // UPDATE_LOAD_PROGRESSION before each country is read, the type table, the tree, then
-    // UPDATE_LOAD_DONE. A country file that is missing, not a container or not a decodable archive
-    // is skipped with a log line naming the file; the load goes on.
+    // UPDATE_LOAD_PROGRESSION before each country is read, the type table, the tree and the
+    // identifier index, then UPDATE_LOAD_DONE. A country file that is missing, not a container or
+    // not a decodable archive is skipped with a log line naming the file; the load goes on.
     void load(const ActiveCountriesStore& store, const Poster& post);
 
     // Builds the tree from waypointsDB (the last data step of the load).
@@ -39,6 +42,8 @@ public:
     platform::ArrayPtr countries() const { return countries_; }
     platform::ArrayPtr states() const { return states_; }
     platform::ArrayPtr byCountryDB() const { return byCountryDB_; }  // empty when nothing was loaded
+    // The identifiers of waypointsDB for the search, built at the end of the load.
+    const IdentifierIndex& identifierIndex() const { return identifierIndex_; }
 
     // Orders two records by waypoint_id, as a three-way comparison (<0, 0, >0): code-point order,
     // upper-case letters before lower-case ones.
@@ -53,6 +58,7 @@ private:
     platform::ArrayPtr countries_;
     platform::ArrayPtr states_;
     platform::ArrayPtr byCountryDB_;
+    IdentifierIndex identifierIndex_;
 };
 
 }  // namespace vantrel::waypoints

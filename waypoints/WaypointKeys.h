@@ -1,5 +1,6 @@
 #pragma once
-// Keys of waypoint records and database nodes, interned once for the whole process.
+// Keys of waypoint records and database nodes, interned once for the whole process. A record's
+// current_distance is no entry: see WaypointDistance.h.
 
 #include "platform/core/Value.h"
 
@@ -19,7 +20,6 @@ inline const Key waypointMainRunwayIndex{"waypoint_main_runway_index"};
 inline const Key waypointRunways{"waypoint_runways"};
 inline const Key runwayId{"id"};
 inline const Key ct{"ct"};
-inline const Key currentDistance{"current_distance"};
 inline const Key children{"children"};
 
 }  // namespace vantrel::waypoints::keys

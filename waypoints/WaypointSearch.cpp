@@ -3,28 +3,43 @@
 #include "WaypointKeys.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace vantrel::waypoints {
 
-QString searchKeyFor(const QString& text) { return text.toUpper(); }
-
-void searchByIdentifier(const platform::Array& waypointsDB, const QString& searchKey, platform::Array& results) {
-    results.clear();
-    if (searchKey.isEmpty()) return;
-    QByteArray utf8 = searchKey.toUtf8();
-    std::string_view prefix(utf8.constData(), size_t(utf8.size()));
-    // Matches are collected with their identifiers, so that sorting compares texts directly.
-    std::vector<std::pair<std::string_view, const platform::Value*>> found;
-    for (const platform::Value& item : waypointsDB) {
+IdentifierIndex::IdentifierIndex(const platform::Array& records) {
+    entries_.reserve(records.size());
+    for (const platform::Value& item : records) {
         const platform::Dictionary* record = item.asDictionary();
         if (!record) continue;
         const platform::Value* id = record->find(keys::waypointId);
-        if (id && id->stringView().starts_with(prefix)) found.emplace_back(id->stringView(), &item);
+        entries_.push_back(Entry{id ? id->stringObject() : platform::Ref<platform::StringObject>(), item});
     }
-    std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    results.reserve(found.size());
-    for (const auto& [id, item] : found) results.append(*item);
+    // Stable, so that records with the same identifier keep their list order.
+    std::stable_sort(entries_.begin(), entries_.end(),
+                     [](const Entry& a, const Entry& b) { return a.idView() < b.idView(); });
+}
+
+void IdentifierIndex::search(std::string_view prefix, platform::Array& results) const {
+    results.clear();
+    if (prefix.empty()) return;
+    auto first = std::lower_bound(entries_.begin(), entries_.end(), prefix,
+                                  [](const Entry& e, std::string_view p) { return e.idView() < p; });
+    // The matches are the run from there on whose identifiers begin with the prefix.
+    auto last = std::partition_point(first, entries_.end(),
+                                     [prefix](const Entry& e) { return e.idView().starts_with(prefix); });
+    results.reserve(static_cast<size_t>(last - first));
+    for (auto it = first; it != last; ++it) results.append(it->record);
+}
+
+QString searchKeyFor(const QString& text) { return text.toUpper(); }
+
+void searchByIdentifier(const IdentifierIndex& index, const QString& searchKey, platform::Array& results) {
+    QByteArray utf8 = searchKey.toUtf8();
+    index.search(std::string_view(utf8.constData(), size_t(utf8.size())), results);
+}
+
+void searchByIdentifier(const platform::Array& records, const QString& searchKey, platform::Array& results) {
+    searchByIdentifier(IdentifierIndex(records), searchKey, results);
 }
 
 }  // namespace vantrel::waypoints

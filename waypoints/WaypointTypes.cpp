@@ -2,8 +2,8 @@
 
 namespace vantrel::waypoints {
 
-const std::vector<std::pair<int, QString>>& WaypointTypes::table() {
-    static const std::vector<std::pair<int, QString>> types = {
+const WaypointTypes::Table& WaypointTypes::table() {
+    static const Table types = {
         {0, QStringLiteral("Unknown")}, {1, QStringLiteral("Airport")},  {10, QStringLiteral("DME")},
         {11, QStringLiteral("NDB")},    {12, QStringLiteral("VOR")},      {13, QStringLiteral("NDB/DME")},
         {14, QStringLiteral("VOR/DME")}, {15, QStringLiteral("TACAN")},   {16, QStringLiteral("VORTAC")},
@@ -11,8 +11,8 @@ const std::vector<std::pair<int, QString>>& WaypointTypes::table() {
     return types;
 }
 
-QString WaypointTypes::nameForType(int code) {
-    for (const auto& [c, name] : table())
+QString WaypointTypes::nameForType(int code, const Table& types) {
+    for (const auto& [c, name] : types)
         if (c == code) return name;
     return {};
 }

@@ -486,6 +486,7 @@ void Dictionary::remove(std::string_view key) {
 DictionaryPtr Dictionary::mutableCopy() const {
     DictionaryPtr d(new Dictionary());
     d->entries_ = entries_;
+    d->attached_.store(attached_.load(std::memory_order_relaxed), std::memory_order_relaxed);
     if (index_) d->rebuildIndex();
     return d;
 }

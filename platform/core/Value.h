@@ -7,11 +7,15 @@
 //
 // Threads: reference counts are atomic, so Values may be copied and released on any thread. The
 // contents of an array or dictionary are not synchronised: whoever changes a shared container must
-// make sure nobody reads it at the same time.
+// make sure nobody reads it at the same time. The one exception is a dictionary's attached number,
+// which any thread may read or write at any time.
 
 #include <atomic>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <string_view>
@@ -262,13 +266,25 @@ public:
     auto begin() const noexcept { return entries_.begin(); }
     auto end() const noexcept { return entries_.end(); }
 
-    // A new dictionary holding the same entries (shallow).
+    // A new dictionary holding the same entries (shallow) and the same attached number.
     DictionaryPtr mutableCopy() const;
+
+    // A number attached beside the entries, for a figure that one thread recomputes over shared
+    // dictionaries while other threads read them: reading and writing it never races with anything
+    // (one atomic word), so neither side needs a lock. It is not an entry: entries(), find(),
+    // equality, description() and the property-list writers do not see it. Absent until set;
+    // setting NaN removes it.
+    std::optional<double> attachedNumber() const noexcept {
+        double v = attached_.load(std::memory_order_relaxed);
+        return std::isnan(v) ? std::nullopt : std::optional<double>(v);
+    }
+    void setAttachedNumber(double v) noexcept { attached_.store(v, std::memory_order_relaxed); }
 
 private:
     Dictionary() = default;
     void rebuildIndex();
 
+    std::atomic<double> attached_{std::numeric_limits<double>::quiet_NaN()};
     std::vector<Entry> entries_;
     // Key -> position, kept only for large dictionaries so that building one stays linear.
     std::unique_ptr<std::unordered_map<const void*, size_t>> index_;

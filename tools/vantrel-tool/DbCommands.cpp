@@ -1,16 +1,22 @@
-// db build | info | search: the waypoint database through the same code as the app.
+// db build | info | search | nearby: the waypoint database through the same code as the app.
 
 #include "Commands.h"
 #include "Json.h"
 
+#include "app/settings/UnitSettings.h"
 #include "platform/core/Paths.h"
 #include "tools/dbbuilder/DatabaseBuilder.h"
+#include "waypoints/NearbyQuery.h"
 #include "waypoints/POISelectorPaneController.h"
+#include "waypoints/WaypointDistance.h"
 #include "waypoints/WaypointKeys.h"
 #include "waypoints/WaypointSearch.h"
+#include "waypoints/WaypointTypes.h"
 
 #include <QElapsedTimer>
+#include <cmath>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 namespace vantrel::tool {
@@ -88,7 +94,7 @@ int search(const QStringList& args, bool json) {
     loadDatabase();
     auto& database = waypoints::POISelectorPaneController::sharedPOIDatabase();
     platform::ArrayPtr results = platform::Array::create(500);
-    waypoints::searchByIdentifier(*database.waypointsDB(), waypoints::searchKeyFor(args[0]), *results);
+    waypoints::searchByIdentifier(database.database().identifierIndex(), waypoints::searchKeyFor(args[0]), *results);
     if (json) {
         print(toJson(Value(results)));
         return 0;
@@ -105,6 +111,86 @@ int search(const QStringList& args, bool json) {
     return 0;
 }
 
+const char* const kNearbyUsage =
+    "usage: vantrel-tool db nearby LAT LON RADIUS [--units nautical|statute|metric]\n"
+    "       the waypoints closer than RADIUS (in the units, nautical miles by default) to the point,\n"
+    "       in database order, each with its distance\n";
+
+int nearbyUsage(const QString& problem) {
+    std::fprintf(stderr, "%s\n%s", qPrintable(problem), kNearbyUsage);
+    return 2;
+}
+
+// The unit system of a --units word: its index in the unit settings.
+std::optional<int> unitSystemNamed(const QString& word) {
+    const QStringList names{QStringLiteral("nautical"), QStringLiteral("statute"), QStringLiteral("metric")};
+    qsizetype index = names.indexOf(word);
+    return index < 0 ? std::nullopt : std::optional<int>(int(index));
+}
+
+int nearby(const QStringList& args, bool json) {
+    QStringList numbers;
+    app::UnitSettings units;
+    units.setSelectedUnit(0);
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--units")) {
+            std::optional<int> system = i + 1 < args.size() ? unitSystemNamed(args[i + 1]) : std::nullopt;
+            if (!system) return nearbyUsage(QStringLiteral("--units wants nautical, statute or metric"));
+            units.setSelectedUnit(*system);
+            ++i;
+        } else {
+            numbers.append(args[i]);
+        }
+    }
+    if (numbers.size() != 3) return nearbyUsage(QStringLiteral("db nearby wants a latitude, a longitude and a radius"));
+    double value[3];
+    for (int i = 0; i < 3; ++i) {
+        bool ok = false;
+        value[i] = numbers[i].toDouble(&ok);
+        if (!ok || !std::isfinite(value[i])) return nearbyUsage(QStringLiteral("not a number: %1").arg(numbers[i]));
+    }
+    const double latitude = value[0], longitude = value[1], radius = value[2];
+    if (std::fabs(latitude) > 90 || std::fabs(longitude) > 180 || radius < 0)
+        return nearbyUsage(QStringLiteral("the latitude lies within 90 degrees, the longitude within 180, the radius is not negative"));
+
+    loadDatabase();
+    auto& database = waypoints::POISelectorPaneController::sharedPOIDatabase();
+    waypoints::NearbyArea area{longitude, latitude, radius, units.distanceFactor()};
+    platform::ArrayPtr results = platform::Array::create(500);
+    waypoints::addNearbyWaypoints(*results, *database.waypointsDB(), area, true);
+
+    auto distanceOf = [](const Value& item) { return waypoints::currentDistance(*item.asDictionary()).value_or(NAN); };
+    if (json) {
+        std::string out = "{\"latitude\": " + jsonNumber(latitude) + ", \"longitude\": " + jsonNumber(longitude) +
+                          ", \"radius\": " + jsonNumber(radius) + ", \"unit\": " +
+                          jsonString(units.distanceUnit().toStdString()) +
+                          ", \"limit_m\": " + jsonNumber(area.radius * area.distanceFactor) + ", \"waypoints\": [";
+        for (size_t i = 0; i < results->size(); ++i) {
+            // The record as stored, with its distance, which is no entry of the record itself.
+            platform::DictionaryPtr shown = results->at(i).dictionary()->mutableCopy();
+            shown->set("current_distance", Value::real(distanceOf(results->at(i))));
+            out += (i ? ", " : "") + toJson(Value(shown), false);
+        }
+        print(out + "]}");
+        return 0;
+    }
+    for (const Value& item : *results) {
+        platform::DictionaryPtr r = item.dictionary();
+        double metres = distanceOf(item);
+        std::printf("%-8s %-40s %11.6f %11.6f  %-8s %10.1f m %8.2f %s\n",
+                    r->get(waypoints::keys::waypointId).toStdString().c_str(),
+                    r->get(waypoints::keys::waypointName).toStdString().c_str(),
+                    r->get(waypoints::keys::waypointLatitude).doubleValue(),
+                    r->get(waypoints::keys::waypointLongitude).doubleValue(),
+                    waypoints::WaypointTypes::nameForType(r->get(waypoints::keys::waypointType).intValue())
+                        .toStdString()
+                        .c_str(),
+                    metres, metres / units.distanceFactor(), units.distanceUnit().toStdString().c_str());
+    }
+    std::printf("%zu waypoints closer than %g %s\n", results->size(), radius, units.distanceUnit().toStdString().c_str());
+    return 0;
+}
+
 }  // namespace
 
 int runDbCommand(const QStringList& args, bool json) {
@@ -112,7 +198,8 @@ int runDbCommand(const QStringList& args, bool json) {
     if (command == QLatin1String("build")) return build(args.mid(1));
     if (command == QLatin1String("info") && args.size() == 1) return info(json);
     if (command == QLatin1String("search")) return search(args.mid(1), json);
-    std::fputs("usage: vantrel-tool db build|info|search ...\n", stderr);
+    if (command == QLatin1String("nearby")) return nearby(args.mid(1), json);
+    std::fputs("usage: vantrel-tool db build|info|search|nearby ...\n", stderr);
     return 2;
 }
 

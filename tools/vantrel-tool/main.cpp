@@ -18,6 +18,8 @@ const char* const kUsage =
     "  db build [--csv DIR] [--out DIR]     build the waypoint database from the CSV sources\n"
     "  db info                              countries in load order, waypoint counts, load time\n"
     "  db search PREFIX                     waypoints whose identifier begins with PREFIX\n"
+    "  db nearby LAT LON RADIUS [--units nautical|statute|metric]\n"
+    "                                       waypoints closer than RADIUS, with their distances\n"
     "  container pack IN OUT                scramble a file into a container\n"
     "  container unpack IN OUT              read a container's plain payload\n"
     "  plist dump FILE                      print an XML or binary plist or a keyed archive\n"

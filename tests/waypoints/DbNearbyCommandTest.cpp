@@ -1,0 +1,74 @@
+// vantrel-tool db nearby: the distance query from the command line, in database order with each
+// record's distance, the radius in the unit asked for, and bad arguments refused.
+
+#include "DatabaseFixture.h"
+
+#include "positioning/Geodesy.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using namespace vantrel;
+using test::makeRecord;
+
+namespace {
+
+struct ToolRun {
+    int status = -1;
+    QByteArray out;
+};
+
+ToolRun tool(const test::DatabaseFixture& fixture, const QStringList& args) {
+    QProcess process;
+    process.start(QStringLiteral(VANTREL_TOOL_PATH),
+                  QStringList{QStringLiteral("--database"), fixture.databaseDirectory(), QStringLiteral("--documents"),
+                              fixture.documentsDirectory()} +
+                      args);
+    process.waitForFinished(30000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput()};
+}
+
+}  // namespace
+
+TEST(DbNearbyCommand, ListsTheRecordsWithinTheRadiusInDatabaseOrderWithTheirDistances) {
+    test::DatabaseFixture fixture;
+    fixture.writeStates({});
+    fixture.writeCountry(QStringLiteral("France"),
+                         {makeRecord("LFPG", 49.01, 2.55), makeRecord("LFPO", 48.72, 2.38), makeRecord("LFPB", 48.96, 2.44),
+                          makeRecord("LFXX", 48.90, 2.30)});
+
+    ToolRun nautical = tool(fixture, {QStringLiteral("--json"), QStringLiteral("db"), QStringLiteral("nearby"),
+                                  QStringLiteral("48.96"), QStringLiteral("2.44"), QStringLiteral("10")});
+    ASSERT_EQ(nautical.status, 0);
+    QJsonObject result = QJsonDocument::fromJson(nautical.out).object();
+    EXPECT_EQ(result.value("unit").toString(), "nm");
+    EXPECT_DOUBLE_EQ(result.value("limit_m").toDouble(), 18520.0);
+    QStringList ids;
+    for (const QJsonValue& w : result.value("waypoints").toArray()) {
+        QJsonObject o = w.toObject();
+        ids << o.value("waypoint_id").toString();
+        double expected = positioning::Geodesy::calcDistanceInMeters(2.44, 48.96, o.value("waypoint_longitude").toDouble(),
+                                                                     o.value("waypoint_latitude").toDouble());
+        EXPECT_NEAR(o.value("current_distance").toDouble(), expected, 1e-6);
+    }
+    EXPECT_EQ(ids, QStringList({"LFPG", "LFPB", "LFXX"}));  // Orly is 27 km away
+
+    ToolRun metric = tool(fixture, {QStringLiteral("db"), QStringLiteral("nearby"), QStringLiteral("48.96"),
+                                QStringLiteral("2.44"), QStringLiteral("5"), QStringLiteral("--units"), QStringLiteral("metric")});
+    ASSERT_EQ(metric.status, 0);
+    EXPECT_TRUE(metric.out.contains("LFPB"));
+    EXPECT_FALSE(metric.out.contains("LFPG"));
+    EXPECT_TRUE(metric.out.contains("1 waypoints closer than 5 km"));
+}
+
+TEST(DbNearbyCommand, RefusesImpossibleArguments) {
+    test::DatabaseFixture fixture;
+    fixture.writeStates({});
+    for (const QStringList& args :
+         {QStringList{"91", "0", "5"}, QStringList{"0", "0", "-1"}, QStringList{"0", "0"}, QStringList{"0", "x", "5"},
+          QStringList{"0", "0", "5", "--units", "parsec"}, QStringList{"0", "0", "5", "--units"}})
+        EXPECT_EQ(tool(fixture, QStringList{"db", "nearby"} + args).status, 2) << args.join(' ').toStdString();
+}

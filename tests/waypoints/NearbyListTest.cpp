@@ -1,0 +1,88 @@
+// The range filter of the nearby list works on the stored distances alone: the records here have
+// no coordinates, only a current_distance, so any distance computed would show.
+
+#include "waypoints/NearbyList.h"
+#include "waypoints/NearbyWaypointCache.h"
+#include "waypoints/WaypointDistance.h"
+
+#include <QStringList>
+#include <gtest/gtest.h>
+
+using namespace vantrel;
+using platform::Value;
+
+namespace {
+
+constexpr double kNauticalMile = 1852.0;
+
+Value recordAt(const char* id, double metres) {
+    auto d = platform::Dictionary::create();
+    d->set("waypoint_id", Value(id));
+    waypoints::setCurrentDistance(*d, metres);
+    return Value(d);
+}
+
+QStringList idsOf(const platform::Array& records) {
+    QStringList ids;
+    for (const Value& r : records) ids << r.dictionary()->get("waypoint_id").toQString();
+    return ids;
+}
+
+struct Filter {
+    std::shared_ptr<waypoints::NearbyWaypointCache> cache = waypoints::NearbyWaypointCache::create();
+    waypoints::NearbyList list;
+
+    void fill(std::initializer_list<Value> records) {
+        std::lock_guard lock(cache->dbLock());
+        cache->cachedNearbyWaypoints().clear();
+        for (const Value& r : records) cache->cachedNearbyWaypoints().add(r);
+    }
+    QStringList at(int nauticalMiles) {
+        list.setRange(nauticalMiles, kNauticalMile, *cache);
+        return idsOf(*list.nearbyDB());
+    }
+};
+
+}  // namespace
+
+TEST(NearbyList, GrowingTakesTheCacheShrinkingFiltersTheListInItsOrder) {
+    Filter f;
+    Value a = recordAt("A", 30000), b = recordAt("B", 5000), c = recordAt("C", 18520), d = recordAt("D", 60000);
+    f.fill({a, b, c, d});
+
+    EXPECT_EQ(f.at(25), QStringList({"A", "B", "C"}));  // 46300 m, in the cache's order
+    EXPECT_DOUBLE_EQ(f.list.cachedRange(), 25 * kNauticalMile);
+
+    // Shrinking never looks at the cache: a record added there meanwhile stays out.
+    Value e = recordAt("E", 100);
+    {
+        std::lock_guard lock(f.cache->dbLock());
+        f.cache->cachedNearbyWaypoints().add(e);
+    }
+    EXPECT_EQ(f.at(10), QStringList({"B"}));  // 18520 m: C, exactly there, is out
+    EXPECT_EQ(f.at(10), QStringList({"B"}));  // unchanged range, unchanged list
+
+    // Growing rebuilds from the cache.
+    EXPECT_EQ(f.at(25), QStringList({"A", "B", "C", "E"}));
+    EXPECT_EQ(f.list.nearbyDB()->at(0).identity(), a.identity());
+    for (const Value& r : {a, b, c, d, e}) EXPECT_FALSE(r.dictionary()->contains("waypoint_latitude"));
+    EXPECT_EQ(*waypoints::currentDistance(*a.dictionary()), 30000);
+}
+
+TEST(NearbyList, ARefilledCacheIsTakenAgainAtTheSameRange) {
+    Filter f;
+    f.fill({recordAt("OLD", 1000)});
+    EXPECT_EQ(f.at(25), QStringList({"OLD"}));
+
+    f.fill({recordAt("NEW1", 2000), recordAt("NEW2", 900000)});
+    EXPECT_EQ(f.at(25), QStringList({"OLD"}));  // the same range keeps the list...
+    f.list.invalidate();                        // ...until the cache's change is told
+    EXPECT_EQ(f.at(25), QStringList({"NEW1"}));
+
+    // A range of 0 keeps nothing; a record without any distance is never within range.
+    EXPECT_EQ(f.at(0), QStringList());
+    auto bare = platform::Dictionary::create();
+    f.fill({Value(bare), recordAt("NEAR", 10)});
+    f.list.invalidate();
+    EXPECT_EQ(f.at(1), QStringList({"NEAR"}));
+}

@@ -1,0 +1,132 @@
+// The waypoint cell's texts and symbol for the kinds of records the pane lists, its eight
+// subviews at their places, and the seven type symbols as they land on the image.
+
+#include "waypoints/WaypointCell.h"
+
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/Style.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+using namespace vantrel;
+using platform::Value;
+using waypoints::WaypointCell;
+using waypoints::WaypointTypes;
+
+namespace {
+
+Value record(std::initializer_list<std::pair<const char*, Value>> entries) {
+    auto d = platform::Dictionary::create();
+    for (const auto& [key, value] : entries) d->set(key, value);
+    return Value(d);
+}
+
+struct Shown {
+    QString name, type, frequency, channel;
+    bool hasSymbol;
+};
+
+Shown show(WaypointCell& cell, const Value& r) {
+    cell.updateWithWaypoint(r, WaypointTypes::table());
+    return {cell.name()->text(), cell.type()->text(), cell.frequency()->text(), cell.channel()->text(),
+            !cell.icon()->image().isNull()};
+}
+
+// The share of a symbol's pixels in the instruments' orange, and whether a point is orange.
+bool orangeAt(const QImage& image, double x, double y) {
+    const qreal scale = image.devicePixelRatio();
+    QColor c = image.pixelColor(int(x * scale), int(y * scale));
+    QColor o = platform::ui::style::orange();
+    return c.alpha() > 128 && std::abs(c.red() - o.red()) < 30 && std::abs(c.green() - o.green()) < 30 &&
+           c.blue() < 60;
+}
+
+}  // namespace
+
+TEST(WaypointCell, ShowsTheRecordsTextsAndTheSymbolOfItsType) {
+    WaypointCell::cacheSymbols();
+    WaypointCell cell(QStringLiteral("waypointCell"));
+
+    Shown vor = show(cell, record({{"waypoint_id", Value("ABC")}, {"waypoint_name", Value("Alpha")},
+                                   {"waypoint_type", Value::integer(12)}, {"waypoint_frequency", Value("114.85")},
+                                   {"waypoint_channel", Value("095X")}}));
+    EXPECT_EQ(vor.name, "ABC, Alpha");
+    EXPECT_EQ(vor.type, "VOR");
+    EXPECT_EQ(vor.frequency, "114.85");
+    EXPECT_EQ(vor.channel, "095X");
+    EXPECT_TRUE(vor.hasSymbol);
+    EXPECT_EQ(cell.icon()->image().cacheKey(), WaypointCell::imageForType(12).cacheKey());
+    EXPECT_TRUE(cell.name()->font().bold());
+    EXPECT_EQ(cell.name()->palette().color(QPalette::WindowText), platform::ui::style::orange());
+
+    // A reused cell shows the next record only: NDB/DME has a name but no symbol.
+    Shown ndbDme = show(cell, record({{"waypoint_id", Value("ND")}, {"waypoint_name", Value("Nd")},
+                                      {"waypoint_type", Value("13")}}));
+    EXPECT_EQ(ndbDme.type, "NDB/DME");
+    EXPECT_FALSE(ndbDme.hasSymbol);
+    EXPECT_EQ(ndbDme.frequency, "-");
+    EXPECT_EQ(ndbDme.channel, "-");
+
+    // Codes 2 to 9, and codes outside the table, have neither a symbol nor a name.
+    for (int code : {0, 2, 9, 17, -1}) {
+        Shown odd = show(cell, record({{"waypoint_id", Value("Q")}, {"waypoint_type", Value::integer(code)}}));
+        EXPECT_EQ(odd.hasSymbol, false) << code;
+        EXPECT_EQ(odd.type, code == 0 ? "Unknown" : "") << code;
+        EXPECT_EQ(odd.name, "Q");  // no stray comma without a name
+    }
+    // A frequency stored as a number shows as the number.
+    EXPECT_EQ(show(cell, record({{"waypoint_frequency", Value::real(375)}})).frequency, "375");
+}
+
+TEST(WaypointCell, EightSubviewsAtTheirPlacesWithTheFixedCaptions) {
+    WaypointCell cell(QStringLiteral("waypointCell"));
+    EXPECT_EQ(cell.icon()->geometry(), QRect(4, 10, 24, 24));
+    EXPECT_EQ(cell.name()->geometry(), QRect(44, 2, 260, 21));
+    EXPECT_EQ(cell.typeLabel()->geometry(), QRect(44, 26, 40, 16));
+    EXPECT_EQ(cell.type()->geometry(), QRect(80, 26, 75, 16));
+    EXPECT_EQ(cell.frequencyLabel()->geometry(), QRect(160, 26, 35, 16));
+    EXPECT_EQ(cell.frequency()->geometry(), QRect(195, 26, 45, 16));
+    EXPECT_EQ(cell.channelLabel()->geometry(), QRect(245, 26, 25, 16));
+    EXPECT_EQ(cell.channel()->geometry(), QRect(270, 26, 45, 16));
+    EXPECT_EQ(cell.typeLabel()->text(), "Type");
+    EXPECT_EQ(cell.frequencyLabel()->text(), "Freq.");
+    EXPECT_EQ(cell.channelLabel()->text(), "Ch.");
+    for (QWidget* w : {static_cast<QWidget*>(cell.icon()), static_cast<QWidget*>(cell.channel())})
+        EXPECT_EQ(w->parentWidget(), cell.contentView());
+}
+
+TEST(WaypointCell, SymbolsAreTheChartSymbolsInOrange) {
+    WaypointCell::cacheSymbols();
+    auto image = [](int code) { return WaypointCell::imageForType(code).toImage(); };
+    for (int code : {1, 10, 11, 12, 14, 15, 16}) {
+        ASSERT_FALSE(image(code).isNull()) << code;
+        EXPECT_EQ(WaypointCell::imageForType(code).deviceIndependentSize(), QSizeF(24, 24)) << code;
+    }
+    for (int code : {0, 13, 2, 16 + 1}) EXPECT_TRUE(WaypointCell::imageForType(code).isNull()) << code;
+
+    // Airport: the runway runs north-south through the circle, with sky on either side of it.
+    EXPECT_TRUE(orangeAt(image(1), 12, 2.5));
+    EXPECT_TRUE(orangeAt(image(1), 12, 21.5));
+    EXPECT_TRUE(orangeAt(image(1), 5, 12));        // the circle
+    EXPECT_FALSE(orangeAt(image(1), 8, 12));       // inside it
+    // VOR: the station dot within the hexagon, whose flat top is clear of the corners.
+    EXPECT_TRUE(orangeAt(image(12), 12, 12));
+    EXPECT_TRUE(orangeAt(image(12), 12, 4.2));
+    EXPECT_FALSE(orangeAt(image(12), 7, 12));
+    // VOR/DME: the hexagon inside the DME frame; DME alone: the square and its dot.
+    EXPECT_TRUE(orangeAt(image(14), 1.5, 12));
+    EXPECT_FALSE(orangeAt(image(12), 1.5, 12));
+    EXPECT_TRUE(orangeAt(image(10), 4, 12));
+    EXPECT_TRUE(orangeAt(image(10), 12, 12));
+    EXPECT_FALSE(orangeAt(image(10), 8, 8));
+    // NDB: the dot, then clear space, then the ring of dots.
+    EXPECT_TRUE(orangeAt(image(11), 12, 12));
+    EXPECT_FALSE(orangeAt(image(11), 12 + 3.6, 12));
+    EXPECT_TRUE(orangeAt(image(11), 12 + 5.2, 12));
+    // VORTAC and TACAN share the blocks; only the VORTAC has the hexagon's dot.
+    EXPECT_TRUE(orangeAt(image(16), 12, 13));
+    EXPECT_FALSE(orangeAt(image(15), 12, 13));
+    EXPECT_NE(image(15), image(16));
+}

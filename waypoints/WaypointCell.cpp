@@ -1,0 +1,112 @@
+#include "WaypointCell.h"
+
+#include "WaypointKeys.h"
+
+#include "platform/core/Log.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Images.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/Style.h"
+
+#include <array>
+
+namespace vantrel::waypoints {
+
+using platform::ui::Label;
+using platform::ui::style::orange;
+
+namespace {
+
+std::array<QPixmap, WaypointCell::kSymbolSlots>& imagesLUT() {
+    static std::array<QPixmap, WaypointCell::kSymbolSlots> symbols;
+    return symbols;
+}
+
+QColor lightGrey() { return QColor(0xC0, 0xC0, 0xC0); }
+
+Label* makeLabel(QWidget* parent, const QRect& frame, bool bold, int size, const QColor& colour) {
+    auto* label = new Label(parent);
+    label->setGeometry(frame);
+    label->setFont(platform::ui::style::font(size, bold));
+    label->setTextColor(colour);
+    return label;
+}
+
+// A value as the cell shows it: texts as stored, numbers in decimal, "-" when absent.
+QString shown(const platform::Dictionary& record, platform::Key key) {
+    const platform::Value* v = record.find(key);
+    if (!v || v->isNull()) return QStringLiteral("-");
+    return v->isString() ? v->toQString() : QString::fromStdString(v->description());
+}
+
+}  // namespace
+
+QString WaypointCell::symbolNameForType(int code) {
+    switch (code) {
+    case 1: return QStringLiteral("airfield_o.png");
+    case 10: return QStringLiteral("dme_o.png");
+    case 11: return QStringLiteral("ndb_o.png");
+    case 12: return QStringLiteral("vor_o.png");
+    case 14: return QStringLiteral("vordme_o.png");
+    case 15: return QStringLiteral("tacan_o.png");
+    case 16: return QStringLiteral("vortac_o.png");
+    default: return {};  // 0 Unknown, 13 NDB/DME and the undefined codes have no symbol
+    }
+}
+
+void WaypointCell::cacheSymbols() {
+    for (int code = 0; code < kSymbolSlots; ++code) {
+        QString name = symbolNameForType(code);
+        if (name.isEmpty()) continue;
+        imagesLUT()[size_t(code)] = platform::ui::imageNamed(name);
+        if (imagesLUT()[size_t(code)].isNull())
+            platform::logLine(QStringLiteral("The waypoint symbol %1 is not in the bundle").arg(name));
+    }
+}
+
+QPixmap WaypointCell::imageForType(int code) {
+    return code >= 0 && code < kSymbolSlots ? imagesLUT()[size_t(code)] : QPixmap();
+}
+
+WaypointCell::WaypointCell(const QString& reuseIdentifier, QWidget* parent)
+    : TableViewCell(reuseIdentifier, parent) {
+    setBackgroundColor(Qt::black);
+    makeStandartControls();
+    makeCustomControl();
+}
+
+void WaypointCell::makeStandartControls() {
+    QWidget* content = contentView();
+    icon_ = new platform::ui::ImageView(content);
+    icon_->setGeometry(4, 10, 24, 24);
+    name_ = makeLabel(content, {44, 2, 260, 21}, true, 18, orange());
+    typeLabel_ = makeLabel(content, {44, 26, 40, 16}, false, 12, lightGrey());
+    type_ = makeLabel(content, {80, 26, 75, 16}, false, 12, orange());
+    frequencyLabel_ = makeLabel(content, {160, 26, 35, 16}, false, 12, lightGrey());
+    frequency_ = makeLabel(content, {195, 26, 45, 16}, false, 12, orange());
+    channelLabel_ = makeLabel(content, {245, 26, 25, 16}, false, 12, lightGrey());
+    channel_ = makeLabel(content, {270, 26, 45, 16}, false, 12, orange());
+    channelLabel_->setText(QStringLiteral("Ch."));
+    frequencyLabel_->setText(QStringLiteral("Freq."));
+    typeLabel_->setText(QStringLiteral("Type"));
+}
+
+void WaypointCell::updateWithWaypoint(const platform::Value& waypoint, const WaypointTypes::Table& types) {
+    static const platform::DictionaryPtr empty = platform::Dictionary::create();
+    const platform::Dictionary& record = waypoint.asDictionary() ? *waypoint.asDictionary() : *empty;
+    const platform::Value* typeValue = record.find(keys::waypointType);
+    const int code = typeValue ? typeValue->intValue() : 0;
+
+    // A record without an identifier or a name shows what it has, with no stray comma.
+    QString id = record.get(keys::waypointId).toQString();
+    QString name = record.get(keys::waypointName).toQString();
+    const QString line = id.isEmpty() || name.isEmpty() ? id + name : id + QStringLiteral(", ") + name;
+    setText(line);
+    name_->setText(line);
+    icon_->setImage(imageForType(code));
+    channel_->setText(shown(record, keys::waypointChannel));
+    frequency_->setText(shown(record, keys::waypointFrequency));
+    type_->setText(WaypointTypes::nameForType(code, types));
+}
+
+}  // namespace vantrel::waypoints

@@ -1,0 +1,19 @@
+#pragma once
+// A record's current_distance: metres from the point of the last distance query that computed it.
+//
+// It lives in the record's attached number rather than among its entries, because the query
+// rewrites it on the moving map's worker thread while the main thread reads the same record (rows,
+// search, the range filter); the attached number may be read and written from any thread at any
+// time. Being no entry, it is never written to a file and does not show in a record's entries.
+
+#include "platform/core/Value.h"
+
+#include <optional>
+
+namespace vantrel::waypoints {
+
+// Nothing until a query has computed it.
+inline std::optional<double> currentDistance(const platform::Dictionary& record) { return record.attachedNumber(); }
+inline void setCurrentDistance(platform::Dictionary& record, double metres) { record.setAttachedNumber(metres); }
+
+}  // namespace vantrel::waypoints

@@ -1,0 +1,78 @@
+#pragma once
+// What the selector pane shows and remembers, without its window: the list in its table
+// (`content`) and its title, the levels of the tree above it (`pathStack`, `titlesStack`), the
+// record the pilot last tapped (`selectedWaypoint`), the title of the right bar button, the search
+// results and key, and the nearby list. The pane forwards each action here and then shows the
+// outcome; the rules are these:
+//
+// - Countries: title = last of titlesStack or "Countries", content = the top level of the tree;
+//   the stacks stay as they are.
+// - A node's row goes one level down (the stacks grow by the current title and content); a
+//   record's row becomes the selection (compared by identity) and the button reads "Select".
+// - Back: clears the search, shows the countries, goes up one level when there is one, drops the
+//   selection and makes the button read "Cancel". At the top it only clears.
+// - Each appearance makes the button read "Done" and keeps everything else, the selection too.
+// - Search: the upper-cased text as key, "Search results", the matches in identifier order.
+// - Nearby: "Nearby waypoints" and the records of the map's cache within the range.
+//
+// Ownership: shares the database's records and tree; owns its lists and stacks. Threads: main
+// thread only.
+
+#include "NearbyList.h"
+#include "WaypointDatabase.h"
+
+#include "platform/core/Value.h"
+
+#include <QString>
+
+namespace vantrel::waypoints {
+
+class WaypointSelector {
+public:
+    enum class Tapped { Nothing, Node, Waypoint };
+
+    explicit WaypointSelector(const WaypointDatabase& database);
+
+    // Each time the pane comes on screen: the button reads "Done". Answers true the first time,
+    // when nothing has been shown yet and the pane should show the countries.
+    bool appear();
+    void showCountries();
+    void showNearby(int rangeUnits, double distanceFactor, NearbyWaypointCache& cache);
+    void setRange(int rangeUnits, double distanceFactor, NearbyWaypointCache& cache);
+    // The map's cache was refilled: the nearby list is rebuilt at the current range.
+    void cacheChanged(int rangeUnits, double distanceFactor, NearbyWaypointCache& cache);
+    Tapped tapRow(size_t row);
+    void back();
+    void search(const QString& text);
+    void clearSearch();
+
+    platform::ArrayPtr content() const { return content_; }  // empty before the first appearance
+    void setContent(platform::ArrayPtr content) { content_ = std::move(content); }
+    // The row's entry, or a null value past the end.
+    const platform::Value& rowAt(size_t row) const;
+    size_t rowCount() const { return content_ ? content_->size() : 0; }
+    bool isSelected(const platform::Value& record) const;
+
+    QString title() const { return title_; }
+    QString rightButtonTitle() const { return rightButtonTitle_; }
+    platform::Value selectedWaypoint() const { return selectedWaypoint_; }
+    platform::ArrayPtr pathStack() const { return pathStack_; }
+    platform::ArrayPtr titlesStack() const { return titlesStack_; }
+    QString searchID() const { return searchID_; }  // empty when no search is set
+    platform::ArrayPtr searchDB() const { return searchDB_; }
+    const NearbyList& nearby() const { return nearby_; }
+
+private:
+    const WaypointDatabase& database_;
+    platform::ArrayPtr content_;
+    QString title_;
+    QString rightButtonTitle_;
+    platform::ArrayPtr pathStack_;
+    platform::ArrayPtr titlesStack_;
+    platform::Value selectedWaypoint_;
+    QString searchID_;
+    platform::ArrayPtr searchDB_;
+    NearbyList nearby_;
+};
+
+}  // namespace vantrel::waypoints
