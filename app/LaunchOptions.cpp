@@ -24,7 +24,10 @@ std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, 
                                    QStringLiteral("dir"));
     QCommandLineOption quitAfter(QStringLiteral("quit-after"), QStringLiteral("End the run normally after <seconds>."),
                                  QStringLiteral("seconds"));
-    parser.addOptions({help, gps, database, documents, screenshots, quitAfter});
+    QCommandLineOption script(QStringLiteral("script"),
+                              QStringLiteral("Run the steps of <file> once the database is loaded (see the README)."),
+                              QStringLiteral("file"));
+    parser.addOptions({help, gps, database, documents, screenshots, quitAfter, script});
 
     if (!parser.parse(arguments)) {
         *message = parser.errorText() + QStringLiteral("\n\n") + parser.helpText();
@@ -57,6 +60,15 @@ std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, 
         options.quitAfterSeconds = parser.value(quitAfter).toDouble(&ok);
         if (!ok || options.quitAfterSeconds <= 0) {
             *message = QStringLiteral("--quit-after needs a positive number of seconds, not \"%1\"").arg(parser.value(quitAfter));
+            *exitStatus = 2;
+            return std::nullopt;
+        }
+    }
+    if (parser.isSet(script)) {
+        QString error;
+        options.script = Script::load(parser.value(script), &error);
+        if (!options.script) {
+            *message = error;
             *exitStatus = 2;
             return std::nullopt;
         }

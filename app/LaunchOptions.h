@@ -1,6 +1,8 @@
 #pragma once
 // The command line of the app.
 
+#include "Script.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -13,9 +15,11 @@ struct LaunchOptions {
     QString documentsDirectory;  // --documents DIR
     QString screenshotDirectory; // --screenshots DIR: save pictures of the run there
     double quitAfterSeconds = 0; // --quit-after SECONDS: end the run normally after that time
+    std::optional<Script> script;  // --script FILE: steps run once the database is loaded
 
     // Parses the arguments (the first is the program). On a usage error or --help, *message holds
-    // the text to print and the result is empty; *exitStatus is 0 for --help, 2 for errors.
+    // the text to print and the result is empty; *exitStatus is 0 for --help, 2 for errors (a
+    // script that cannot be read or has a mistake is one).
     static std::optional<LaunchOptions> parse(const QStringList& arguments, QString* message, int* exitStatus);
 };
 

@@ -1,6 +1,8 @@
 #include "PositioningStartup.h"
 
+#include "app/settings/UnitSettings.h"
 #include "platform/core/Log.h"
+#include "platform/core/NotificationCenter.h"
 #include "positioning/LocationManager.h"
 #include "positioning/PositionSourceFactory.h"
 #include "waypoints/POISelectorPaneController.h"
@@ -32,6 +34,26 @@ std::vector<positioning::RoutePoint> demoRouteFromDatabase() {
     return route;  // fewer than two points (countries dismissed): the simulator flies its own circuit
 }
 
+// Keeps the selector pane's nearby list filled around the aircraft until the moving map, which
+// owns that refresh, is on board: a new query whenever the aircraft has moved 2 km from the last.
+void refreshNearbyWaypointsOnFixes() {
+    static int observer;
+    static std::optional<positioning::Fix> lastQuery;
+    platform::NotificationCenter::defaultCenter().addObserver(&observer, "locationDidUpdate", nullptr,
+                                                              [](const platform::Notification&) {
+        positioning::LocationManager& manager = positioning::LocationManager::sharedManager();
+        std::optional<positioning::Fix> fix = manager.currentLocation();
+        if (!fix || !manager.accuracyValidForNav()) return;
+        if (lastQuery && positioning::LocationManager::calcDistanceInMeters(lastQuery->longitude, lastQuery->latitude,
+                                                                            fix->longitude, fix->latitude) < 2000.0)
+            return;
+        lastQuery = fix;
+        auto& database = waypoints::POISelectorPaneController::sharedPOIDatabase();
+        database.nearbyCache()->findNearbyWaypoints(database.waypointsDB(), fix->longitude, fix->latitude,
+                                                    UnitSettings::shared().distanceFactor());
+    });
+}
+
 }  // namespace
 
 QString checkPositionSourceOption(const QString& gpsOption) {
@@ -53,6 +75,7 @@ void startPositioning(const QString& gpsOption) {
     }
     positioning::LocationManager& manager = positioning::LocationManager::sharedManager();
     manager.setPositionSource(std::move(source));
+    refreshNearbyWaypointsOnFixes();
     manager.start();
 }
 

@@ -1,13 +1,21 @@
 #pragma once
 // The application delegate: the splash screen with the version and the load progress, the load
-// of the waypoint database on its own thread, the screens once the database is loaded, and the
-// saving of the instruments' settings at the end of the run.
+// of the waypoint database on its own thread, the tab bar with the screens once the database is
+// loaded (then the disclaimer over it, unless switched off, and the first unit broadcast), and the
+// saving of the instruments' settings at the end of the run. It is the delegate of the tab bar
+// controller (saves the tab order the pilot arranges) and of its More navigation controller
+// (colours the More list).
 //
-// Threads: main thread only. The delegate lives for the whole application loop; the window and
-// every screen are Qt children of the window it owns.
+// Until the full tab layout lands, the tabs are the loaded database, Settings, Active Countries
+// and Help, in the order the pilot saved.
+//
+// Threads: main thread only. The delegate lives for the whole application loop and owns the
+// window and the tab bar controller; the window shows the tab bar controller as its root.
 
 #include "platform/core/NotificationCenter.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/TabBarController.h"
 #include "platform/ui/Window.h"
 
 #include <QLabel>
@@ -18,7 +26,9 @@
 
 namespace vantrel::app {
 
-class VantrelAppDelegate : public platform::ui::ApplicationDelegate {
+class VantrelAppDelegate : public platform::ui::ApplicationDelegate,
+                           public platform::ui::TabBarControllerDelegate,
+                           public platform::ui::NavigationControllerDelegate {
 public:
     // gpsOption: the --gps text; the location manager starts on it once the database is loaded.
     explicit VantrelAppDelegate(QString gpsOption = {});
@@ -36,8 +46,18 @@ public:
     QLabel* progressLabel() const { return progressLabel_; }
     QLabel* versionLabel() const { return versionLabel_; }
     QLabel* splashView() const { return splashView_; }
-    // The screen shown once the database is loaded (null before).
-    QWidget* rootView() const { return rootView_; }
+    // The root of every screen; its view is on the window from load done on.
+    platform::ui::TabBarController* tabBarController() const { return tabBarController_.get(); }
+
+    // The pilot closed the tab customisation: with a change, the new order of the titles is
+    // logged and stored under "instrumentsLayout".
+    void tabBarControllerDidEndCustomizingViewControllers(
+        platform::ui::TabBarController* tabBarController,
+        const std::vector<std::shared_ptr<platform::ui::ViewController>>& controllers, bool changed) override;
+    // The More list gets its dark grey background and orange rows each time it comes into view.
+    void navigationControllerWillShowViewController(platform::ui::NavigationController* navigationController,
+                                                    platform::ui::ViewController* viewController,
+                                                    bool animated) override;
 
 private:
     QString gpsOption_;
@@ -47,7 +67,7 @@ private:
     QProgressBar* progressView_ = nullptr;
     QLabel* progressLabel_ = nullptr;
     QLabel* versionLabel_ = nullptr;
-    QWidget* rootView_ = nullptr;
+    std::shared_ptr<platform::ui::TabBarController> tabBarController_;
 };
 
 }  // namespace vantrel::app

@@ -2,6 +2,7 @@
 
 #include "DemoRecorder.h"
 #include "LaunchOptions.h"
+#include "ScriptRunner.h"
 #include "VantrelAppDelegate.h"
 
 #include "platform/core/Paths.h"
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
         auto delegate = std::make_unique<app::VantrelAppDelegate>(options->gps);
         if (!options->screenshotDirectory.isEmpty() || options->quitAfterSeconds > 0)
             new app::DemoRecorder(*delegate->window(), options->screenshotDirectory, options->quitAfterSeconds);
+        if (options->script) new app::ScriptRunner(*delegate->window(), std::move(*options->script));
         return delegate;
     });
 }

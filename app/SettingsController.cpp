@@ -1,0 +1,121 @@
+#include "SettingsController.h"
+
+#include "ui_SettingsController.h"
+
+#include "platform/core/Log.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/core/UserDefaults.h"
+#include "platform/ui/Style.h"
+
+namespace vantrel::app {
+
+using namespace platform::ui;
+
+namespace {
+constexpr int kUnitsSection = 0;
+const QString kCellIdentifier = QStringLiteral("plainCell");
+}  // namespace
+
+SettingsController& SettingsController::sharedController() {
+    // Never destroyed: the screen lives until the process ends, past the application object
+    // after which its widgets may no longer be touched.
+    static const auto* controller =
+        new std::shared_ptr<SettingsController>(std::make_shared<SettingsController>(UnitSettings::shared()));
+    return **controller;
+}
+
+SettingsController::SettingsController(UnitSettings& settings) : settings_(settings) {
+    setTitle(QStringLiteral("Settings"));
+    tabBarItem().setImageName(QStringLiteral("settings.png"));
+    const int unit = settings_.selectedUnit();
+    if (unit < 0 || unit >= int(units().size())) {
+        // Such a value gives the nautical factors everywhere; the screen says so with its check mark.
+        platform::logLine(QStringLiteral("The stored units value %1 names no unit system; nautical units are used").arg(unit));
+        settings_.setSelectedUnit(0);
+    }
+}
+
+SettingsController::~SettingsController() = default;
+
+void SettingsController::loadView() {
+    ui_ = std::make_unique<Ui::SettingsController>();
+    loadViewFromForm(*ui_);
+}
+
+TableView* SettingsController::settingsView() {
+    view();
+    return ui_->settingsView;
+}
+
+TableViewCell* SettingsController::disclaimerCell() {
+    view();
+    return ui_->disclaimerCell;
+}
+
+Switch* SettingsController::disclaimerSwitch() {
+    view();
+    return ui_->disclaimerSwitch;
+}
+
+void SettingsController::viewDidLoad() {
+    // The form's cell waits out of sight until the table shows it as the disclaimer row.
+    ui_->disclaimerCell->hide();
+    ui_->titleBar->setBarStyle(BarStyle::Black);
+    ui_->settingsView->setDataSource(this);
+    ui_->settingsView->setDelegate(this);
+}
+
+void SettingsController::viewWillAppear(bool animated) {
+    ViewController::viewWillAppear(animated);
+    // Inside a navigation controller its bar already carries the title.
+    ui_->titleBar->setVisible(!navigationController());
+    if (!navigationController()) ui_->titleBar->showItem(&navigationItem(), QString(), {});
+    ui_->disclaimerSwitch->setOn(!platform::UserDefaults::standardUserDefaults().objectForKey("disableDisclaimer").boolValue());
+    ui_->settingsView->reloadData();
+}
+
+void SettingsController::viewWillDisappear(bool animated) {
+    ViewController::viewWillDisappear(animated);
+    auto& defaults = platform::UserDefaults::standardUserDefaults();
+    defaults.setObject("units", platform::Value::integer(settings_.selectedUnit()));
+    defaults.setObject("disableDisclaimer", platform::Value::boolean(!ui_->disclaimerSwitch->isOn()));
+    auto& center = platform::NotificationCenter::defaultCenter();
+    center.postNotificationName("UnitsChanged", this);
+    center.postNotificationName("UnitsChangedGPS", this);
+}
+
+int SettingsController::numberOfRowsInSection(TableView*, int section) {
+    return section == kUnitsSection ? int(units().size()) : 1;
+}
+
+QString SettingsController::titleForHeaderInSection(TableView*, int section) {
+    return section == kUnitsSection ? QStringLiteral("Units") : QStringLiteral("Disclaimer");
+}
+
+TableViewCell* SettingsController::cellForRowAtIndexPath(TableView* tableView, const IndexPath& indexPath) {
+    if (indexPath.section != kUnitsSection) return ui_->disclaimerCell;
+    TableViewCell* cell = tableView->dequeueReusableCellWithIdentifier(kCellIdentifier);
+    if (!cell) {
+        cell = new TableViewCell(kCellIdentifier, tableView);
+        cell->setTextColor(style::orange());
+        cell->setBackgroundColor(style::background());
+        cell->setSelectionStyle(TableViewCellSelectionStyle::None);
+    }
+    cell->setText(units().value(indexPath.row));
+    return cell;
+}
+
+std::optional<TableViewCellAccessoryType> SettingsController::accessoryTypeForRowWithIndexPath(TableView*,
+                                                                                             const IndexPath& indexPath) {
+    const bool checked = indexPath.section == kUnitsSection && indexPath.row == settings_.selectedUnit();
+    return checked ? TableViewCellAccessoryType::Checkmark : TableViewCellAccessoryType::None;
+}
+
+void SettingsController::didSelectRowAtIndexPath(TableView* tableView, const IndexPath& indexPath) {
+    tableView->deselectRowAtIndexPath(indexPath, true);
+    if (indexPath.section != kUnitsSection) return;
+    settings_.setSelectedUnit(indexPath.row);
+    tableView->reloadData();
+}
+
+}  // namespace vantrel::app

@@ -1,0 +1,84 @@
+#pragma once
+// The settings screen: a table of the three unit systems with a check mark on the one chosen, and
+// the disclaimer switch. The choice is kept in UnitSettings (one source of truth for every reader
+// of the factors); this screen edits its selectedUnit, and each time the screen is left it writes
+// "units" and "disableDisclaimer" to the user defaults and posts UnitsChanged, then
+// UnitsChangedGPS, so that the instruments and the location manager reload their units.
+//
+// Ownership: the shared screen lives for the whole process (enable_shared_from_this lets the tab
+// bar share it); its view and outlets belong to its view. It reads and edits the UnitSettings it is
+// given, which must outlive it. Threads: the constructor on any thread; the rest on the main thread.
+
+#include "app/settings/UnitSettings.h"
+
+#include "platform/ui/TableViewDataSource.h"
+#include "platform/ui/ViewController.h"
+
+#include <memory>
+
+namespace Ui {
+class SettingsController;
+}
+
+namespace vantrel::platform::ui {
+class Switch;
+class TableView;
+class TableViewCell;
+}  // namespace vantrel::platform::ui
+
+namespace vantrel::app {
+
+class SettingsController : public platform::ui::ViewController,
+                           public platform::ui::TableViewDataSource,
+                           public platform::ui::TableViewDelegate,
+                           public std::enable_shared_from_this<SettingsController> {
+public:
+    // The one settings screen, titled "Settings" with the tab image "settings.png", editing
+    // UnitSettings::shared().
+    static SettingsController& sharedController();
+
+    // A screen editing `settings`. A stored unit index that names no unit system is logged and
+    // taken as nautical (0), the units such an index has always given.
+    explicit SettingsController(UnitSettings& settings);
+    ~SettingsController() override;
+
+    int selectedUnit() const { return settings_.selectedUnit(); }
+    void setSelectedUnit(int unit) { settings_.setSelectedUnit(unit); }
+
+    double distanceFactor() const { return settings_.distanceFactor(); }
+    double speedFactor() const { return settings_.speedFactor(); }
+    double heightFactor() const { return settings_.heightFactor(); }
+    QString distanceUnit() const { return settings_.distanceUnit(); }
+    QString speedUnit() const { return settings_.speedUnit(); }
+    QString heightUnit() const { return settings_.heightUnit(); }
+    static const QStringList& units() { return UnitSettings::units(); }
+    static bool showDisclaimer() { return UnitSettings::showDisclaimer(); }
+
+    // Outlets (load the view). The switch carries the title "Show disclaimer at start", which it
+    // does not draw: scripts tap it by that title.
+    platform::ui::TableView* settingsView();
+    platform::ui::TableViewCell* disclaimerCell();
+    platform::ui::Switch* disclaimerSwitch();
+
+    void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
+    void viewWillDisappear(bool animated) override;
+
+    int numberOfSectionsInTableView(platform::ui::TableView*) override { return 2; }
+    int numberOfRowsInSection(platform::ui::TableView* tableView, int section) override;
+    QString titleForHeaderInSection(platform::ui::TableView* tableView, int section) override;
+    platform::ui::TableViewCell* cellForRowAtIndexPath(platform::ui::TableView* tableView,
+                                                       const platform::ui::IndexPath& indexPath) override;
+    std::optional<platform::ui::TableViewCellAccessoryType> accessoryTypeForRowWithIndexPath(
+        platform::ui::TableView* tableView, const platform::ui::IndexPath& indexPath) override;
+    void didSelectRowAtIndexPath(platform::ui::TableView* tableView, const platform::ui::IndexPath& indexPath) override;
+
+protected:
+    void loadView() override;
+
+private:
+    UnitSettings& settings_;
+    std::unique_ptr<Ui::SettingsController> ui_;
+};
+
+}  // namespace vantrel::app
