@@ -29,9 +29,9 @@ SettingsController::SettingsController(UnitSettings& settings) : settings_(setti
     tabBarItem().setImageName(QStringLiteral("settings.png"));
     const int unit = settings_.selectedUnit();
     if (unit < 0 || unit >= int(units().size())) {
-        // Such a value gives the nautical factors everywhere; the screen says so with its check mark.
+        // Such a value gives the nautical factors everywhere; no row is checked until the pilot
+        // picks one, and the value is kept as stored until then.
         platform::logLine(QStringLiteral("The stored units value %1 names no unit system; nautical units are used").arg(unit));
-        settings_.setSelectedUnit(0);
     }
 }
 

@@ -138,16 +138,16 @@ TEST(Settings, TheDisclaimerSwitchIsStoredAndReadBack) {
     EXPECT_TRUE(settings.disclaimerSwitch()->isOn());
 }
 
-// A stored index that names no unit system has always given the nautical units; the screen shows
-// that with its check mark, and leaving it stores the index of those units.
-TEST(Settings, AnUnknownStoredUnitIsNauticalAndSaysSo) {
+// A stored index that names no unit system gives the nautical units and a log line; no row is
+// checked and the value stays as stored until the pilot picks a unit.
+TEST(Settings, AnUnknownStoredUnitIsNauticalAndKeptUntilAChoice) {
     test::LogCapture log;
     SettingsOnScreen screen(
         [] { platform::UserDefaults::standardUserDefaults().setObject("units", platform::Value::integer(7)); });
     EXPECT_TRUE(log.contains("units value 7"));
     EXPECT_EQ(screen.settings->distanceUnit(), "nm");
-    EXPECT_EQ(screen.settings->selectedUnit(), 0);
-    EXPECT_EQ(unitMarks(*screen.settings), (std::vector<Accessory>{Accessory::Checkmark, Accessory::None, Accessory::None}));
+    EXPECT_EQ(screen.settings->selectedUnit(), 7);
+    EXPECT_EQ(unitMarks(*screen.settings), (std::vector<Accessory>{Accessory::None, Accessory::None, Accessory::None}));
     ASSERT_EQ(screen.robot().tapTab("Map"), "");
-    EXPECT_EQ(stored("units").intValue(), 0);
+    EXPECT_EQ(stored("units").intValue(), 7);
 }
