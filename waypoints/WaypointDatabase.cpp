@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace vantrel::waypoints {
 
@@ -81,15 +82,20 @@ void WaypointDatabase::load(const ActiveCountriesStore& store, const Poster& pos
             platform::logLine(QStringLiteral("Skipped the country file %1: %2").arg(path, error));
         } else {
             size_t skipped = 0;
+            // The decoded records are new, mutable and this load's alone, so they are kept as they
+            // are; only a record the archive lists twice is copied, so that every entry of the
+            // flat list is a record of its own.
+            std::unordered_set<const void*> seen;
+            seen.reserve(records->size());
             for (const Value& item : records->items()) {
                 DictionaryPtr record = item.dictionary();
                 if (!record) {
                     ++skipped;
                     continue;
                 }
-                DictionaryPtr copy = record->mutableCopy();
-                copy->set(keys::ct, ct);
-                waypointsDB_->append(Value(copy));
+                if (!seen.insert(record.get()).second) record = record->mutableCopy();
+                record->set(keys::ct, ct);
+                waypointsDB_->append(Value(record));
             }
             if (skipped)
                 platform::logLine(QStringLiteral("Skipped %1 entries of %2 that are not waypoints").arg(skipped).arg(path));

@@ -261,3 +261,16 @@ TEST(SharedDatabase, LoadThreadPostsOnTheMainThreadAndWaits) {
     EXPECT_EQ(recordsAtDone, 2u);
     EXPECT_EQ(database.byCountryDB()->size(), 2u);
 }
+
+TEST_F(Loader, ARecordListedTwiceBecomesTwoRecordsOfItsOwn) {
+    db.writeStates({});
+    Value twice = makeRecord("TW1", 1, 1);
+    db.writeCountryArchive(QStringLiteral("Twice.ewpts"), Value(platform::Array::fromValues({twice, twice})));
+    run.load();
+    ASSERT_EQ(run.database.waypointsDB()->size(), 2u);
+    const Value& a = run.database.waypointsDB()->at(0);
+    const Value& b = run.database.waypointsDB()->at(1);
+    EXPECT_NE(a.identity(), b.identity());
+    EXPECT_EQ(*a.dictionary()->find("waypoint_id"), *b.dictionary()->find("waypoint_id"));
+    EXPECT_EQ(b.dictionary()->get("ct").toStdString(), "0");
+}
