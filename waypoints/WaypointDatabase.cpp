@@ -109,8 +109,9 @@ void WaypointDatabase::load(const ActiveCountriesStore& store, const Poster& pos
 }
 
 int WaypointDatabase::sortWaypointsByName(const Value& a, const Value& b) {
-    DictionaryPtr da = a.dictionary();
-    DictionaryPtr db = b.dictionary();
+    // Raw pointers: the sort calls this a million times on the world database.
+    const Dictionary* da = a.asDictionary();
+    const Dictionary* db = b.asDictionary();
     std::string_view ia = da ? da->get(keys::waypointId).stringView() : std::string_view();
     std::string_view ib = db ? db->get(keys::waypointId).stringView() : std::string_view();
     int c = ia.compare(ib);
@@ -127,7 +128,7 @@ void WaypointDatabase::sortByCountries() {
     nodes.reserve(300);
 
     for (const Value& item : waypointsDB_->items()) {
-        DictionaryPtr record = item.dictionary();
+        const Dictionary* record = item.asDictionary();
         const Value* ct = record ? record->find(keys::ct) : nullptr;
         if (!ct) {
             platform::logLine("Error unable to decode a Waypoint");
