@@ -39,8 +39,7 @@ void HelpController::viewDidLoad() {
 
 void HelpController::viewWillAppear(bool animated) {
     ViewController::viewWillAppear(animated);
-    ui_->titleBar->setVisible(!navigationController());
-    if (!navigationController()) ui_->titleBar->showItem(&navigationItem(), QString(), {});
+    ui_->titleBar->showItemUnlessNavigated(*this);
 }
 
 }  // namespace vantrel::app

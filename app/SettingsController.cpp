@@ -67,9 +67,7 @@ void SettingsController::viewDidLoad() {
 
 void SettingsController::viewWillAppear(bool animated) {
     ViewController::viewWillAppear(animated);
-    // Inside a navigation controller its bar already carries the title.
-    ui_->titleBar->setVisible(!navigationController());
-    if (!navigationController()) ui_->titleBar->showItem(&navigationItem(), QString(), {});
+    ui_->titleBar->showItemUnlessNavigated(*this);
     ui_->disclaimerSwitch->setOn(!platform::UserDefaults::standardUserDefaults().objectForKey("disableDisclaimer").boolValue());
     ui_->settingsView->reloadData();
 }

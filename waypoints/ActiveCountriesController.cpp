@@ -56,9 +56,7 @@ void ActiveCountriesController::viewDidLoad() {
 
 void ActiveCountriesController::viewWillAppear(bool animated) {
     ViewController::viewWillAppear(animated);
-    // Inside a navigation controller its bar already carries the title.
-    ui_->titleBar->setVisible(!navigationController());
-    if (!navigationController()) ui_->titleBar->showItem(&navigationItem(), QString(), {});
+    ui_->titleBar->showItemUnlessNavigated(*this);
 }
 
 void ActiveCountriesController::viewWillDisappear(bool animated) {

@@ -2,6 +2,7 @@
 
 #include "BarButton.h"
 #include "NavigationItem.h"
+#include "ViewController.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -127,6 +128,12 @@ void NavigationBar::paintEvent(QPaintEvent*) {
     painter.drawText(titleRect.translated(0, -1), Qt::AlignCenter, shown);
     painter.setPen(Qt::white);
     painter.drawText(titleRect, Qt::AlignCenter, shown);
+}
+
+void NavigationBar::showItemUnlessNavigated(ViewController& screen) {
+    const bool standsAlone = screen.navigationController() == nullptr;
+    setVisible(standsAlone);
+    if (standsAlone) showItem(&screen.navigationItem(), QString(), {});
 }
 
 }  // namespace vantrel::platform::ui

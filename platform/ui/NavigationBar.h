@@ -15,6 +15,8 @@ namespace vantrel::platform::ui {
 class BarButton;
 class NavigationItem;
 
+class ViewController;
+
 class NavigationBar : public QWidget {
     Q_OBJECT
 public:
@@ -30,6 +32,11 @@ public:
     // Shows a screen's navigation item; with a non-empty back title and no left button of its
     // own, a Back button that runs backAction. The bar follows later changes of the item.
     void showItem(NavigationItem* item, const QString& backTitle, std::function<void()> backAction);
+
+    // For a screen that carries a bar of its own in its form: the bar shows the screen's item when
+    // the screen stands alone (a tab, a modal screen) and hides inside a navigation controller,
+    // whose own bar already carries the title. Call it as the screen appears.
+    void showItemUnlessNavigated(ViewController& screen);
 
     QString titleText() const;
     BarButton* backButton() const { return back_; }
