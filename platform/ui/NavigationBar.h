@@ -14,7 +14,6 @@ namespace vantrel::platform::ui {
 
 class BarButton;
 class NavigationItem;
-
 class ViewController;
 
 class NavigationBar : public QWidget {
