@@ -1,6 +1,6 @@
 #include "PositioningStartup.h"
 
-#include "app/settings/UnitSettings.h"
+#include "units/UnitSettings.h"
 #include "platform/core/Log.h"
 #include "platform/core/NotificationCenter.h"
 #include "positioning/LocationManager.h"
@@ -50,7 +50,7 @@ void refreshNearbyWaypointsOnFixes() {
         lastQuery = fix;
         auto& database = waypoints::POISelectorPaneController::sharedPOIDatabase();
         database.nearbyCache()->findNearbyWaypoints(database.waypointsDB(), fix->longitude, fix->latitude,
-                                                    UnitSettings::shared().distanceFactor());
+                                                    vantrel::units::UnitSettings::shared().distanceFactor());
     });
 }
 

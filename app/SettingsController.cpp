@@ -20,11 +20,11 @@ SettingsController& SettingsController::sharedController() {
     // Never destroyed: the screen lives until the process ends, past the application object
     // after which its widgets may no longer be touched.
     static const auto* controller =
-        new std::shared_ptr<SettingsController>(std::make_shared<SettingsController>(UnitSettings::shared()));
+        new std::shared_ptr<SettingsController>(std::make_shared<SettingsController>(vantrel::units::UnitSettings::shared()));
     return **controller;
 }
 
-SettingsController::SettingsController(UnitSettings& settings) : settings_(settings) {
+SettingsController::SettingsController(vantrel::units::UnitSettings& settings) : settings_(settings) {
     setTitle(QStringLiteral("Settings"));
     tabBarItem().setImageName(QStringLiteral("settings.png"));
     const int unit = settings_.selectedUnit();

@@ -9,7 +9,7 @@
 // bar share it); its view and outlets belong to its view. It reads and edits the UnitSettings it is
 // given, which must outlive it. Threads: the constructor on any thread; the rest on the main thread.
 
-#include "app/settings/UnitSettings.h"
+#include "units/UnitSettings.h"
 
 #include "platform/ui/TableViewDataSource.h"
 #include "platform/ui/ViewController.h"
@@ -39,7 +39,7 @@ public:
 
     // A screen editing `settings`. A stored unit index that names no unit system is logged and
     // taken as nautical (0), the units such an index has always given.
-    explicit SettingsController(UnitSettings& settings);
+    explicit SettingsController(vantrel::units::UnitSettings& settings);
     ~SettingsController() override;
 
     int selectedUnit() const { return settings_.selectedUnit(); }
@@ -51,8 +51,8 @@ public:
     QString distanceUnit() const { return settings_.distanceUnit(); }
     QString speedUnit() const { return settings_.speedUnit(); }
     QString heightUnit() const { return settings_.heightUnit(); }
-    static const QStringList& units() { return UnitSettings::units(); }
-    static bool showDisclaimer() { return UnitSettings::showDisclaimer(); }
+    static const QStringList& units() { return vantrel::units::UnitSettings::units(); }
+    static bool showDisclaimer() { return vantrel::units::UnitSettings::showDisclaimer(); }
 
     // Outlets (load the view). The switch carries the title "Show disclaimer at start", which it
     // does not draw: scripts tap it by that title.
@@ -77,7 +77,7 @@ protected:
     void loadView() override;
 
 private:
-    UnitSettings& settings_;
+    vantrel::units::UnitSettings& settings_;
     std::unique_ptr<Ui::SettingsController> ui_;
 };
 

@@ -1,7 +1,7 @@
 #include "LocationManager.h"
 
 #include "AccelerationManager.h"
-#include "app/settings/UnitSettings.h"
+#include "units/UnitSettings.h"
 #include "platform/core/Log.h"
 #include "platform/core/NotificationCenter.h"
 
@@ -150,7 +150,7 @@ bool LocationManager::accuracyValidForSpeedAndCourse() const {
 }
 
 void LocationManager::updateUnits() {
-    const app::UnitSettings& units = app::UnitSettings::shared();
+    const units::UnitSettings& units = units::UnitSettings::shared();
     distanceFactor_ = units.distanceFactor();
     speedFactor_ = units.speedFactor();
     heightFactor_ = units.heightFactor();

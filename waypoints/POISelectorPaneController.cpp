@@ -7,7 +7,7 @@
 
 #include "ui_POISelector.h"
 
-#include "app/settings/UnitSettings.h"
+#include "units/UnitSettings.h"
 #include "platform/core/Log.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/Threads.h"
@@ -113,7 +113,7 @@ void POISelectorPaneController::loadDatabase() {
 
 namespace {
 NearbyArea inPilotsUnit(double longitude, double latitude, double radius) {
-    return NearbyArea{longitude, latitude, radius, app::UnitSettings::shared().distanceFactor()};
+    return NearbyArea{longitude, latitude, radius, units::UnitSettings::shared().distanceFactor()};
 }
 }  // namespace
 
@@ -215,7 +215,7 @@ void POISelectorPaneController::tabBarDidSelectItem(TabBar*, TabBarItem* item) {
     } else if (item == nearby_.get()) {
         showBars(false, true);
         int units = rangeUnits();
-        selector_.showNearby(units, app::UnitSettings::shared().distanceFactor(), *nearbyCache_);
+        selector_.showNearby(units, units::UnitSettings::shared().distanceFactor(), *nearbyCache_);
         showRangeLabel(units);
         refresh();
     } else if (item == search_.get()) {
@@ -235,7 +235,7 @@ void POISelectorPaneController::showRangeLabel(int units) {
 void POISelectorPaneController::setRange() {
     view();
     int units = rangeUnits();
-    selector_.setRange(units, app::UnitSettings::shared().distanceFactor(), *nearbyCache_);
+    selector_.setRange(units, units::UnitSettings::shared().distanceFactor(), *nearbyCache_);
     showRangeLabel(units);
     refresh();
 }
@@ -245,7 +245,7 @@ void POISelectorPaneController::updateNearbyList() {
     // of the nearby tab takes the list from the cache anyway.
     if (!isViewLoaded()) return;
     int units = rangeUnits();
-    selector_.cacheChanged(units, app::UnitSettings::shared().distanceFactor(), *nearbyCache_);
+    selector_.cacheChanged(units, units::UnitSettings::shared().distanceFactor(), *nearbyCache_);
     showRangeLabel(units);
     refresh();
 }

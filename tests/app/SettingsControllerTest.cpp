@@ -32,14 +32,14 @@ std::vector<Accessory> unitMarks(app::SettingsController& settings) {
 }
 
 // The unit choice of a start of the app, after `prepare` has set the stored values.
-app::UnitSettings unitsAfter(const std::function<void()>& prepare) {
+units::UnitSettings unitsAfter(const std::function<void()>& prepare) {
     if (prepare) prepare();
-    return app::UnitSettings();
+    return units::UnitSettings();
 }
 
 struct SettingsOnScreen {
     test::CleanDefaults clean;
-    app::UnitSettings units;
+    units::UnitSettings units;
     std::shared_ptr<app::SettingsController> settings;
     std::unique_ptr<test::TabWindow> window;
 
@@ -107,7 +107,7 @@ TEST(Settings, MetricIsStoredAsTwoWhenTheScreenIsLeft) {
     EXPECT_FALSE(stored("disableDisclaimer").boolValue());
 
     // A later start reads the choice back.
-    app::UnitSettings next;
+    units::UnitSettings next;
     EXPECT_EQ(next.selectedUnit(), 2);
     EXPECT_EQ(next.distanceUnit(), "km");
 

@@ -1,7 +1,7 @@
 #include "PositioningTestSupport.h"
 #include "tests/support/TestSupport.h"
 
-#include "app/settings/UnitSettings.h"
+#include "units/UnitSettings.h"
 #include "platform/core/NotificationCenter.h"
 #include "positioning/LocationManager.h"
 #include "positioning/sources/TrackReplaySource.h"
@@ -11,7 +11,7 @@
 #include <atomic>
 #include <thread>
 
-using vantrel::app::UnitSettings;
+using vantrel::units::UnitSettings;
 using vantrel::platform::NotificationCenter;
 using vantrel::positioning::Fix;
 using vantrel::positioning::Geodesy;

@@ -1,9 +1,9 @@
-#include "app/settings/UnitSettings.h"
+#include "units/UnitSettings.h"
 #include "platform/core/UserDefaults.h"
 
 #include <gtest/gtest.h>
 
-using vantrel::app::UnitSettings;
+using vantrel::units::UnitSettings;
 using vantrel::platform::UserDefaults;
 using vantrel::platform::Value;
 

@@ -3,7 +3,7 @@
 
 #include "DatabaseFixture.h"
 
-#include "app/settings/UnitSettings.h"
+#include "units/UnitSettings.h"
 #include "platform/plist/PropertyList.h"
 #include "positioning/Geodesy.h"
 #include "waypoints/ActiveCountriesStore.h"
@@ -144,7 +144,7 @@ TEST(NearbyQuery, ThePanesQueryTakesTheRadiusInThePilotsUnit) {
                           makeRecord("NM179", 0, 179.9 * 1.852 / 111.2263), makeRecord("NM181", 0, 180.1 * 1.852 / 111.2263)});
     waypoints::POISelectorPaneController pane;
     pane.database().load(waypoints::ActiveCountriesStore(), [](const char*, platform::DictionaryPtr) {});
-    app::UnitSettings& units = app::UnitSettings::shared();
+    units::UnitSettings& units = units::UnitSettings::shared();
     const int saved = units.selectedUnit();
 
     auto found = [&](int unit) {

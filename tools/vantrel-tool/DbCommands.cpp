@@ -3,7 +3,7 @@
 #include "Commands.h"
 #include "Json.h"
 
-#include "app/settings/UnitSettings.h"
+#include "units/UnitSettings.h"
 #include "platform/core/Paths.h"
 #include "tools/dbbuilder/DatabaseBuilder.h"
 #include "waypoints/NearbyQuery.h"
@@ -130,7 +130,7 @@ std::optional<int> unitSystemNamed(const QString& word) {
 
 int nearby(const QStringList& args, bool json) {
     QStringList numbers;
-    app::UnitSettings units;
+    units::UnitSettings units;
     units.setSelectedUnit(0);
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--units")) {

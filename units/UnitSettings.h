@@ -8,7 +8,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace vantrel::app {
+namespace vantrel::units {
 
 class UnitSettings {
 public:
@@ -39,4 +39,4 @@ private:
     int selectedUnit_ = 0;
 };
 
-}  // namespace vantrel::app
+}  // namespace vantrel::units

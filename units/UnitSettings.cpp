@@ -2,7 +2,7 @@
 
 #include "platform/core/UserDefaults.h"
 
-namespace vantrel::app {
+namespace vantrel::units {
 
 namespace {
 constexpr int kStatute = 1;
@@ -73,4 +73,4 @@ bool UnitSettings::showDisclaimer() {
     return !platform::UserDefaults::standardUserDefaults().objectForKey("disableDisclaimer").boolValue();
 }
 
-}  // namespace vantrel::app
+}  // namespace vantrel::units
