@@ -27,9 +27,17 @@ QString imagePath(const QString& name) {
     return Paths::pathForResource(base, QStringLiteral("svg"));
 }
 
-QPixmap imageNamed(const QString& name) {
-    static QHash<QString, QPixmap> cache;
-    auto it = cache.constFind(name);
+QPixmap imageNamed(const QString& name) { return imageNamed(name, screenScale()); }
+
+QPixmap imageNamed(const QString& name, const QPainter& painter) {
+    const QPaintDevice* device = painter.device();
+    return imageNamed(name, device ? device->devicePixelRatioF() : screenScale());
+}
+
+QPixmap imageNamed(const QString& name, qreal scale) {
+    static QHash<QPair<QString, qreal>, QPixmap> cache;
+    const QPair<QString, qreal> key(name, scale);
+    auto it = cache.constFind(key);
     if (it != cache.constEnd()) return *it;
 
     QPixmap pixmap;
@@ -37,7 +45,6 @@ QPixmap imageNamed(const QString& name) {
     if (path.endsWith(QStringLiteral(".svg"))) {
         QSvgRenderer renderer(path);
         if (renderer.isValid()) {
-            qreal scale = screenScale();
             QSize points = renderer.defaultSize();
             QImage image(points * scale, QImage::Format_ARGB32_Premultiplied);
             image.fill(Qt::transparent);
@@ -52,7 +59,7 @@ QPixmap imageNamed(const QString& name) {
     } else if (!path.isEmpty()) {
         if (!pixmap.load(path)) logLine(QStringLiteral("Image %1 could not be read from %2").arg(name, path));
     }
-    cache.insert(name, pixmap);
+    cache.insert(key, pixmap);
     return pixmap;
 }
 

@@ -19,4 +19,8 @@ void Label::setTextColor(const QColor& colour) {
     setPalette(p);
 }
 
+void Label::setFontSize(double points) { setFont(style::font(points, isBold())); }
+
+void Label::setBold(bool bold) { setFont(style::font(fontSize(), bold)); }
+
 }  // namespace vantrel::platform::ui

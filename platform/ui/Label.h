@@ -11,12 +11,19 @@ namespace vantrel::platform::ui {
 class Label : public QLabel {
     Q_OBJECT
     Q_PROPERTY(QColor textColor READ textColor WRITE setTextColor)
+    // The style's font at a size in points, plain or bold, settable from interface files.
+    Q_PROPERTY(double fontSize READ fontSize WRITE setFontSize)
+    Q_PROPERTY(bool bold READ isBold WRITE setBold)
 public:
     explicit Label(QWidget* parent = nullptr);
     explicit Label(const QString& text, QWidget* parent = nullptr);
 
     QColor textColor() const;
     void setTextColor(const QColor& colour);
+    double fontSize() const { return font().pixelSize(); }
+    void setFontSize(double points);
+    bool isBold() const { return font().bold(); }
+    void setBold(bool bold);
 };
 
 }  // namespace vantrel::platform::ui
