@@ -65,6 +65,12 @@ public:
     bool accuracyValidForSpeedAndCourse() const;
     float speed() const { return speed_; }    // metres per second
     float course() const { return course_; }  // degrees
+    // Puts the smoothed speed and course at known values (tests of what the instruments show for
+    // a given motion); the next computation from fixes goes on from them.
+    void setSpeedAndCourse(float speed, float course) {
+        speed_ = speed;
+        course_ = course;
+    }
 
     // Reloads the unit copy from the unit settings and posts "locationDidUpdate".
     void updateUnits();

@@ -1,0 +1,108 @@
+// One frame of each round instrument at the desktop's 2x scale (a 320 x 320 point view drawn into
+// 640 x 640 pixels, artwork already rendered), and one fix handled by all four round instruments
+// at once (labels, targets, animation and redraw requests), the log going to a sink that drops it.
+
+#include "instruments/ADFView.h"
+#include "instruments/CompassView.h"
+#include "instruments/VORView.h"
+
+#include "platform/core/Log.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/core/Paths.h"
+#include "positioning/LocationManager.h"
+#include "units/UnitSettings.h"
+#include "waypoints/WaypointKeys.h"
+
+#include <QImage>
+#include <QPainter>
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+using namespace vantrel;
+
+namespace {
+
+struct Panel {
+    Panel() {
+        platform::Paths::setBundleDirectory(QStringLiteral(VANTREL_BUILD_BUNDLE_DIR));
+        platform::setLogSink([](const QString&) {});
+        vor1 = make<instruments::VORView>();
+        vor2 = make<instruments::VORView>();
+        adf = make<instruments::ADFView>();
+        compass = make<instruments::CompassView>();
+        auto record = platform::Dictionary::create();
+        record->set(waypoints::keys::waypointId, platform::Value("LSGL"));
+        record->set(waypoints::keys::waypointName, platform::Value("Lausanne-Blécherette"));
+        record->set(waypoints::keys::waypointLatitude, platform::Value::real(46.5453));
+        record->set(waypoints::keys::waypointLongitude, platform::Value::real(6.6167));
+        for (instruments::CircularInstrumentView* view : views()) view->setWaypoint(platform::Value(record));
+        vor1->setRingAngle(49);
+        fix(0);
+    }
+    template <class View>
+    std::unique_ptr<View> make() {
+        auto view = std::make_unique<View>(location, units);
+        view->initWithFrame(QRectF(0, 0, 320, 320));
+        view->setupView();
+        view->updateUnits(nullptr);
+        return view;
+    }
+    std::vector<instruments::CircularInstrumentView*> views() { return {vor1.get(), vor2.get(), adf.get(), compass.get()}; }
+    void fix(int i) {
+        positioning::Fix f;
+        f.latitude = 46.2381 + 0.0003 * (i % 1000);
+        f.longitude = 6.1089 + 0.0004 * (i % 1000);
+        f.horizontalAccuracy = 5.0;
+        f.timestamp = 1.7e9 + i;
+        location.locationManagerDidUpdateToLocation(f);
+    }
+
+    positioning::LocationManager location;
+    units::UnitSettings units;
+    std::unique_ptr<instruments::VORView> vor1, vor2;
+    std::unique_ptr<instruments::ADFView> adf;
+    std::unique_ptr<instruments::CompassView> compass;
+};
+
+Panel& panel() {
+    static Panel instance;
+    return instance;
+}
+
+void drawFrames(benchmark::State& state, instruments::CircularInstrumentView& view) {
+    QImage image(640, 640, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(2.0);
+    panel().location.setSpeedAndCourse(50, 30);
+    panel().fix(1);
+    int i = 0;
+    for (auto _ : state) {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        // A ring and a card that turn a little every frame, as they do in flight.
+        if (auto* vor = dynamic_cast<instruments::VORView*>(&view)) vor->setRingAngle(float(i % 360));
+        view.render(painter);
+        painter.end();
+        ++i;
+    }
+    benchmark::DoNotOptimize(image.constBits());
+}
+
+void BM_FrameVOR(benchmark::State& state) { drawFrames(state, *panel().vor1); }
+void BM_FrameADF(benchmark::State& state) { drawFrames(state, *panel().adf); }
+void BM_FrameCompass(benchmark::State& state) { drawFrames(state, *panel().compass); }
+BENCHMARK(BM_FrameVOR)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FrameADF)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FrameCompass)->Unit(benchmark::kMicrosecond);
+
+void BM_FixInFourRoundInstruments(benchmark::State& state) {
+    Panel& p = panel();
+    p.location.setSpeedAndCourse(50, 30);
+    int i = 0;
+    for (auto _ : state) p.fix(i++);
+    state.SetItemsProcessed(int64_t(state.iterations()));
+}
+BENCHMARK(BM_FixInFourRoundInstruments)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

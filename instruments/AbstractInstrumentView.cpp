@@ -1,0 +1,200 @@
+#include "AbstractInstrumentView.h"
+
+#include "InstrumentInterfaceFiles.h"
+#include "InstrumentMath.h"
+
+#include "platform/core/Log.h"
+#include "platform/ui/Images.h"
+#include "positioning/LocationManager.h"
+#include "units/UnitSettings.h"
+#include "waypoints/POISelectorPaneController.h"
+#include "waypoints/WaypointKeys.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <cmath>
+
+namespace vantrel::instruments {
+
+using platform::Value;
+namespace keys = waypoints::keys;
+
+AbstractInstrumentView::AbstractInstrumentView(positioning::LocationManager& locationManager, units::UnitSettings& units)
+    : location_(locationManager), units_(units) {}
+
+AbstractInstrumentView::~AbstractInstrumentView() { platform::NotificationCenter::defaultCenter().removeObserver(this); }
+
+void AbstractInstrumentView::initWithFrame(const QRectF& frame) {
+    setFrame(frame);
+    setBackgroundColor(Qt::black);
+    setOpaque(true);
+    platform::NotificationCenter& center = platform::NotificationCenter::defaultCenter();
+    center.addObserver(this, "locationDidUpdate", &location_,
+                       [this](const platform::Notification& n) { updateDisplay(&n); });
+    center.addObserver(this, "UnitsChanged", nullptr, [this](const platform::Notification& n) { updateUnits(&n); });
+    location_.start();
+}
+
+void AbstractInstrumentView::updateUnits(const platform::Notification*) {
+    distanceFactor_ = units_.distanceFactor();
+    speedFactor_ = units_.speedFactor();
+    heightFactor_ = units_.heightFactor();
+    distanceUnit_ = units_.distanceUnit();
+    speedUnit_ = units_.speedUnit();
+    heightUnit_ = units_.heightUnit();
+    updateDisplay(nullptr);
+}
+
+void AbstractInstrumentView::selectPOI() {
+    waypoints::POISelectorPaneController& pane = waypoints::POISelectorPaneController::presentPOISelectorPane();
+    pane.setOwner(this);
+}
+
+void AbstractInstrumentView::setWaypoint(const Value& waypoint) {
+    const std::optional<positioning::Fix> here = location_.currentLocation();
+    setSelectedWaypoint(waypoint);
+    if (const platform::Dictionary* record = waypoint.asDictionary()) {
+        referenceLat_ = record->get(keys::waypointLatitude).doubleValue();
+        referenceLon_ = record->get(keys::waypointLongitude).doubleValue();
+        // Without a fix the route starts where the waypoint is: nothing is drawn from 0 N 0 E.
+        originLon_ = here ? here->longitude : referenceLon_;
+        originLat_ = here ? here->latitude : referenceLat_;
+    } else {
+        originLat_ = originLon_ = referenceLon_ = referenceLat_ = 0.0;
+    }
+    updateDisplay(nullptr);
+}
+
+void AbstractInstrumentView::updateDisplay(const platform::Notification*) {
+    const float course = location_.course();
+    trackAngle_ = std::isfinite(course) ? course : 0.0f;
+    navIsValid_ = location_.accuracyValidForNav();
+    setNeedsDisplay();
+}
+
+QWidget* AbstractInstrumentView::setupView() {
+    if (!setupView_) {
+        registerInstrumentInterfaceFiles();
+        QWidget* pane = platform::ui::loadNibNamed(instrumentSetupNib(), *this);
+        // The pane is the instrument's until a screen takes it in; it goes with the instrument.
+        if (pane && !pane->parent()) pane->setParent(this, pane->windowFlags() & ~Qt::Window);
+        if (pane) pane->hide();
+        setupView_ = pane;
+        // The labels show the state at once, not only from the next fix.
+        if (pane) updateDisplay(nullptr);
+    }
+    return setupView_;
+}
+
+QString AbstractInstrumentView::instrumentSetupNib() const { return QStringLiteral("InstrumentSetupView"); }
+
+void AbstractInstrumentView::drawCenterImage(QPainter& painter, const QPixmap& image, float angle) const {
+    if (image.isNull()) return;
+    if (!std::isfinite(angle)) angle = 0.0f;
+    const QRectF b = bounds();
+    const QSizeF size = image.deviceIndependentSize();
+    painter.save();
+    painter.translate(b.width() * 0.5, b.height() * 0.5);
+    const float radians = (360.0f - angle) * kDegreesToRadians;
+    painter.rotate(double(radians) * 180.0 / M_PI);
+    painter.translate(b.width() * -0.5, b.height() * -0.5);
+    painter.drawPixmap(QPointF((b.width() - size.width()) * 0.5, (b.height() - size.height()) * 0.5), image);
+    painter.restore();
+}
+
+void AbstractInstrumentView::drawCenterImage(QPainter& painter, const QString& imageName, float angle) const {
+    drawCenterImage(painter, platform::ui::imageNamed(imageName, painter), angle);
+}
+
+platform::DictionaryPtr AbstractInstrumentView::settings() const {
+    platform::DictionaryPtr result = platform::Dictionary::create(10);
+    if (selectedWaypoint_.isDictionary()) result->set("waypoint", selectedWaypoint_);
+    result->set("waypoint_latitude", Value::real(referenceLat_));
+    result->set("waypoint_longitude", Value::real(referenceLon_));
+    result->set("original_latitude", Value::real(originLat_));
+    result->set("original_longitude", Value::real(originLon_));
+    return result;
+}
+
+double AbstractInstrumentView::settingsNumber(const platform::DictionaryPtr& settings, std::string_view key,
+                                              double fallback) {
+    if (!settings) return fallback;
+    const Value* value = settings->find(key);
+    if (!value) return fallback;
+    const double number = value->doubleValue();
+    if (!value->isNumber() || !std::isfinite(number)) {
+        noteDamagedSetting(QStringLiteral("%1 (%2)")
+                               .arg(QString::fromUtf8(key.data(), qsizetype(key.size())),
+                                    QString::fromStdString(value->description())));
+        return fallback;
+    }
+    return number;
+}
+
+void AbstractInstrumentView::noteDamagedSetting(const QString& what) { damagedSettings_.append(what); }
+
+Value AbstractInstrumentView::resolveSavedWaypoint(const Value& saved, QString* problem) {
+    if (saved.isNull()) return {};
+    const platform::Dictionary* record = saved.asDictionary();
+    const auto finite = [](const Value& v) { return v.isNumber() || v.isString() ? std::isfinite(v.doubleValue()) : false; };
+    if (!record || !record->get(keys::waypointId).isString() || !finite(record->get(keys::waypointLatitude)) ||
+        !finite(record->get(keys::waypointLongitude))) {
+        *problem = QStringLiteral("waypoint (%1)").arg(QString::fromStdString(saved.description()).left(80));
+        return {};
+    }
+    // The saved copy stands for the database's own record when the database holds the same
+    // waypoint, so that the instruments and the map compare records as they were chosen.
+    const double lat = record->get(keys::waypointLatitude).doubleValue();
+    const double lon = record->get(keys::waypointLongitude).doubleValue();
+    platform::ArrayPtr matches = platform::Array::create();
+    waypoints::POISelectorPaneController::sharedPOIDatabase().database().identifierIndex().search(
+        record->get(keys::waypointId).stringView(), *matches);
+    for (const Value& candidate : *matches) {
+        const platform::Dictionary* other = candidate.asDictionary();
+        if (other && other->get(keys::waypointId).stringView() == record->get(keys::waypointId).stringView() &&
+            other->get(keys::waypointLatitude).doubleValue() == lat &&
+            other->get(keys::waypointLongitude).doubleValue() == lon)
+            return candidate;
+    }
+    return saved;
+}
+
+void AbstractInstrumentView::setSettings(const platform::DictionaryPtr& settings) {
+    QString problem;
+    const Value waypoint = resolveSavedWaypoint(settings ? settings->get("waypoint") : Value(), &problem);
+    if (!problem.isEmpty()) noteDamagedSetting(problem);
+    setWaypoint(waypoint);
+    originLon_ = settingsNumber(settings, "original_longitude", 0.0);
+    originLat_ = settingsNumber(settings, "original_latitude", 0.0);
+    if (std::abs(originLat_) > 90.0 || std::abs(originLon_) > 540.0) {
+        noteDamagedSetting(QStringLiteral("original position %1 %2").arg(originLat_).arg(originLon_));
+        originLat_ = referenceLat_;
+        originLon_ = referenceLon_;
+    }
+    if (!damagedSettings_.isEmpty()) {
+        platform::logLine(QStringLiteral("The saved settings of %1 are damaged; restored without %2")
+                              .arg(objectName(), damagedSettings_.join(QStringLiteral(", "))));
+        damagedSettings_.clear();
+    }
+    setNeedsDisplay();
+}
+
+QString AbstractInstrumentView::labelText(const QString& name) const {
+    auto* label = qobject_cast<QLabel*>(outlet(name));
+    return label ? label->text() : QString();
+}
+
+QStringList AbstractInstrumentView::labelOutlets() const { return {}; }
+
+void AbstractInstrumentView::setLabelText(const QString& name, const QString& text) {
+    if (auto* label = qobject_cast<QLabel*>(outlet(name))) label->setText(text);
+}
+
+void AbstractInstrumentView::setOutlet(const QString& name, QWidget* widget) { outlets_.insert(name, widget); }
+
+std::function<void()> AbstractInstrumentView::actionNamed(const QString& action) {
+    if (action == QLatin1String("selectPOI:")) return [this] { selectPOI(); };
+    return {};
+}
+
+}  // namespace vantrel::instruments

@@ -1,0 +1,76 @@
+#pragma once
+// The base of the three round instruments (VOR, ADF, compass): a ring the pilot turns with a
+// finger (or the mouse, or its wheel), an indicator that moves towards its target 2 degrees every
+// 0.1 s by the shorter way, navigation valid only with a good fix and a waypoint closer than
+// 463 000 m, the three labels of the setup pane (waypoint, distance, GPS accuracy), and the drawing
+// order ring, background, invalid overlay, indicators that the subclasses fill in.
+//
+// The animation keeps at most one step pending: an update that comes while a step is due only moves
+// the target, so a fast stream of fixes never piles up timers and the indicator still moves at
+// 2 degrees every 0.1 s.
+//
+// Ownership and threads: as AbstractInstrumentView; the step timer is the view's own.
+
+#include "AbstractInstrumentView.h"
+
+#include <QTimer>
+
+namespace vantrel::instruments {
+
+class CircularInstrumentView : public AbstractInstrumentView {
+    Q_OBJECT
+public:
+    // Ignores nothing: a record replaces the waypoint and its position; nothing keeps the old one.
+    void setWaypoint(const platform::Value& waypoint) override;
+    void updateDisplay(const platform::Notification* notification) override;
+
+    // One step of the indicator towards its target; schedules the next while it is not there.
+    void animate();
+    // The course deviation of the bearing to the waypoint from the ring, in [-180, 180).
+    float differentialAngle() const;
+    // Metres from the aircraft to the waypoint (0 without a fix).
+    double distanceToPOI() const;
+
+    platform::DictionaryPtr settings() const override;
+    void setSettings(const platform::DictionaryPtr& settings) override;
+
+    float ringAngle() const { return ringAngle_; }
+    void setRingAngle(float angle);
+    float indicatorAngle() const { return indicatorAngle_; }
+    float targetIndicatorAngle() const { return targetIndicatorAngle_; }
+
+    // The animation's timer, for a test's own clock: whether a step is due, and running it now.
+    bool isAnimationStepPending() const { return stepTimer_.isActive(); }
+    void runPendingAnimationStep();
+
+    QStringList labelOutlets() const override;
+
+protected:
+    using AbstractInstrumentView::AbstractInstrumentView;
+
+    void drawRect(QPainter& painter, const QRectF& rect) override;
+    virtual void drawBackground(QPainter&) {}
+    virtual void drawRing(QPainter& painter);
+    virtual void drawInvalidNav(QPainter& painter);
+    virtual void drawIndicators(QPainter&) {}
+    // The light grey circle 5 points inside the bounds, around the ring.
+    void strokeRingCircle(QPainter& painter) const;
+
+    void touchesBegan(const TouchSet& touches) override;
+    void touchesMoved(const TouchSet& touches) override;
+    void wheelTurned(double notches, const QPointF& location) override;
+
+    float ringAngle_ = 0.0f;
+    float indicatorAngle_ = 0.0f;
+    float targetIndicatorAngle_ = 0.0f;
+    QPointF startTouch_;
+    float startTouchAngle_ = 0.0f;
+
+private:
+    void step();
+
+    QTimer stepTimer_;
+    bool stepTimerReady_ = false;
+};
+
+}  // namespace vantrel::instruments

@@ -1,0 +1,54 @@
+#include "CompassView.h"
+
+#include "InstrumentMath.h"
+#include "SharedInstrument.h"
+
+#include <QPainter>
+
+namespace vantrel::instruments {
+
+CompassView& CompassView::sharedCompassView() {
+    static QPointer<CompassView> instance;
+    return sharedInstrument(instance, "sharedCompassView");
+}
+
+CompassView::CompassView(positioning::LocationManager& locationManager, units::UnitSettings& units)
+    : CircularInstrumentView(locationManager, units) {}
+
+void CompassView::updateDisplay(const platform::Notification* notification) {
+    positioning::LocationManager& manager = locationManager();
+    CircularInstrumentView::updateDisplay(notification);
+    const float speed = manager.speed();
+    navIsValid_ = speed > kCompassMinimumSpeed;
+    setLabelText(QStringLiteral("speedLabel"), speedText(speed, speedFactor_, speedUnit_));
+    setLabelText(QStringLiteral("trackLabel"), trackText(trackAngle_));
+    targetIndicatorAngle_ = trackAngle_;
+    animate();
+}
+
+void CompassView::drawRect(QPainter& painter, const QRectF&) {
+    drawBackground(painter);
+    drawInvalidNav(painter);
+    drawIndicators(painter);
+    drawRing(painter);
+}
+
+void CompassView::drawBackground(QPainter& painter) {
+    drawCenterImage(painter, QStringLiteral("compassBackground.png"), 0.0f);
+}
+
+void CompassView::drawIndicators(QPainter& painter) {
+    drawCenterImage(painter, QStringLiteral("ring.png"), indicatorAngle_);
+    strokeRingCircle(painter);
+}
+
+void CompassView::drawRing(QPainter& painter) {
+    drawCenterImage(painter, QStringLiteral("orangeRing.png"), ringAngle_);
+    strokeRingCircle(painter);
+}
+
+QStringList CompassView::labelOutlets() const {
+    return CircularInstrumentView::labelOutlets() << QStringLiteral("speedLabel") << QStringLiteral("trackLabel");
+}
+
+}  // namespace vantrel::instruments

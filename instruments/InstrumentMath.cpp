@@ -1,0 +1,92 @@
+#include "InstrumentMath.h"
+
+#include <QString>
+#include <cmath>
+
+namespace vantrel::instruments {
+
+bool circularNavigationValid(bool accuracyValidForNav, double distanceMetres) {
+    return accuracyValidForNav && !std::isnan(distanceMetres) && distanceMetres < kMaximumNavigationDistance;
+}
+
+int16_t truncatedBearing(float bearing) {
+    if (!std::isfinite(bearing)) return 0;
+    return static_cast<int16_t>(std::trunc(bearing));
+}
+
+float differentialAngle(float ringAngle, int16_t angleToReference) {
+    const float r = ringAngle;
+    const float a = static_cast<float>(angleToReference);
+    const float x = r > a ? r - a : (r + 360.0f) - a;
+    return x <= 180.0f ? -x : 360.0f - x;
+}
+
+AnimationStep animationStep(float indicatorAngle, float targetIndicatorAngle) {
+    const float difference = targetIndicatorAngle - indicatorAngle;
+    if (!std::isfinite(difference)) return {std::isfinite(targetIndicatorAngle) ? targetIndicatorAngle : indicatorAngle, false};
+    // Truncated towards zero; an absurdly far target is brought near first so that the cast is defined.
+    double truncated = std::trunc(static_cast<double>(difference));
+    if (std::abs(truncated) > 1e6) truncated = std::fmod(truncated, 360.0);
+    int diff = static_cast<int>(truncated);
+    if (diff > 180) diff -= 360;
+    if (diff < -180) diff += 360;
+    if (diff < -2) return {indicatorAngle - kAnimationStepDegrees, true};
+    if (diff > 2) return {indicatorAngle + kAnimationStepDegrees, true};
+    return {targetIndicatorAngle, false};
+}
+
+float ringAngleForDrag(float startTouchAngle, QPointF startTouch, QPointF location, double boundsWidth) {
+    const float side = startTouch.x() < 0.5 * boundsWidth ? -1.0f : 1.0f;
+    float angle = startTouchAngle + static_cast<float>(startTouch.y() - location.y()) * side * 0.5f;
+    if (angle > 360.0f) angle -= 360.0f;
+    else if (angle < 0.0f) angle += 360.0f;
+    return angle;
+}
+
+float ringAngleTurnedBy(float ringAngle, float degrees) {
+    float angle = std::fmod(ringAngle + degrees, 360.0f);
+    if (angle < 0.0f) angle += 360.0f;
+    return angle;
+}
+
+float increasedAngle(float ringAngle) {
+    const float angle = ringAngle + 1.0f;
+    return angle >= 360.0f ? 0.0f : angle;
+}
+
+VorIndication vorIndication(float d, bool navIsValid) {
+    VorIndication result;
+    if (!navIsValid) return result;  // no flag, needle full left
+    result.flag = std::abs(d) > 90.0f ? VorFlag::From : VorFlag::To;
+    float o = d;
+    // Behind the station the deviation is measured from the reciprocal course.
+    if (d < -90.0f) o = -180.0f - d;
+    else if (d > 90.0f) o = 180.0f - d;
+    if (std::abs(o) > kVorFullScale) o = o < 0 ? -kVorFullScale : kVorFullScale;
+    result.deflection = o;
+    return result;
+}
+
+QRectF vorNeedleArea(const QRectF& bounds) { return bounds.adjusted(50, 50, -50, -50).adjusted(20, 0, -20, 0); }
+
+float vorNeedleLeft(const QRectF& bounds, float deflection) {
+    const QRectF n = vorNeedleArea(bounds);
+    return static_cast<float>(n.x() + n.width() * 0.5 + deflection * (n.width() / 24.0) - 3.0);
+}
+
+float adfTargetAngle(int16_t angleToReference, float trackAngle) {
+    return (360.0f - static_cast<float>(angleToReference)) + trackAngle;
+}
+
+QString trackText(float trackAngle) {
+    if (!std::isfinite(trackAngle) || trackAngle < 0.0f) return QStringLiteral("---°");
+    return QString::asprintf("%03u°", static_cast<unsigned>(trackAngle));
+}
+
+QString speedText(double metresPerSecond, double speedFactor, const QString& unit) {
+    const double value = metresPerSecond * speedFactor;
+    if (!std::isfinite(value)) return QStringLiteral("-- %1").arg(unit);
+    return QStringLiteral("%1 %2").arg(QString::asprintf("%.0f", value), unit);
+}
+
+}  // namespace vantrel::instruments

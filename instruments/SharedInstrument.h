@@ -1,0 +1,29 @@
+#pragma once
+// The shared instruments of the process (primaryVOR, secondaryVOR, primaryADF, sharedCompassView,
+// sharedView): each made once on first request, with a zero frame, on the shared location manager
+// and unit settings, and kept until the process ends. Its object name is its shared name, so that
+// log lines and the scripted driver name it.
+//
+// Threads: main thread only.
+
+#include "positioning/LocationManager.h"
+#include "units/UnitSettings.h"
+
+#include <QPointer>
+#include <QRectF>
+
+namespace vantrel::instruments {
+
+template <class Instrument>
+Instrument& sharedInstrument(QPointer<Instrument>& slot, const char* name) {
+    // A screen lends the instrument a Qt parent; should that parent ever delete it, a new one is made.
+    if (!slot) {
+        auto* instrument = new Instrument(positioning::LocationManager::sharedManager(), units::UnitSettings::shared());
+        instrument->setObjectName(QString::fromLatin1(name));
+        slot = instrument;
+        instrument->initWithFrame(QRectF());
+    }
+    return *slot;
+}
+
+}  // namespace vantrel::instruments

@@ -1,0 +1,35 @@
+#pragma once
+// The VOR: the deviation of the bearing to the waypoint from the course set on its ring, as a
+// white needle bar (full scale +-12 degrees, measured from the reciprocal course behind the
+// station) clipped to the face, with a TO or FROM flag. Without navigation the needle lies full
+// left and the flag is gone. Two shared instances, "VOR 1" and "VOR 2".
+//
+// Ownership and threads: as AbstractInstrumentView.
+
+#include "CircularInstrumentView.h"
+#include "InstrumentMath.h"
+
+namespace vantrel::instruments {
+
+class VORView : public CircularInstrumentView {
+    Q_OBJECT
+public:
+    static VORView& primaryVOR();
+    static VORView& secondaryVOR();
+
+    VORView(positioning::LocationManager& locationManager, units::UnitSettings& units);
+
+    QString instrumentSetupNib() const override { return QStringLiteral("VORSetupView"); }
+    // The course one degree up; 360 and above start again at 0.
+    void increaseAngle();
+    // The flag and needle as drawn now.
+    VorIndication indication() const;
+
+    std::function<void()> actionNamed(const QString& action) override;
+
+protected:
+    void drawBackground(QPainter& painter) override;
+    void drawIndicators(QPainter& painter) override;
+};
+
+}  // namespace vantrel::instruments

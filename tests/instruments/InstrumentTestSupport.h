@@ -1,0 +1,54 @@
+#pragma once
+// Shared pieces of the instrument tests: a location manager and unit settings of the test's own
+// (so that no test sees another's fixes), fixes and motion put in directly, and offscreen pictures
+// of a view at 1x or 2x checked pixel by pixel.
+
+#include "platform/core/Value.h"
+#include "platform/ui/View.h"
+#include "positioning/LocationManager.h"
+#include "units/UnitSettings.h"
+
+#include <QColor>
+#include <QImage>
+#include <QPointF>
+#include <functional>
+
+namespace vantrel::test {
+
+class InstrumentWorld {
+public:
+    InstrumentWorld();
+    ~InstrumentWorld();
+
+    positioning::LocationManager& location() { return location_; }
+    units::UnitSettings& units() { return units_; }
+
+    // A fix at that place (accuracy in metres, 5 by default), then the motion the instruments read.
+    void fix(double latitude, double longitude, double accuracy = 5.0);
+    void motion(float speedMetresPerSecond, float course);
+    // The unit system (0 nautical, 1 statute, 2 metric) and the "UnitsChanged" every instrument reads.
+    void selectUnits(int unit);
+
+private:
+    positioning::LocationManager location_;
+    units::UnitSettings units_;
+};
+
+// The view drawn into an image of its size at that scale; pixels are then addressed in points
+// through pixelAt.
+QImage render(platform::ui::View& view, double scale);
+QColor pixelAt(const QImage& image, QPointF points);
+// Saves the picture under tests/instruments/pictures in the build tree, to be looked at.
+void savePicture(const QImage& image, const QString& name);
+
+bool isWhite(const QColor& c);
+bool isOrangeish(const QColor& c);   // the instruments' orange, anti-aliasing allowed
+bool isDark(const QColor& c);        // black or the faces' near-black grey
+bool isRed(const QColor& c);
+// Whether any pixel within radius points of the point passes the test.
+bool anyNear(const QImage& image, QPointF points, double radius, const std::function<bool(const QColor&)>& test);
+
+// A waypoint record at that place.
+platform::Value waypointAt(const char* id, double latitude, double longitude, int type = 12, const char* name = "Test");
+
+}  // namespace vantrel::test

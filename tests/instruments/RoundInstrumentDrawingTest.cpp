@@ -1,0 +1,157 @@
+// What the round instruments put on the screen, checked pixel by pixel at 1x and 2x: the VOR's
+// needle where the deviation puts it (and clipped to the face), its TO or FROM flag, the invalid
+// overlay; the ADF needle turned to the waypoint relative to the track; the compass card turned so
+// the track is at the top, and the pilot's orange bug.
+
+#include "InstrumentTestSupport.h"
+
+#include "instruments/ADFView.h"
+#include "instruments/CompassView.h"
+#include "instruments/VORView.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+using namespace vantrel;
+using namespace vantrel::instruments;
+using test::InstrumentWorld;
+
+namespace {
+
+constexpr double kLat = 46.2381, kLon = 6.1089;
+
+template <class View>
+std::unique_ptr<View> make(InstrumentWorld& world) {
+    auto view = std::make_unique<View>(world.location(), world.units());
+    view->initWithFrame(QRectF(0, 0, 320, 320));
+    view->updateUnits(nullptr);
+    return view;
+}
+
+// A waypoint about 20 km away on that bearing from the aircraft.
+platform::Value waypointOnBearing(double bearing) {
+    const double rad = bearing * M_PI / 180.0;
+    const double north = 20000.0 * std::cos(rad) / 111195.0;
+    const double east = 20000.0 * std::sin(rad) / (111195.0 * std::cos(kLat * M_PI / 180.0));
+    return test::waypointAt("WPT", kLat + north, kLon + east);
+}
+
+void settle(CircularInstrumentView& view) {
+    for (int i = 0; i < 1000 && view.isAnimationStepPending(); ++i) view.runPendingAnimationStep();
+}
+
+QPointF onRadius(double angleClockwiseFromUp, double radius) {
+    const double rad = angleClockwiseFromUp * M_PI / 180.0;
+    return {160 + radius * std::sin(rad), 160 - radius * std::cos(rad)};
+}
+
+class VorDrawing : public ::testing::TestWithParam<double> {};
+
+}  // namespace
+
+TEST_P(VorDrawing, NeedleAndFlagFollowTheDeviation) {
+    const double scale = GetParam();
+    InstrumentWorld world;
+    world.fix(kLat, kLon);
+    auto vor = make<VORView>(world);
+    vor->setWaypoint(waypointOnBearing(40.5));
+    ASSERT_TRUE(vor->navIsValid());
+    const int bearing = vor->angleToReference();
+
+    struct Case { int d; float deflection; bool from; };
+    for (const Case& c : {Case{5, 5, false}, Case{20, 12, false}, Case{175, 5, true}, Case{-175, -5, true},
+                          Case{90, 12, false}, Case{-3, -3, false}}) {
+        // A ring set d degrees left of the bearing is the ring-0 picture of a bearing d.
+        vor->setRingAngle(float((bearing - c.d + 720) % 360));
+        ASSERT_FLOAT_EQ(vor->differentialAngle(), float(c.d));
+        const QImage picture = test::render(*vor, scale);
+        test::savePicture(picture, QStringLiteral("vor-d%1-%2x").arg(c.d).arg(scale));
+        const double x = 160 + 7.5 * c.deflection;
+        SCOPED_TRACE(testing::Message() << "d = " << c.d << " at " << scale << "x");
+        EXPECT_TRUE(test::isWhite(test::pixelAt(picture, {x, 110}))) << "needle centre";
+        EXPECT_TRUE(test::isWhite(test::pixelAt(picture, {x, 220})));
+        EXPECT_FALSE(test::isWhite(test::pixelAt(picture, {x - 8, 110}))) << "left of the needle";
+        EXPECT_FALSE(test::isWhite(test::pixelAt(picture, {x + 8, 110}))) << "right of the needle";
+        EXPECT_EQ(test::anyNear(picture, {215, 125}, 2, test::isWhite), !c.from) << "TO flag";
+        EXPECT_EQ(test::anyNear(picture, {215, 195}, 2, test::isWhite), c.from) << "FROM flag";
+        EXPECT_FALSE(test::anyNear(picture, {115, 112}, 3, test::isRed)) << "no invalid overlay";
+    }
+    // Full right, above the face: the bar is clipped to the circle, the ring shows black there.
+    vor->setRingAngle(float((bearing - 20 + 720) % 360));
+    const QImage clipped = test::render(*vor, scale);
+    EXPECT_TRUE(test::isWhite(test::pixelAt(clipped, {250, 160 - 20})));
+    EXPECT_FALSE(test::isWhite(test::pixelAt(clipped, {250, 75})));
+}
+
+TEST_P(VorDrawing, WithoutNavigationTheNeedleLiesFullLeftUnderTheOverlayAndNoFlag) {
+    const double scale = GetParam();
+    InstrumentWorld world;
+    auto vor = make<VORView>(world);  // no fix
+    const QImage picture = test::render(*vor, scale);
+    test::savePicture(picture, QStringLiteral("vor-invalid-%1x").arg(scale));
+    EXPECT_TRUE(test::isWhite(test::pixelAt(picture, {70, 130})));
+    EXPECT_FALSE(test::isWhite(test::pixelAt(picture, {160, 130})));
+    EXPECT_TRUE(test::anyNear(picture, {115, 112}, 3, test::isRed));
+    EXPECT_FALSE(test::anyNear(picture, {215, 125}, 2, test::isWhite));
+    EXPECT_FALSE(test::anyNear(picture, {215, 195}, 2, test::isWhite));
+}
+
+TEST_P(VorDrawing, RingShowsTheSelectedCourseAtTheTop) {
+    const double scale = GetParam();
+    InstrumentWorld world;
+    auto vor = make<VORView>(world);
+    // Course 5: the N label stands 5 degrees left of the top, not right of it.
+    vor->setRingAngle(5);
+    const QImage picture = test::render(*vor, scale);
+    EXPECT_TRUE(test::anyNear(picture, onRadius(-5, 128), 3, test::isWhite));
+    EXPECT_FALSE(test::anyNear(picture, onRadius(5, 128), 3, test::isWhite));
+}
+
+TEST_P(VorDrawing, AdfNeedlePointsAtTheWaypointRelativeToTheTrack) {
+    const double scale = GetParam();
+    struct Case { double bearing; float track; double shownClockwise; };
+    for (const Case& c : {Case{30.5, 0, 30}, Case{10.5, 350, 20}, Case{200.5, 60, 140}}) {
+        InstrumentWorld world;
+        world.fix(kLat, kLon);
+        world.motion(50, c.track);
+        auto adf = make<ADFView>(world);
+        adf->setWaypoint(waypointOnBearing(c.bearing));
+        ASSERT_EQ(adf->angleToReference(), int(c.bearing));
+        settle(*adf);
+        ASSERT_FLOAT_EQ(adf->indicatorAngle(), adf->targetIndicatorAngle());
+        const QImage picture = test::render(*adf, scale);
+        test::savePicture(picture, QStringLiteral("adf-%1-%2-%3x").arg(c.bearing).arg(c.track).arg(scale));
+        SCOPED_TRACE(testing::Message() << "bearing " << c.bearing << " track " << c.track << " at " << scale << "x");
+        EXPECT_TRUE(test::anyNear(picture, onRadius(c.shownClockwise, 80), 2, test::isOrangeish)) << "needle head";
+        EXPECT_FALSE(test::anyNear(picture, onRadius(-c.shownClockwise, 80), 2, test::isOrangeish)) << "mirror image";
+        EXPECT_FALSE(test::anyNear(picture, onRadius(c.shownClockwise + 180, 80), 2, test::isOrangeish)) << "tail";
+    }
+}
+
+TEST_P(VorDrawing, CompassCardBringsTheTrackToTheTopAndTheBugTurnsWithTheRing) {
+    const double scale = GetParam();
+    InstrumentWorld world;
+    world.fix(kLat, kLon);
+    world.motion(50, 5);
+    auto compass = make<CompassView>(world);
+    settle(*compass);
+    const QImage picture = test::render(*compass, scale);
+    test::savePicture(picture, QStringLiteral("compass-track5-%1x").arg(scale));
+    EXPECT_TRUE(test::anyNear(picture, onRadius(-5, 128), 3, test::isWhite)) << "N label left of the top";
+    EXPECT_FALSE(test::anyNear(picture, onRadius(5, 128), 3, test::isWhite));
+    EXPECT_TRUE(test::anyNear(picture, {160, 8}, 2, test::isOrangeish)) << "bug at the top";
+    EXPECT_FALSE(test::anyNear(picture, {115, 112}, 3, test::isRed));
+
+    compass->setRingAngle(90);
+    const QImage turned = test::render(*compass, scale);
+    EXPECT_FALSE(test::anyNear(turned, {160, 8}, 2, test::isOrangeish));
+    EXPECT_TRUE(test::anyNear(turned, {8, 160}, 2, test::isOrangeish)) << "bug turned a quarter to the left";
+
+    world.motion(1, 5);  // too slow: the overlay
+    EXPECT_TRUE(test::anyNear(test::render(*compass, scale), {115, 112}, 3, test::isRed));
+}
+
+INSTANTIATE_TEST_SUITE_P(Scales, VorDrawing, ::testing::Values(1.0, 2.0),
+                         [](const auto& info) { return info.param == 1.0 ? std::string("1x") : std::string("2x"); });
