@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTcpSocket>
 
 #include <random>
@@ -142,8 +143,22 @@ std::unique_ptr<PositionSource> createPositionSource(const QString& gpsOption, Q
     }
     if (kind == QLatin1String("file") || kind == QLatin1String("igc")) {
         QString path = rest.startsWith(QLatin1String("//")) ? rest.mid(2) : rest;  // file:///abs/path
+        // "track.igc@10x": ten times the recorded pace.
+        double speed = 1.0;
+        static const QRegularExpression speedSuffix(QStringLiteral("@([0-9]*\\.?[0-9]+)x$"));
+        const QRegularExpressionMatch match = speedSuffix.match(path);
+        if (match.hasMatch()) {
+            speed = match.captured(1).toDouble();
+            if (!(speed >= TrackReplaySource::kSlowestReplay && speed <= TrackReplaySource::kFastestReplay))
+                return fail(error, QStringLiteral("the replay speed %1x is not between %2x and %3x")
+                                       .arg(match.captured(1)).arg(TrackReplaySource::kSlowestReplay)
+                                       .arg(TrackReplaySource::kFastestReplay));
+            path.chop(match.capturedLength(0));
+        }
         if (path.isEmpty()) return fail(error, QStringLiteral("%1 wants a path").arg(kind));
-        return kind == QLatin1String("file") ? nmeaFile(path, error) : igcFile(path, error);
+        std::unique_ptr<PositionSource> source = kind == QLatin1String("file") ? nmeaFile(path, error) : igcFile(path, error);
+        if (auto* replay = dynamic_cast<TrackReplaySource*>(source.get())) replay->setReplaySpeed(speed);
+        return source;
     }
     return fail(error, QStringLiteral("unknown position source \"%1\"\n%2").arg(gpsOption, positionSourceHelp()));
 }
@@ -168,8 +183,8 @@ QString positionSourceHelp() {
         "  --gps nmea:DEVICE[@BAUD]   NMEA from a serial receiver, e.g. nmea:/dev/ttyACM0@9600 (default 4800 baud)\n"
         "  --gps tcp:HOST:PORT        NMEA from a TCP server\n"
         "  --gps udp:PORT             NMEA datagrams, e.g. udp:49002 from a flight simulator\n"
-        "  --gps file:PATH            an NMEA log replayed in real time\n"
-        "  --gps igc:PATH             an IGC flight log replayed in real time\n"
+        "  --gps file:PATH[@SPEEDx]   an NMEA log replayed in real time, or SPEED times faster (0.1 to 100)\n"
+        "  --gps igc:PATH[@SPEEDx]    an IGC flight log replayed in real time, or SPEED times faster\n"
         "  --gps demo                 the simulator's demo flight\n"
         "  --gps auto                 gpsd if it answers, else /dev/ttyACM0 or /dev/ttyUSB0, else wait for gpsd\n");
 }

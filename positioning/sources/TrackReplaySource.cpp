@@ -60,7 +60,7 @@ void TrackReplaySource::deliverNext() {
                               .arg(description_).arg(wait, 0, 'f', 0).arg(kLongestPause));
         wait = kLongestPause;
     }
-    fixTimer_.start(int(std::lround(wait * 1000.0)));
+    fixTimer_.start(int(std::lround(wait / replaySpeed_ * 1000.0)));
 }
 
 void TrackReplaySource::followTurn(const Fix& fix) {

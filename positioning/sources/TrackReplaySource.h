@@ -1,6 +1,6 @@
 #pragma once
-// Replays a recorded track (an NMEA file, an IGC flight log) in real time: each fix when its
-// recorded time comes, with its recorded timestamp. Pauses longer than kLongestPause are shortened
+// Replays a recorded track (an NMEA file, an IGC flight log) in real time, or at a multiple of it:
+// each fix when its recorded time comes, with its recorded timestamp. Pauses longer than kLongestPause are shortened
 // and backward time jumps play at once. While it plays it feeds the accelerometer at 15 samples a
 // second with the slip of the recorded turns; at its end it reports a failure, so the last fix is
 // not taken for a live one. AsFastAsPossible delivers every fix before startUpdatingLocation
@@ -21,12 +21,18 @@ class TrackReplaySource : public PositionSource {
     Q_OBJECT
 public:
     static constexpr double kLongestPause = 30.0;  // seconds
+    // Replay speeds that make sense: a long flight in seconds, or a short one slowed down.
+    static constexpr double kSlowestReplay = 0.1;
+    static constexpr double kFastestReplay = 100.0;
 
     TrackReplaySource(QString description, std::vector<Fix> track, QObject* parent = nullptr);
 
     void startUpdatingLocation() override;
     QString description() const override { return description_; }
     bool setPacing(Pacing pacing) override;
+    // Plays the fixes at this multiple of their recorded pace (timestamps unchanged); 1 is real time.
+    void setReplaySpeed(double factor) { replaySpeed_ = factor; }
+    double replaySpeed() const { return replaySpeed_; }
 
     const std::vector<Fix>& track() const { return track_; }
 
@@ -40,6 +46,7 @@ private:
     size_t next_ = 0;
     bool started_ = false;
     Pacing pacing_ = Pacing::RealTime;
+    double replaySpeed_ = 1.0;
     QTimer fixTimer_;
     QTimer accelerationTimer_;
     double turnRate_ = 0.0;  // degrees per second, positive to the right

@@ -2,6 +2,7 @@
 #include "tests/support/TestSupport.h"
 
 #include "positioning/PositionSourceFactory.h"
+#include "positioning/sources/TrackReplaySource.h"
 
 #include <gtest/gtest.h>
 
@@ -30,6 +31,15 @@ TEST(PositionSourceFactory, TheGpsForms) {
     EXPECT_EQ(describe("file:" + positioningData("geneva-midnight.nmea")), QStringLiteral("NMEA file geneva-midnight.nmea"));
     EXPECT_EQ(describe("igc:" + positioningData("valais-midnight.igc")), QStringLiteral("IGC file valais-midnight.igc"));
     EXPECT_TRUE(describe("demo").startsWith(QStringLiteral("simulator flying LSGG")));
+
+    // A replay speed after the path.
+    QString error;
+    auto fast = createPositionSource("igc:" + positioningData("valais-midnight.igc") + "@10x", &error);
+    ASSERT_TRUE(fast) << error.toStdString();
+    EXPECT_DOUBLE_EQ(dynamic_cast<vantrel::positioning::TrackReplaySource&>(*fast).replaySpeed(), 10.0);
+    auto slow = createPositionSource("file:" + positioningData("geneva-midnight.nmea") + "@0.5x", &error);
+    ASSERT_TRUE(slow) << error.toStdString();
+    EXPECT_DOUBLE_EQ(dynamic_cast<vantrel::positioning::TrackReplaySource&>(*slow).replaySpeed(), 0.5);
 }
 
 TEST(PositionSourceFactory, MistakesAreExplained) {
@@ -44,4 +54,6 @@ TEST(PositionSourceFactory, MistakesAreExplained) {
     EXPECT_TRUE(describe("file:/no/such/track.nmea").contains("cannot read /no/such/track.nmea"));
     EXPECT_TRUE(describe("igc:" + positioningData("geneva-midnight.nmea")).contains("holds no IGC fixes"));
     EXPECT_TRUE(describe("file:" + positioningData("valais-midnight.igc")).contains("holds no NMEA fixes"));
+    EXPECT_TRUE(describe("igc:" + positioningData("valais-midnight.igc") + "@1000x").contains("is not between 0.1x and 100x"));
+    EXPECT_TRUE(describe("igc:" + positioningData("valais-midnight.igc") + "@0.01x").contains("is not between"));
 }

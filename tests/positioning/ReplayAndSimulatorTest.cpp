@@ -62,6 +62,23 @@ TEST(TrackReplaySource, PlaysInRecordedTime) {
     EXPECT_EQ(recorder.failures, QStringList{QStringLiteral("the recording has ended")});
 }
 
+TEST(TrackReplaySource, PlaysAtAMultipleOfTheRecordedPace) {
+    vantrel::test::LogCapture log;
+    // Twenty seconds of recording at 10x: two seconds, with the recorded timestamps.
+    std::vector<Fix> track{makeFix(46.0, 6.0, 5, 100.0), makeFix(46.001, 6.0, 5, 110.0), makeFix(46.002, 6.0, 5, 120.0)};
+    TrackReplaySource source(QStringLiteral("track"), track);
+    source.setReplaySpeed(10.0);
+    Recorder recorder;
+    source.setHandlers(recorder.handlers());
+    source.startUpdatingLocation();
+    ASSERT_TRUE(waitUntil([&] { return recorder.finished; }, 5000));
+    ASSERT_EQ(recorder.fixes.size(), 3u);
+    EXPECT_EQ(recorder.fixes[1].timestamp, 110.0);
+    EXPECT_GE(recorder.fixTimes[1], 990);
+    EXPECT_LT(recorder.fixTimes[1], 1600);
+    EXPECT_GE(recorder.fixTimes[2] - recorder.fixTimes[1], 990);
+}
+
 TEST(TrackReplaySource, FastPacingDeliversEverythingAtOnce) {
     vantrel::test::LogCapture log;
     std::vector<Fix> track;
