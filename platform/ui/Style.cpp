@@ -1,5 +1,9 @@
 #include "Style.h"
 
+#include "platform/core/Log.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
@@ -15,9 +19,27 @@ QColor selectionGray() { return QColor(0x8C, 0x8C, 0x8C); }
 QColor detailBlue() { return QColor(0x2F, 0x7B, 0xEF); }
 QColor deleteRed() { return QColor(0xD8, 0x24, 0x1E); }
 
+namespace {
+// Every layout follows the handheld's frames, measured in Helvetica. Liberation Sans has its
+// metrics; asked for by name, fontconfig may pick a wider sans-serif instead, so Helvetica is
+// mapped to it explicitly, once, with a log line when it is not installed.
+void substituteHelvetica() {
+    static bool done = false;
+    if (done || !qGuiApp) return;
+    done = true;
+    const QString twin = QStringLiteral("Liberation Sans");
+    if (QFontDatabase::families().contains(twin)) {
+        QFont::insertSubstitution(QStringLiteral("Helvetica"), twin);
+    } else {
+        logLine(QStringLiteral("The font %1 is not installed; texts in Helvetica are drawn in %2 and may not fit")
+                    .arg(twin, QFontInfo(QFont(QStringLiteral("Helvetica"))).family()));
+    }
+}
+}  // namespace
+
 QFont font(double pixelSize, bool bold) {
+    substituteHelvetica();
     QFont f(QStringLiteral("Helvetica"));
-    f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(qRound(pixelSize));
     f.setBold(bold);
     return f;

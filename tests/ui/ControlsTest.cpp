@@ -10,12 +10,16 @@
 #include "platform/ui/ProgressView.h"
 #include "platform/ui/SearchBar.h"
 #include "platform/ui/Slider.h"
+#include "platform/ui/Style.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/TextView.h"
 
 #include "support/TestSupport.h"
 
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -217,4 +221,14 @@ TEST(ImageView, AMissingImageIsLoggedAndShowsNothing) {
     view.setImageName("no-such-image.png");
     EXPECT_TRUE(view.image().isNull());
     EXPECT_TRUE(log.contains("no-such-image.png"));
+}
+
+// Layouts follow frames measured in Helvetica: the style's font must be its metric twin, not
+// another sans-serif that fontconfig prefers, or texts overflow their frames.
+TEST(Style, HelveticaIsDrawnInItsMetricTwin) {
+    if (!QFontDatabase::families().contains("Liberation Sans")) GTEST_SKIP() << "Liberation Sans is not installed";
+    EXPECT_EQ(QFontInfo(vantrel::platform::ui::style::font(17)).family(), "Liberation Sans");
+    EXPECT_EQ(QFontInfo(vantrel::platform::ui::style::font(13, true)).family(), "Liberation Sans");
+    // Helvetica's widths: "2026/12/06" at 17 points is 85 points wide, a wider sans-serif's 98.
+    EXPECT_LT(QFontMetricsF(vantrel::platform::ui::style::font(17)).horizontalAdvance("2026/12/06"), 90.0);
 }
