@@ -10,8 +10,12 @@
 #include "waypoints/POISelectorPaneController.h"
 #include "waypoints/WaypointKeys.h"
 
+#include <QHash>
+#include <QImage>
 #include <QLabel>
+#include <QTransform>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 namespace vantrel::instruments {
@@ -88,17 +92,91 @@ QWidget* AbstractInstrumentView::setupView() {
 
 QString AbstractInstrumentView::instrumentSetupNib() const { return QStringLiteral("InstrumentSetupView"); }
 
+namespace {
+// The part of an image that is not fully transparent, in its own points: the instruments' overlays
+// are full-size images with a small drawing, and blending the empty rest would cost every frame.
+QRectF opaqueRect(const QPixmap& image) {
+    static QHash<qint64, QRectF> known;
+    auto it = known.constFind(image.cacheKey());
+    if (it != known.constEnd()) return *it;
+    const QImage pixels = image.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    int left = pixels.width(), top = pixels.height(), right = -1, bottom = -1;
+    for (int y = 0; y < pixels.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+        for (int x = 0; x < pixels.width(); ++x) {
+            if (qAlpha(line[x]) == 0) continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+    }
+    const double ratio = image.devicePixelRatio();
+    const QRectF rect = right < 0 ? QRectF() : QRectF(left / ratio, top / ratio, (right - left + 1) / ratio, (bottom - top + 1) / ratio);
+    known.insert(image.cacheKey(), rect);
+    return rect;
+}
+}  // namespace
+
 void AbstractInstrumentView::drawCenterImage(QPainter& painter, const QPixmap& image, float angle) const {
     if (image.isNull()) return;
     if (!std::isfinite(angle)) angle = 0.0f;
     const QRectF b = bounds();
-    const QSizeF size = image.deviceIndependentSize();
-    painter.save();
-    painter.translate(b.width() * 0.5, b.height() * 0.5);
     const float radians = (360.0f - angle) * kDegreesToRadians;
-    painter.rotate(double(radians) * 180.0 / M_PI);
-    painter.translate(b.width() * -0.5, b.height() * -0.5);
-    painter.drawPixmap(QPointF((b.width() - size.width()) * 0.5, (b.height() - size.height()) * 0.5), image);
+    // The single-precision factor makes a whole turn 359.9986 degrees: drawn as no turn at all (a
+    // difference of 0.004 points at the rim), so that an upright image takes the fast, exact path.
+    const double degrees = std::remainder(double(radians) * 180.0 / M_PI, 360.0);
+    if (std::abs(degrees) <= 0.01) {
+        drawImagePart(painter, image, 0.0);
+        return;
+    }
+    // A turned image is resampled at every draw; once it holds still for a second frame, the turned
+    // picture is kept and later frames only copy it.
+    const qreal scale = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    TurnedImage& turned = turnedImages_[image.cacheKey()];
+    if (turned.degrees != degrees || turned.scale != scale || turned.size != b.size()) {
+        turned = {degrees, scale, b.size(), QPixmap(), QPointF()};
+        drawImagePart(painter, image, degrees);
+        return;
+    }
+    if (turned.picture.isNull()) {
+        // Only the area that the turned drawing covers, whole pixels, so that copying it is cheap.
+        const QSizeF size = image.deviceIndependentSize();
+        const QRectF part = opaqueRect(image).translated((b.width() - size.width()) * 0.5, (b.height() - size.height()) * 0.5);
+        QTransform turn;
+        turn.translate(b.width() * 0.5, b.height() * 0.5).rotate(degrees).translate(b.width() * -0.5, b.height() * -0.5);
+        QRectF covered = turn.mapRect(part).adjusted(-1, -1, 1, 1);
+        covered = QRectF(std::floor(covered.left() * scale) / scale, std::floor(covered.top() * scale) / scale,
+                         std::ceil(covered.width() * scale + 1) / scale, std::ceil(covered.height() * scale + 1) / scale);
+        QPixmap picture((covered.size() * scale).toSize());
+        picture.setDevicePixelRatio(scale);
+        picture.fill(Qt::transparent);
+        QPainter cache(&picture);
+        cache.setRenderHints(painter.renderHints());
+        cache.translate(-covered.topLeft());
+        drawImagePart(cache, image, degrees);
+        cache.end();
+        turned.picture = picture;
+        turned.origin = covered.topLeft();
+    }
+    painter.drawPixmap(turned.origin, turned.picture);
+}
+
+void AbstractInstrumentView::drawImagePart(QPainter& painter, const QPixmap& image, double degrees) const {
+    const QRectF b = bounds();
+    const QSizeF size = image.deviceIndependentSize();
+    const QRectF part = opaqueRect(image);
+    if (part.isEmpty()) return;
+    painter.save();
+    if (degrees != 0.0) {
+        painter.translate(b.width() * 0.5, b.height() * 0.5);
+        painter.rotate(degrees);
+        painter.translate(b.width() * -0.5, b.height() * -0.5);
+    }
+    const QPointF topLeft((b.width() - size.width()) * 0.5, (b.height() - size.height()) * 0.5);
+    const double ratio = image.devicePixelRatio();
+    painter.drawPixmap(QRectF(topLeft + part.topLeft(), part.size()), image,
+                       QRectF(part.topLeft() * ratio, part.size() * ratio));
     painter.restore();
 }
 
@@ -181,13 +259,22 @@ void AbstractInstrumentView::setSettings(const platform::DictionaryPtr& settings
 
 QString AbstractInstrumentView::labelText(const QString& name) const {
     auto* label = qobject_cast<QLabel*>(outlet(name));
-    return label ? label->text() : QString();
+    if (!label) return {};
+    const QVariant full = label->property("fullText");
+    return full.isValid() ? full.toString() : label->text();
 }
 
 QStringList AbstractInstrumentView::labelOutlets() const { return {}; }
 
 void AbstractInstrumentView::setLabelText(const QString& name, const QString& text) {
-    if (auto* label = qobject_cast<QLabel*>(outlet(name))) label->setText(text);
+    auto* label = qobject_cast<QLabel*>(outlet(name));
+    if (!label) return;
+    // A text wider than its label ends in "…" rather than in half a letter; the whole text stays
+    // the label's (its tooltip on a desktop).
+    label->setProperty("fullText", text);
+    const QString shown = label->fontMetrics().elidedText(text, Qt::ElideRight, label->width());
+    label->setText(shown);
+    label->setToolTip(shown == text ? QString() : text);
 }
 
 void AbstractInstrumentView::setOutlet(const QString& name, QWidget* widget) { outlets_.insert(name, widget); }

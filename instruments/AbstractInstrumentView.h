@@ -126,6 +126,18 @@ protected:
     QString heightUnit_;
 
 private:
+    // Draws the image's visible part centred, turned clockwise by degrees.
+    void drawImagePart(QPainter& painter, const QPixmap& image, double degrees) const;
+
+    struct TurnedImage {
+        double degrees = 0;
+        qreal scale = 0;
+        QSizeF size;
+        QPixmap picture;  // the turned image where it covers the bounds, once it held still
+        QPointF origin;   // where the picture goes in the bounds
+    };
+    mutable QHash<qint64, TurnedImage> turnedImages_;
+
     positioning::LocationManager& location_;
     units::UnitSettings& units_;
     QPointer<QWidget> setupView_;
