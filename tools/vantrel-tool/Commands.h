@@ -12,5 +12,6 @@ int runPlistCommand(const QStringList& args, bool json);
 int runGeoCommand(const QStringList& args, bool json);
 int runGpsCommand(const QStringList& args, bool json);
 int runLogbookCommand(const QStringList& args, bool json);
+int runPlansCommand(const QStringList& args, bool json);
 
 }  // namespace vantrel::tool

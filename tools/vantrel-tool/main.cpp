@@ -29,6 +29,9 @@ const char* const kUsage =
     "  gps replay SOURCE                    run every fix of a source through the location manager\n"
     "  logbook list                         the logbook's months and flights as the list shows them\n"
     "  logbook export --csv                 every flight as CSV (UTC times, block and flight time)\n"
+    "  plans list                           the navigation plans with their waypoints and lengths\n"
+    "  plans export --gpx NAME              a plan as a GPX 1.1 route\n"
+    "  plans import --gpx FILE [--replace]  each route of a GPX file as a plan, its waypoints as one more\n"
     "\n"
     "  --json           print one JSON document\n"
     "  --database DIR   the waypoint database directory (default: the app's bundle)\n"
@@ -74,6 +77,7 @@ int main(int argc, char** argv) {
     if (group == QLatin1String("geo")) return tool::runGeoCommand(rest, json);
     if (group == QLatin1String("gps")) return tool::runGpsCommand(rest, json);
     if (group == QLatin1String("logbook")) return tool::runLogbookCommand(rest, json);
+    if (group == QLatin1String("plans")) return tool::runPlansCommand(rest, json);
     std::fprintf(stderr, "unknown command \"%s\"\n%s", qPrintable(group), kUsage);
     return 2;
 }

@@ -1,0 +1,194 @@
+#include "NavPlanEditor.h"
+
+#include "NavPlanKeys.h"
+#include "NavPlanStore.h"
+#include "NavplansController.h"
+#include "WaypointEditor.h"
+#include "ui_NavPlanEditor.h"
+
+#include "platform/core/Log.h"
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/Style.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/TableViewCell.h"
+#include "waypoints/POISelectorPaneController.h"
+
+namespace vantrel::navplans {
+
+using platform::DictionaryPtr;
+using platform::Value;
+using platform::ui::IndexPath;
+using platform::ui::TableView;
+
+NavPlanEditor::NavPlanEditor(std::shared_ptr<NavPlanStore> store, std::shared_ptr<WaypointEditor> waypointEditor,
+                             platform::ui::NavigationController* stack)
+    : store_(std::move(store)), waypointEditor_(std::move(waypointEditor)), stack_(stack),
+      ui_(std::make_unique<Ui::NavPlanEditor>()) {
+    setTitle(QStringLiteral("Navplan Editor"));
+    navigationItem().setRightBarButtonItem(std::make_shared<platform::ui::BarButtonItem>(
+        QStringLiteral("Add"), platform::ui::BarButtonItemStyle::Bordered, [this] { addWaypoint(); }));
+}
+
+NavPlanEditor::~NavPlanEditor() {
+    // The view goes later (from the event loop); its table and field must not call back into this editor.
+    if (isViewLoaded()) {
+        ui_->waypointsTable->setDataSource(nullptr);
+        ui_->waypointsTable->setDelegate(nullptr);
+        ui_->nameField->setDelegate(nullptr);
+    }
+}
+
+std::shared_ptr<NavPlanEditor> NavPlanEditor::sharedController() {
+    NavplansController::sharedNavigationController();  // the app's list is the root of that stack
+    return NavplansController::sharedController()->makeEditor();
+}
+
+void NavPlanEditor::loadView() { loadViewFromForm(*ui_); }
+
+void NavPlanEditor::viewDidLoad() {
+    ui_->nameField->setDelegate(this);
+    ui_->waypointsTable->setDataSource(this);
+    ui_->waypointsTable->setDelegate(this);
+}
+
+platform::ui::TextField* NavPlanEditor::nameField() {
+    view();
+    return ui_->nameField;
+}
+
+TableView* NavPlanEditor::waypointsTable() {
+    view();
+    return ui_->waypointsTable;
+}
+
+void NavPlanEditor::displayEditor(DictionaryPtr plan) {
+    if (!plan) return;
+    currentNavPlan_ = std::move(plan);
+    waypointsArray_ = NavPlanStore::waypointsOf(*currentNavPlan_);
+    const Value* name = currentNavPlan_->find(keys::waypointName);
+    nameField()->setText(name && name->isString() ? name->toQString() : QString());
+    nameField()->setCursorPosition(0);
+    waypointsTable()->reloadData();
+    if (stack_)
+        stack_->pushViewController(shared_from_this(), true);
+    else
+        platform::logLine("The plan editor has no navigation stack to be shown on");
+}
+
+bool NavPlanEditor::save() {
+    if (!currentNavPlan_) return false;
+    const bool written = store_->savePlan(currentNavPlan_, nameField()->text()).ok();
+    cancel();
+    return written;
+}
+
+void NavPlanEditor::cancel() {
+    // The modal screen that holds this editor, if the plans were presented modally. A screen
+    // presented over the plans (the selector pane, whose arrival made the editor leave the screen
+    // and save) is no parent of the editor: it stays, and so do the plans under it.
+    for (ViewController* c = this; ViewController* parent = c->parentViewController(); c = parent) {
+        if (parent->modalViewController() == c) {
+            if (!c->modalViewController()) c->dismissModalViewControllerAnimated(true);
+            return;
+        }
+    }
+}
+
+void NavPlanEditor::addWaypoint() {
+    alert_ = new platform::ui::AlertView(  // owned by the window it covers; deletes itself when answered
+        QStringLiteral("Add waypoint"),
+        QStringLiteral("Do you want to add a new waypoint or an existing waypoint from database ?"), this,
+        QStringLiteral("Cancel"), {QStringLiteral("New"), QStringLiteral("Existing")});
+    alert_->show();
+}
+
+void NavPlanEditor::alertViewClickedButtonAtIndex(platform::ui::AlertView*, int buttonIndex) {
+    if (!waypointsArray_) return;
+    if (buttonIndex == 1) {
+        DictionaryPtr waypoint = platform::Dictionary::create(4);
+        waypoint->set(keys::waypointName, Value("Untitled"));
+        waypointsArray_->append(Value(waypoint));
+        openWaypoint(waypoint);
+        waypointsTable()->reloadData();
+    } else if (buttonIndex == 2) {
+        waypoints::POISelectorPaneController::presentPOISelectorPane().setOwner(this);
+    }
+}
+
+void NavPlanEditor::setWaypoint(const Value& waypoint) {
+    if (!waypointsArray_ || !waypoint.isDictionary()) return;
+    waypointsArray_->append(waypoint);
+    waypointsTable()->reloadData();
+}
+
+void NavPlanEditor::openWaypoint(const DictionaryPtr& waypoint) {
+    platform::ui::NavigationController* navigation = navigationController();
+    if (!navigation) {
+        platform::logLine("The plan editor is not in a navigation controller: the waypoint cannot be opened");
+        return;
+    }
+    waypointEditor_->setCurrentWaypoint(waypoint);
+    navigation->pushViewController(waypointEditor_, true);
+}
+
+bool NavPlanEditor::textFieldShouldReturn(platform::ui::TextField* textField) {
+    textField->resignFirstResponder();
+    if (currentNavPlan_) currentNavPlan_->set(keys::waypointName, Value(textField->text()));
+    save();
+    return true;
+}
+
+void NavPlanEditor::viewWillAppear(bool animated) {
+    ViewController::viewWillAppear(animated);
+    waypointsTable()->reloadData();
+}
+
+void NavPlanEditor::viewWillDisappear(bool animated) {
+    ViewController::viewWillDisappear(animated);
+    save();
+}
+
+int NavPlanEditor::numberOfRowsInSection(TableView*, int) { return waypointsArray_ ? int(waypointsArray_->size()) : 0; }
+
+QString NavPlanEditor::titleForHeaderInSection(TableView*, int) { return QStringLiteral("Waypoints"); }
+
+platform::ui::TableViewCell* NavPlanEditor::cellForRowAtIndexPath(TableView* tableView, const IndexPath& indexPath) {
+    static const QString identifier = QStringLiteral("PlanCell");
+    platform::ui::TableViewCell* cell = tableView->dequeueReusableCellWithIdentifier(identifier);
+    if (!cell) {
+        cell = new platform::ui::TableViewCell(identifier, tableView);  // owned by the table
+        cell->setTextColor(platform::ui::style::orange());
+    }
+    const platform::Dictionary* waypoint =
+        waypointsArray_ ? waypointsArray_->at(size_t(indexPath.row)).asDictionary() : nullptr;
+    const Value name = waypoint ? waypoint->get(keys::waypointName) : Value();
+    cell->setText(name.isString() ? name.toQString() : QString());
+    return cell;
+}
+
+std::optional<platform::ui::TableViewCellAccessoryType> NavPlanEditor::accessoryTypeForRowWithIndexPath(TableView*,
+                                                                                                         const IndexPath&) {
+    return platform::ui::TableViewCellAccessoryType::DetailDisclosureButton;
+}
+
+bool NavPlanEditor::canEditRowAtIndexPath(TableView*, const IndexPath&) { return true; }
+
+void NavPlanEditor::commitEditingStyle(TableView* tableView, platform::ui::TableViewCellEditingStyle style,
+                                       const IndexPath& indexPath) {
+    if (style != platform::ui::TableViewCellEditingStyle::Delete || !waypointsArray_) return;
+    if (indexPath.row < 0 || size_t(indexPath.row) >= waypointsArray_->size()) return;
+    waypointsArray_->removeAt(size_t(indexPath.row));
+    tableView->reloadData();
+}
+
+void NavPlanEditor::didSelectRowAtIndexPath(TableView* tableView, const IndexPath& indexPath) {
+    DictionaryPtr waypoint = waypointsArray_ ? waypointsArray_->at(size_t(indexPath.row)).dictionary() : DictionaryPtr();
+    if (waypoint)
+        openWaypoint(waypoint);
+    else
+        platform::logLine(QStringLiteral("Row %1 of the plan is no waypoint record; it cannot be opened").arg(indexPath.row));
+    tableView->deselectRowAtIndexPath(indexPath, true);
+}
+
+}  // namespace vantrel::navplans

@@ -1,0 +1,221 @@
+#include "NavPlanStore.h"
+
+#include "NavPlanKeys.h"
+#include "PlanFileName.h"
+#include "XmlSafeText.h"
+
+#include "platform/core/Log.h"
+#include "platform/core/Paths.h"
+#include "platform/plist/PropertyList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace vantrel::navplans {
+
+using platform::Array;
+using platform::Dictionary;
+using platform::DictionaryPtr;
+using platform::logLine;
+using platform::Value;
+
+namespace {
+
+// A plan file is a few kilobytes; a larger entry is something else that a plist reader should
+// not be asked to take into memory whole.
+constexpr qint64 kMaxPlanFileBytes = 16 * 1024 * 1024;
+// How far the numbered names of one base go before a save gives up.
+constexpr int kMaxFileNumber = 1000;
+
+// The plist dictionary in the file, or null for anything else (without logging: the caller says
+// what it does with such an entry).
+DictionaryPtr readPlanFile(const QFileInfo& info) {
+    if (!info.isFile() || info.size() > kMaxPlanFileBytes) return {};
+    return platform::plist::readFile(info.filePath()).dictionary();
+}
+
+QString describe(const QFileInfo& info) {
+    if (info.isDir()) return QStringLiteral("a folder");
+    if (!info.isFile()) return QStringLiteral("not a plain file");
+    if (info.size() > kMaxPlanFileBytes) return QStringLiteral("too large for a plan");
+    return QStringLiteral("not a property-list dictionary");
+}
+
+}  // namespace
+
+NavPlanStore::NavPlanStore(QString folder) : folder_(std::move(folder)), plans_(Array::create()) { reload(); }
+
+QString NavPlanStore::defaultFolder() {
+    const QString documents = platform::Paths::documentsDirectory();
+    if (documents.isEmpty()) return {};
+    const QString folder = documents + QStringLiteral("/navplans");
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString NavPlanStore::savePath() const {
+    if (!folder_.isEmpty()) QDir().mkpath(folder_);
+    return folder_;
+}
+
+DictionaryPtr NavPlanStore::planAt(size_t row) const { return row < plans_->size() ? plans_->at(row).dictionary() : DictionaryPtr(); }
+
+QString NavPlanStore::fileNameOf(const DictionaryPtr& plan) const {
+    auto found = files_.find(plan.get());
+    return found == files_.end() ? QString() : found->second.name;
+}
+
+std::vector<DictionaryPtr> NavPlanStore::plansNamed(const QString& name) const {
+    std::vector<DictionaryPtr> found;
+    for (const Value& v : *plans_) {
+        const Value* stored = v.asDictionary()->find(keys::waypointName);
+        if (stored && stored->isString() && stored->toQString() == name) found.push_back(v.dictionary());
+    }
+    return found;
+}
+
+void NavPlanStore::reload() {
+    plans_->clear();
+    files_.clear();
+    const QString folder = savePath();
+    if (folder.isEmpty()) {
+        logLine("No documents folder: the navigation plans start empty and cannot be saved");
+        return;
+    }
+    // The file system's own order, hidden entries included: every entry is a row.
+    const QStringList entries =
+        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    for (const QString& entry : entries) {
+        const QFileInfo info(folder + u'/' + entry);
+        DictionaryPtr plan;
+        const DictionaryPtr stored = readPlanFile(info);
+        if (stored) {
+            plan = stored->mutableCopy();
+            if (platform::ArrayPtr waypoints = plan->get(keys::wp).array()) plan->set(keys::wp, Value(waypoints->mutableCopy()));
+        } else {
+            logLine(QStringLiteral("The entry \"%1\" of the plans folder is %2; it is listed as a plan without a name")
+                        .arg(entry, describe(info)));
+            plan = Dictionary::create();
+        }
+        files_[plan.get()] = FileRef{entry, bool(stored)};
+        plans_->append(Value(plan));
+    }
+}
+
+DictionaryPtr NavPlanStore::newPlan() {
+    DictionaryPtr plan = Dictionary::create(3);
+    plan->set(keys::name, Value("untitled"));
+    return plan;
+}
+
+platform::ArrayPtr NavPlanStore::waypointsOf(Dictionary& plan) {
+    const Value* stored = plan.find(keys::wp);
+    if (stored && stored->isArray()) return stored->array();
+    if (stored)
+        logLine(QStringLiteral("The plan \"%1\" holds no waypoint list but %2; it starts with no waypoints")
+                    .arg(plan.get(keys::waypointName).toQString(), QString::fromStdString(stored->description())));
+    platform::ArrayPtr waypoints = Array::create();
+    plan.set(keys::wp, Value(waypoints));
+    return waypoints;
+}
+
+QString NavPlanStore::chooseFileName(const QString& folder, const DictionaryPtr& plan, const QString& name,
+                                     SameName sameName, bool* replacing, QString* existing) const {
+    const QString base = PlanFileName::baseFor(name);
+    auto own = files_.find(plan.get());
+    if (own != files_.end() && own->second.holdsPlan && PlanFileName::numberOf(own->second.name, base) > 0)
+        return own->second.name;
+
+    for (int number = 1; number <= kMaxFileNumber; ++number) {
+        const QString candidate = PlanFileName::fileName(base, number);
+        const QFileInfo info(folder + u'/' + candidate);
+        if (!info.exists() && !info.isSymLink()) return candidate;
+        if (info.isSymLink()) continue;
+        DictionaryPtr stored = readPlanFile(info);
+        const Value* storedName = stored ? stored->find(keys::waypointName) : nullptr;
+        if (storedName && storedName->isString() && storedName->toQString() == name) {
+            if (sameName == SameName::Keep) {
+                *existing = candidate;
+                return {};
+            }
+            *replacing = true;
+            return candidate;
+        }
+        if (number == 1)
+            logLine(QStringLiteral("The file \"%1\" holds another plan or something else; the plan \"%2\" takes a numbered name")
+                        .arg(candidate, name));
+    }
+    logLine(QStringLiteral("Error writing navigation plan to disk : no free file name for \"%1\" in %2").arg(name, folder));
+    return {};
+}
+
+NavPlanStore::SaveResult NavPlanStore::savePlan(const DictionaryPtr& plan, const QString& typedName, SameName sameName) {
+    if (!plan) return {};
+    bool dropped = false;
+    QString name = xmlSafeText(typedName, &dropped);
+    if (dropped)
+        logLine(QStringLiteral("The plan name \"%1\" held characters that a plan file cannot hold; they are left out").arg(name));
+    if (name.isEmpty()) name = QStringLiteral("Untitled");
+    plan->set(keys::waypointName, Value(name));
+
+    const QString folder = savePath();
+    if (folder.isEmpty()) {
+        logLine(QStringLiteral("Error writing navigation plan to disk : \"%1\" (there is no documents folder)").arg(name));
+        return {};
+    }
+    bool replacing = false;
+    QString existing;
+    const QString file = chooseFileName(folder, plan, name, sameName, &replacing, &existing);
+    if (file.isEmpty()) return existing.isEmpty() ? SaveResult{} : SaveResult{Outcome::Exists, existing};
+
+    if (file != name + u'.' + PlanFileName::kExtension && fileNameOf(plan) != file)
+        logLine(QStringLiteral("The plan \"%1\" is stored in the file \"%2\"").arg(name, file));
+
+    bool unsafeTexts = false;
+    const Value content = xmlSafeCopy(Value(plan), &unsafeTexts);
+    if (unsafeTexts)
+        logLine(QStringLiteral("Texts of the plan \"%1\" held characters that a plan file cannot hold; the file leaves them out").arg(name));
+    const QString path = folder + u'/' + file;
+    QString error;
+    if (!platform::plist::writeFile(path, content, platform::plist::Format::Xml, &error)) {
+        logLine(QStringLiteral("Error writing navigation plan to disk : %1 (%2)").arg(path, error));
+        return {};
+    }
+
+    if (replacing) {
+        for (size_t i = plans_->size(); i-- > 0;) {
+            const Dictionary* other = plans_->at(i).asDictionary();
+            auto ref = files_.find(other);
+            if (other == plan.get() || ref == files_.end() || ref->second.name != file) continue;
+            logLine(QStringLiteral("The plan \"%1\" replaced the plan of the same name in \"%2\"").arg(name, file));
+            forget(other);
+            plans_->removeAt(i);
+        }
+    }
+    files_[plan.get()] = FileRef{file, true};
+    if (plans_->indexOfIdentical(Value(plan)) < 0) plans_->append(Value(plan));
+    return {replacing ? Outcome::Replaced : Outcome::Written, file};
+}
+
+void NavPlanStore::forget(const Dictionary* plan) { files_.erase(plan); }
+
+bool NavPlanStore::deletePlan(size_t row) {
+    DictionaryPtr plan = planAt(row);
+    if (!plan) return false;
+    const QString file = fileNameOf(plan);
+    const QString folder = savePath();
+    if (!file.isEmpty() && !folder.isEmpty()) {
+        const QString path = folder + u'/' + file;
+        const QFileInfo info(path);
+        if (info.isDir() && !info.isSymLink())
+            logLine(QStringLiteral("The entry \"%1\" of the plans folder is a folder; its row goes, the folder stays").arg(file));
+        else if ((info.exists() || info.isSymLink()) && !QFile::remove(path))
+            logLine(QStringLiteral("The plan file %1 could not be removed; it comes back at the next start").arg(path));
+    }
+    forget(plan.get());
+    plans_->removeAt(row);
+    return true;
+}
+
+}  // namespace vantrel::navplans

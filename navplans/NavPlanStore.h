@@ -1,0 +1,97 @@
+#pragma once
+// The navigation plans on disk and in memory: the folder "navplans" in the documents folder, one
+// XML property-list file per plan, and the list of plan records built from the folder.
+//
+// Listing: every entry of the folder, in the order the file system lists them, gives one plan
+// record: the file's dictionary (copied, its "wp" array copied too, so that waypoints can be added
+// and removed in place), or an empty record (a row without a name) for anything that is not a
+// plist dictionary: another file, a folder, a file too large to be a plan. Each record remembers
+// the file it came from.
+//
+// Saving (savePlan) names the file after the plan (PlanFileName: unsafe characters mapped, the
+// typed name kept inside the file) and writes it atomically. The rules for the file name:
+//   - the plan's own file (read from or last written) is written again when it still fits the name;
+//   - a free name is taken; a plan renamed leaves its former file in place;
+//   - a file that holds a plan of exactly the same name is replaced (the record that was read from
+//     it leaves the list), unless the caller asked to keep existing plans (the import);
+//   - a file that holds anything else (a plan whose different name maps to the same file name, a
+//     foreign file, a folder) is never written over: the plan takes the next numbered name.
+// A plan saved for the first time joins the list at its end. A failed write is logged with the
+// file's path; the plan stays in memory as it was, and the next save tries again.
+//
+// Deleting removes the row's record and the file that holds that plan (the one it was read from
+// or last written to), never another file; a folder in the plans folder is not removed.
+//
+// Ownership: the store owns its list; the records are shared with the screens that edit them.
+// Threads: main thread only (the command line uses it on its one thread).
+
+#include "platform/core/Value.h"
+
+#include <QString>
+#include <unordered_map>
+
+namespace vantrel::navplans {
+
+class NavPlanStore {
+public:
+    // Builds the list from the folder; an empty path means there is no documents folder: the list
+    // starts empty and every save fails.
+    explicit NavPlanStore(QString folder);
+
+    // "navplans" in the documents folder, created when missing; empty without a documents folder.
+    static QString defaultFolder();
+    // The folder, after asking for it to be created (the answer does not matter: a folder that
+    // cannot be made gives an empty listing and failed saves).
+    QString savePath() const;
+
+    // The plan records, one per folder entry listed, then the plans saved since.
+    const platform::ArrayPtr& navigationPlansArray() const { return plans_; }
+    platform::DictionaryPtr planAt(size_t row) const;
+    // The name of the file in the folder that holds the plan; empty when it has none yet.
+    QString fileNameOf(const platform::DictionaryPtr& plan) const;
+    // The plans whose name is this text, in list order.
+    std::vector<platform::DictionaryPtr> plansNamed(const QString& name) const;
+
+    // Builds the list again from the folder.
+    void reload();
+
+    // A record for a new plan: only "name" = "untitled".
+    static platform::DictionaryPtr newPlan();
+    // The plan's waypoint array, the record's own: made (and stored under "wp") when the record
+    // has none. A "wp" that is not an array is logged and replaced by an empty one.
+    static platform::ArrayPtr waypointsOf(platform::Dictionary& plan);
+
+    enum class SameName { Replace, Keep };
+    enum class Outcome { Written, Replaced, Exists, Failed };
+    struct SaveResult {
+        Outcome outcome = Outcome::Failed;
+        QString fileName;  // the file written, or the file that is kept (Exists)
+        bool ok() const { return outcome == Outcome::Written || outcome == Outcome::Replaced; }
+    };
+    // Sets the plan's "waypoint_name" to the name ("Untitled" when empty, without the characters
+    // an XML file cannot hold) and writes the plan. With SameName::Keep a file holding a plan of
+    // the same name is left alone and the answer is Exists (nothing is written).
+    SaveResult savePlan(const platform::DictionaryPtr& plan, const QString& typedName, SameName sameName = SameName::Replace);
+
+    // Removes the row's record and its file. False for a row outside the list.
+    bool deletePlan(size_t row);
+
+private:
+    // The file the plan is to be written to, or an empty text (Exists: *existing is that file).
+    QString chooseFileName(const QString& folder, const platform::DictionaryPtr& plan, const QString& name,
+                           SameName sameName, bool* replacing, QString* existing) const;
+    void forget(const platform::Dictionary* plan);
+
+    // The file behind a listed record; holdsPlan is false for an entry that did not read as a
+    // plan (it may be deleted with its row, but a save never writes over it).
+    struct FileRef {
+        QString name;
+        bool holdsPlan = false;
+    };
+
+    QString folder_;
+    platform::ArrayPtr plans_;
+    std::unordered_map<const platform::Dictionary*, FileRef> files_;  // every key is a record of plans_
+};
+
+}  // namespace vantrel::navplans
