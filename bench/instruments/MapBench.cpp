@@ -1,0 +1,155 @@
+// The moving map over the bundled world database around Paris-Le Bourget: one frame at the
+// desktop's 2x scale (a 320 x 320 point view drawn into 640 x 640 pixels) with the full 180 NM
+// cache and a direct-to, zoomed out (4.5 points per mile, squares) and in (20, symbols); one cache
+// refresh over the whole database as the map's worker runs it; and frames drawn while a worker
+// refreshes without pause, which shows how long drawing waits for dbLock at worst.
+
+#include "instruments/GPSView.h"
+
+#include "platform/core/Log.h"
+#include "platform/core/Paths.h"
+#include "positioning/LocationManager.h"
+#include "units/UnitSettings.h"
+#include "waypoints/ActiveCountriesStore.h"
+#include "waypoints/WaypointDatabase.h"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
+
+using namespace vantrel;
+
+namespace {
+
+constexpr double kLeBourgetLat = 48.9694, kLeBourgetLon = 2.4414;
+
+class ParisMap {
+public:
+    ParisMap() {
+        platform::Paths::setBundleDirectory(QStringLiteral(VANTREL_BUILD_BUNDLE_DIR));
+        platform::Paths::setDatabaseDirectory(QStringLiteral(VANTREL_BUILD_BUNDLE_DIR "/database"));
+        platform::Paths::setDocumentsDirectory(documents_.path());
+        platform::setLogSink([](const QString&) {});
+        database_.load(waypoints::ActiveCountriesStore(), [](const char*, platform::DictionaryPtr) {});
+        map_ = std::make_unique<instruments::GPSView>(location_, units_, cache_, database_.waypointsDB());
+        map_->initWithFrame(QRectF(0, 0, 320, 320));
+        positioning::Fix fix;
+        fix.latitude = kLeBourgetLat;
+        fix.longitude = kLeBourgetLon;
+        fix.horizontalAccuracy = 5.0;
+        fix.timestamp = 1.7e9;
+        location_.locationManagerDidUpdateToLocation(fix);
+        location_.setSpeedAndCourse(55.0f, 20.0f);
+        cache_->waitUntilIdle(60000);
+        QCoreApplication::processEvents();
+        // Direct to a point 100 NM north-north-east, chosen from 20 NM south of here.
+        auto target = platform::Dictionary::create();
+        target->set("waypoint_id", platform::Value("NNE"));
+        target->set("waypoint_name", platform::Value("Benchmark target"));
+        target->set("waypoint_latitude", platform::Value::real(50.50));
+        target->set("waypoint_longitude", platform::Value::real(3.30));
+        map_->setWaypoint(platform::Value(target));
+        auto saved = map_->settings();
+        saved->set("original_latitude", platform::Value::real(48.64));
+        saved->set("original_longitude", platform::Value::real(2.30));
+        map_->setSettings(saved);
+    }
+
+    instruments::GPSView& map() { return *map_; }
+    waypoints::NearbyWaypointCache& cache() { return *cache_; }
+    platform::ArrayPtr waypointsDB() const { return database_.waypointsDB(); }
+    void setScale(float scale) {
+        auto settings = map_->settings();
+        settings->set("currentScale", platform::Value::real(double(scale)));
+        map_->setSettings(settings);
+    }
+
+private:
+    QTemporaryDir documents_;
+    waypoints::WaypointDatabase database_;
+    positioning::LocationManager location_;
+    units::UnitSettings units_;
+    std::shared_ptr<waypoints::NearbyWaypointCache> cache_ = waypoints::NearbyWaypointCache::create();
+    std::unique_ptr<instruments::GPSView> map_;
+};
+
+ParisMap& paris() {
+    static ParisMap instance;
+    return instance;
+}
+
+void drawFrame(instruments::GPSView& map, QImage& image) {
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    map.render(painter);
+}
+
+QImage frameImage() {
+    QImage image(QSize(640, 640), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(2.0);
+    return image;
+}
+
+void BM_MapFrame(benchmark::State& state) {
+    ParisMap& scene = paris();
+    scene.setScale(float(state.range(0)) / 10.0f);
+    QImage image = frameImage();
+    drawFrame(scene.map(), image);  // the artwork rendered once, as on screen
+    for (auto _ : state) {
+        drawFrame(scene.map(), image);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    state.counters["cached"] = double(scene.map().cachedCount());
+    state.counters["drawn"] = double(scene.map().drawnWaypoints().size());
+}
+BENCHMARK(BM_MapFrame)->Arg(45)->Arg(200)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// What the worker runs once: every record's distance from the aircraft, the 180 NM into the cache.
+void BM_MapCacheRefresh(benchmark::State& state) {
+    ParisMap& scene = paris();
+    for (auto _ : state) scene.map()._findNearbyWaypoints();
+    QCoreApplication::processEvents();  // the refreshes' hand-overs to the main thread
+    state.counters["records"] = double(scene.waypointsDB()->size());
+    state.counters["cached"] = double(scene.map().cachedCount());
+}
+BENCHMARK(BM_MapCacheRefresh)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// Frames at 4.5 while another thread refreshes the cache back to back: a frame may wait for a
+// refresh holding dbLock. The counters are the median, the 99th percentile and the slowest frame
+// (the last also counts the scheduler's pauses on a busy machine).
+void BM_MapFrameDuringRefreshes(benchmark::State& state) {
+    ParisMap& scene = paris();
+    scene.setScale(4.5f);
+    QImage image = frameImage();
+    drawFrame(scene.map(), image);
+    std::atomic<bool> stop{false};
+    std::thread worker([&] {
+        while (!stop) scene.cache().refresh(*scene.waypointsDB(), kLeBourgetLon, kLeBourgetLat, 1852.0);
+    });
+    std::vector<double> frames;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        drawFrame(scene.map(), image);
+        frames.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    stop = true;
+    worker.join();
+    std::sort(frames.begin(), frames.end());
+    state.counters["median_ms"] = frames[frames.size() / 2];
+    state.counters["p99_ms"] = frames[frames.size() * 99 / 100];
+    state.counters["slowest_ms"] = frames.back();
+}
+BENCHMARK(BM_MapFrameDuringRefreshes)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+}  // namespace

@@ -1,0 +1,461 @@
+#include "GPSView.h"
+
+#include "InstrumentMath.h"
+#include "SharedInstrument.h"
+#include "VORView.h"
+
+#include "platform/core/Log.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/core/Threads.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Images.h"
+#include "platform/ui/Style.h"
+#include "positioning/LocationManager.h"
+#include "waypoints/POISelectorPaneController.h"
+#include "waypoints/WaypointCell.h"
+#include "waypoints/WaypointKeys.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+#include <array>
+#include <cmath>
+
+namespace vantrel::instruments {
+
+using platform::Value;
+namespace keys = waypoints::keys;
+
+namespace {
+
+const QColor kBackground(85, 85, 85);  // dark grey
+const QColor kAirportColour(255, 0, 128);
+const QColor kOtherColour(255, 128, 0);  // orange
+const QColor kMarkedColour(255, 255, 0);
+const QColor kScaleColour(170, 170, 170);  // light grey
+const QColor kRouteColour(255, 0, 0);
+const QColor kDirectToColour(0, 255, 0);
+const QColor kNoticeColour(255, 96, 96);
+
+constexpr int kAirportType = 1;
+// How long destroying a map waits for its refresh (a refresh takes milliseconds).
+constexpr int kRefreshWaitMs = 10000;
+
+double distanceBetween(const platform::ui::View::Touch& a, const platform::ui::View::Touch& b) {
+    return std::hypot(a.location.x() - b.location.x(), a.location.y() - b.location.y());
+}
+
+}  // namespace
+
+GPSView& GPSView::sharedView() {
+    static QPointer<GPSView> instance;
+    return sharedInstrument(instance, "sharedView");
+}
+
+GPSView::GPSView(positioning::LocationManager& locationManager, units::UnitSettings& units)
+    : GPSView(locationManager, units, waypoints::POISelectorPaneController::sharedPOIDatabase().nearbyCache(), {}) {}
+
+GPSView::GPSView(positioning::LocationManager& locationManager, units::UnitSettings& units,
+                 std::shared_ptr<waypoints::NearbyWaypointCache> cache, platform::ArrayPtr waypointsDB)
+    : AbstractInstrumentView(locationManager, units),
+      cache_(cache ? std::move(cache) : waypoints::NearbyWaypointCache::create()),
+      ownDatabase_(std::move(waypointsDB)),
+      self_(this) {
+    cache_->setNotificationSender(this);
+}
+
+GPSView::~GPSView() {
+    // The worker runs this map's _findNearbyWaypoints: it must be done before the map goes.
+    if (!cache_->waitUntilIdle(kRefreshWaitMs))
+        platform::logLine(QStringLiteral("The map went while its nearby cache was still being refreshed"));
+    if (cache_->notificationSender() == this) cache_->setNotificationSender(cache_.get());
+}
+
+void GPSView::initWithFrame(const QRectF& frame) {
+    // The units first: the base's first position update may already start the cache's query.
+    updateUnits(nullptr);
+    AbstractInstrumentView::initWithFrame(frame);
+    setMultipleTouchEnabled(true);
+}
+
+// ---- direct-to -------------------------------------------------------------------------------
+
+void GPSView::selectPOI() {
+    if (!directToString_.isNull()) {
+        originLat_ = originLon_ = referenceLon_ = referenceLat_ = 0.0;
+        directToString_ = QString();
+        // Forgotten too, so that a restart does not bring the cancelled route back from 0 N 0 E.
+        setSelectedWaypoint(Value());
+        showDirectToState();
+        setNeedsDisplay();
+        return;
+    }
+    AbstractInstrumentView::selectPOI();
+}
+
+void GPSView::setWaypoint(const Value& waypoint) {
+    const std::optional<positioning::Fix> here = locationManager().currentLocation();
+    directToString_ = QString();
+    setSelectedWaypoint(waypoint);
+    if (const platform::Dictionary* record = waypoint.asDictionary()) {
+        referenceLat_ = record->get(keys::waypointLatitude).doubleValue();
+        referenceLon_ = record->get(keys::waypointLongitude).doubleValue();
+        // Without a fix the route starts where the map last was, or else at the waypoint itself.
+        const std::optional<positioning::Fix>& from = here ? here : mapPosition_;
+        originLon_ = from ? from->longitude : referenceLon_;
+        originLat_ = from ? from->latitude : referenceLat_;
+        platform::logLine(QString::asprintf("Direct from %.03f %.03f to %.03f %.03f", originLon_, originLat_,
+                                            referenceLon_, referenceLat_));
+        directToString_ = directToText(record->get(keys::waypointId).toQString(), record->get(keys::waypointName).toQString());
+    } else {
+        originLat_ = originLon_ = referenceLon_ = referenceLat_ = 0.0;
+    }
+    showDirectToState();
+    updateDisplay(nullptr);
+}
+
+void GPSView::showDirectToState() {
+    if (auto* button = qobject_cast<platform::ui::Button*>(outlet(QStringLiteral("selectButton"))))
+        button->setTitle(directToString_.isNull() ? QStringLiteral("Direct") : QStringLiteral("Cancel"));
+}
+
+// ---- position updates and the cache -----------------------------------------------------------
+
+void GPSView::updateDisplay(const platform::Notification* notification) {
+    positioning::LocationManager& manager = locationManager();
+    const std::optional<positioning::Fix> here = manager.currentLocation();
+    AbstractInstrumentView::updateDisplay(notification);
+    showDirectToState();
+    if (!navIsValid_ || !here) {
+        for (const char* name : {"lonField", "latField", "speed", "course"})
+            setLabelText(QString::fromLatin1(name), QStringLiteral("?"));
+        setLabelText(QStringLiteral("accuracy"), QStringLiteral("No signal"));
+        return;
+    }
+    mapPosition_ = *here;
+    if (!cacheStarted_) {
+        findNearbyWaypoints();
+    } else if (const std::optional<MapProjection> map = projection()) {
+        if (refreshTest(*map, bounds().size(), cache_->lastArea()).refresh) findNearbyWaypoints();
+    }
+    setNeedsDisplay();
+    setLabelText(QStringLiteral("lonField"), positioning::LocationManager::formattedCoordinates(here->longitude, true));
+    setLabelText(QStringLiteral("latField"), positioning::LocationManager::formattedCoordinates(here->latitude, false));
+    setLabelText(QStringLiteral("speed"), speedText(manager.speed(), speedFactor_, speedUnit_));
+    setLabelText(QStringLiteral("course"), trackText(trackAngle_));
+    setLabelText(QStringLiteral("accuracy"),
+                 positioning::LocationManager::formattedDistance(here->horizontalAccuracy, manager.distanceFactor(),
+                                                                 manager.distanceUnit()));
+}
+
+void GPSView::findNearbyWaypoints() {
+    if (!mapPosition_) return;
+    const platform::ArrayPtr db =
+        ownDatabase_ ? ownDatabase_ : waypoints::POISelectorPaneController::sharedPOIDatabase().waypointsDB();
+    if (!db || !(distanceFactor_ > 0.0)) {
+        platform::logLine(QStringLiteral("The map cannot cache nearby waypoints without a database and units"));
+        return;
+    }
+    platform::logLine("Will cache nearby waypoints");
+    {
+        std::lock_guard lock(requestMutex_);
+        request_ = CacheRequest{db, mapPosition_->longitude, mapPosition_->latitude, distanceFactor_};
+    }
+    cacheStarted_ = true;
+    cache_->runOnWorker([this] { _findNearbyWaypoints(); });
+}
+
+void GPSView::_findNearbyWaypoints() {
+    CacheRequest request;
+    {
+        std::lock_guard lock(requestMutex_);
+        request = request_;
+    }
+    if (!request.waypointsDB) return;
+    // Where the aircraft is at this moment; the position that asked, should the fix be gone.
+    if (const std::optional<positioning::Fix> here = locationManager().currentLocation();
+        here && here->hasValidCoordinate()) {
+        request.longitude = here->longitude;
+        request.latitude = here->latitude;
+    }
+    cache_->refresh(*request.waypointsDB, request.longitude, request.latitude, request.distanceFactor);
+    platform::performOnMainThread(
+        [map = self_] {
+            if (map) map->notifyOnUpdates();
+        },
+        false);
+}
+
+void GPSView::notifyOnUpdates() {
+    setNeedsDisplay();
+    platform::NotificationCenter::defaultCenter().postNotificationName("cachedWaypointsDBDidChange", this);
+}
+
+size_t GPSView::cachedCount() {
+    std::lock_guard lock(dbLock());
+    return cachedNearbyWaypoints().size();
+}
+
+std::optional<MapProjection> GPSView::projection() const {
+    if (!mapPosition_) return std::nullopt;
+    return MapProjection(mapPosition_->latitude, mapPosition_->longitude, center(), currentScale_);
+}
+
+QRectF GPSView::waypointsCacheRect() const {
+    const std::optional<MapProjection> map = projection();
+    const std::optional<waypoints::NearbyArea> area = cache_->lastArea();
+    if (!map || !area) return {};
+    return cacheRect(*map, *area);
+}
+
+QRectF GPSView::displayedRect() const { return instruments::displayedRect(bounds().size(), currentScale_); }
+
+// ---- settings ---------------------------------------------------------------------------------
+
+platform::DictionaryPtr GPSView::settings() const {
+    platform::DictionaryPtr result = AbstractInstrumentView::settings();
+    result->set("currentScale", Value::real(double(currentScale_)));
+    if (!directToString_.isNull()) result->set("directToString", Value(directToString_));
+    return result;
+}
+
+void GPSView::setSettings(const platform::DictionaryPtr& settings) {
+    double scale = settingsNumber(settings, "currentScale", 0.0);
+    if (scale == 0.0) {
+        scale = kInitialMapScale;
+    } else if (!(scale >= kMinimumMapScale && scale <= kMaximumMapScale)) {
+        noteDamagedSetting(QStringLiteral("currentScale %1").arg(scale));
+        scale = kInitialMapScale;
+    }
+    currentScale_ = float(scale);
+    const Value* text = settings ? settings->find("directToString") : nullptr;
+    if (text && !text->isString())
+        noteDamagedSetting(QStringLiteral("directToString (%1)").arg(QString::fromStdString(text->description())));
+    directToString_ = text && text->isString() ? text->toQString() : QString();
+    // The base hands the saved waypoint to setWaypoint, which builds the text again from it, and
+    // then puts back the saved origin.
+    AbstractInstrumentView::setSettings(settings);
+    showDirectToState();
+}
+
+QStringList GPSView::labelOutlets() const {
+    return {QStringLiteral("latField"), QStringLiteral("lonField"), QStringLiteral("speed"), QStringLiteral("course"),
+            QStringLiteral("accuracy")};
+}
+
+// ---- drawing ----------------------------------------------------------------------------------
+
+void GPSView::drawRect(QPainter& painter, const QRectF& rect) {
+    painter.fillRect(rect, kBackground);
+    drawNearbyWaypoints(painter);
+    if (mapPosition_) drawCenterImage(painter, QStringLiteral("plane.png"), 360.0f - trackAngle_);
+    drawScale(painter);
+    drawPositionNotice(painter);
+}
+
+void GPSView::drawImage(QPainter& painter, const QPixmap& image, QPointF point, uint16_t angle) const {
+    if (image.isNull()) return;
+    const QSizeF size = image.deviceIndependentSize();
+    painter.save();
+    painter.translate(point);
+    painter.rotate(double(float(angle) * kDegreesToRadians) * 180.0 / M_PI);
+    painter.translate(-point);
+    painter.drawPixmap(QPointF(point.x() - double(int(size.width()) / 2), point.y() - double(int(size.height()) / 2)),
+                       image);
+    painter.restore();
+}
+
+void GPSView::drawNearbyWaypoints(QPainter& painter) {
+    drawnWaypoints_.clear();
+    summaryLine_ = QString();
+    const std::optional<MapProjection> map = projection();
+    if (map) {
+        painter.save();
+        const QFont labelFont = platform::ui::style::font(13);
+        const QFontMetricsF metrics(labelFont);
+        painter.setFont(labelFont);
+        painter.setBrush(Qt::NoBrush);
+        const Value vor1 = VORView::primaryVOR().selectedWaypoint();
+        const Value vor2 = VORView::secondaryVOR().selectedWaypoint();
+        const bool symbols = currentScale_ > kSymbolsAboveScale;
+        std::array<QPixmap, waypoints::WaypointCell::kSymbolSlots> symbolImages;
+        if (symbols)
+            for (int code = 0; code < waypoints::WaypointCell::kSymbolSlots; ++code)
+                if (const QString name = waypoints::WaypointCell::symbolNameForType(code); !name.isEmpty())
+                    symbolImages[size_t(code)] = platform::ui::imageNamed(name, painter);
+        const QRectF visible = bounds().adjusted(-kVisibilityMargin, -kVisibilityMargin, kVisibilityMargin, kVisibilityMargin);
+
+        std::lock_guard lock(dbLock());
+        for (const Value& item : cachedNearbyWaypoints()) {
+            const platform::Dictionary* record = item.asDictionary();
+            if (!record) continue;
+            const std::optional<QPointF> at =
+                map->project(record->get(keys::waypointLatitude).doubleValue(), record->get(keys::waypointLongitude).doubleValue());
+            if (!at || !visible.contains(*at)) continue;
+            const double x = at->x(), y = at->y();
+            const int type = record->get(keys::waypointType).intValue();
+            const bool airport = type == kAirportType;
+            const bool marked = (!vor1.isNull() && item == vor1) || (!vor2.isNull() && item == vor2);
+            const QColor colour = marked ? kMarkedColour : airport ? kAirportColour : kOtherColour;
+            if (marked) painter.fillRect(QRectF(x - 4, y - 4, 8, 8), colour);
+
+            const QString id = record->get(keys::waypointId).toQString();
+            QPointF label;
+            if (symbols) {
+                const QPixmap& symbol = type >= 0 && type < waypoints::WaypointCell::kSymbolSlots ? symbolImages[size_t(type)]
+                                                                                                : symbolImages[0];
+                if (airport) {
+                    QString problem;
+                    const uint16_t angle = airportSymbolAngle(*record, &problem);
+                    if (!problem.isEmpty()) noteDamagedRecord(item, problem);
+                    drawImage(painter, symbol, *at, angle);
+                    // Left of the symbol; a long identifier moves left rather than into it.
+                    label = QPointF(std::min(x - 45, x - 13 - metrics.horizontalAdvance(id)), y);
+                } else {
+                    if (!symbol.isNull()) {
+                        const QSizeF size = symbol.deviceIndependentSize();
+                        painter.drawPixmap(QPointF(x - size.width() * 0.5, y - size.height() * 0.5), symbol);
+                    }
+                    label = QPointF(x - 11, y - 16);
+                }
+            } else {
+                painter.setPen(QPen(colour, 1.0));
+                painter.drawRect(QRectF(x - 2, y - 2, 4, 4));
+                label = airport ? QPointF(std::min(x - 32, x - 4 - metrics.horizontalAdvance(id)), y - 2)
+                                : QPointF(x + 3, y - 2);
+            }
+            painter.setPen(colour);
+            painter.drawText(label, id);
+            drawnWaypoints_.push_back({id, x, y});
+        }
+        painter.restore();
+    }
+    if (directToString_.isNull()) return;
+    if (map) drawRoute(painter, *map);
+    drawDirectToTexts(painter);
+}
+
+void GPSView::drawRoute(QPainter& painter, const MapProjection& map) {
+    QPainterPath path;
+    bool open = false;
+    // A point with no place (the aircraft's antipode) breaks the line rather than bending it.
+    const auto extend = [&](const std::optional<QPointF>& p) {
+        if (!p) {
+            open = false;
+        } else if (open) {
+            path.lineTo(*p);
+        } else {
+            path.moveTo(*p);
+            open = true;
+        }
+    };
+    extend(map.project(originLat_, originLon_));
+    for (const positioning::FloatPoint& q : routePoints(originLat_, originLon_, referenceLat_, referenceLon_, map.longitude()))
+        extend(map.project(double(q.y), double(q.x)));
+    painter.save();
+    painter.setPen(QPen(kRouteColour, 2.5));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(path);
+    painter.restore();
+
+    const double metres = positioning::Geodesy::calcDistanceInMeters(map.longitude(), map.latitude(), referenceLon_,
+                                                                     referenceLat_);
+    double waypointLon = referenceLon_;
+    normalizeLongitude(map.longitude(), &waypointLon);
+    const float bearing = positioning::Geodesy::calcAngle({float(map.longitude()), float(map.latitude())},
+                                                          {float(waypointLon), float(referenceLat_)});
+    summaryLine_ = summaryText(metres, distanceFactor_, distanceUnit_, bearing, locationManager().speed());
+}
+
+void GPSView::drawDirectToTexts(QPainter& painter) {
+    const double width = bounds().width() - 10.0;
+    painter.save();
+    painter.setPen(kDirectToColour);
+    const QFont font = platform::ui::style::font(16);
+    painter.setFont(font);
+    painter.drawText(QPointF(5, 290), QFontMetricsF(font).elidedText(directToString_, Qt::ElideRight, width));
+    if (!summaryLine_.isNull()) {
+        const QFont bold = platform::ui::style::font(16, true);
+        painter.setFont(bold);
+        painter.drawText(QRectF(5, 295, width, 30), Qt::AlignLeft | Qt::AlignTop,
+                         QFontMetricsF(bold).elidedText(summaryLine_, Qt::ElideRight, width));
+    }
+    painter.restore();
+}
+
+void GPSView::drawScale(QPainter& painter) {
+    const ScaleBar bar = scaleBar(distanceFactor_, currentScale_);
+    painter.save();
+    const QPen pen(kScaleColour, 1.0);
+    painter.setPen(pen);
+    const QFont font = platform::ui::style::font(12);
+    const QFontMetricsF metrics(font);
+    painter.setFont(font);
+    painter.drawText(QPointF(135, 15), distanceUnit_);
+    QPainterPath path;
+    path.moveTo(kScaleBarStart, 5);
+    for (const ScaleTick& tick : bar.ticks) {
+        const QString label = QString::number(tick.value);
+        // A tick whose figure would run off the map ends the bar.
+        if (tick.x + metrics.horizontalAdvance(label) > bounds().width() - 1.0) break;
+        path.lineTo(tick.x, 5);
+        path.lineTo(tick.x, 10);
+        path.moveTo(tick.x, 5);
+        painter.drawText(QPointF(tick.x, 20), label);
+    }
+    painter.strokePath(path, pen);
+    painter.restore();
+}
+
+void GPSView::drawPositionNotice(QPainter& painter) {
+    if (mapPosition_ && navIsValid_) return;
+    painter.save();
+    if (!mapPosition_) {
+        painter.setPen(Qt::white);
+        painter.setFont(platform::ui::style::font(16, true));
+        painter.drawText(bounds(), Qt::AlignCenter, QStringLiteral("No GPS position"));
+    } else {
+        const QFont font = platform::ui::style::font(13, true);
+        const QString text = QStringLiteral("No GPS signal: last known position");
+        const double width = QFontMetricsF(font).horizontalAdvance(text) + 12.0;
+        const QRectF box((bounds().width() - width) * 0.5, 28, width, 20);
+        painter.fillRect(box, QColor(0, 0, 0, 170));
+        painter.setPen(kNoticeColour);
+        painter.setFont(font);
+        painter.drawText(box, Qt::AlignCenter, text);
+    }
+    painter.restore();
+}
+
+void GPSView::noteDamagedRecord(const Value& record, const QString& problem) {
+    if (!reportedRecords_.insert(record.identity()).second) return;
+    const platform::Dictionary* r = record.asDictionary();
+    platform::logLine(QStringLiteral("The airport %1 is drawn unturned: %2")
+                          .arg(r ? r->get(keys::waypointId).toQString() : QString(), problem));
+}
+
+// ---- zoom -------------------------------------------------------------------------------------
+
+void GPSView::touchesBegan(const TouchSet& touches) {
+    if (touches.all.size() != 2) return;
+    originalScale_ = currentScale_;
+    originalTouchDistance_ = distanceBetween(touches.all[0], touches.all[1]);
+}
+
+void GPSView::touchesMoved(const TouchSet& touches) {
+    if (touches.all.size() == 2) {
+        // Two fingers that did not begin together start the pinch where they are now.
+        if (!(originalTouchDistance_ > 0.0)) touchesBegan(touches);
+        currentScale_ = pinchedScale(originalScale_, originalTouchDistance_, distanceBetween(touches.all[0], touches.all[1]));
+    }
+    setNeedsDisplay();
+}
+
+void GPSView::touchesEnded(const TouchSet&) { originalTouchDistance_ = 0.0; }
+
+void GPSView::wheelTurned(double notches, const QPointF&) {
+    currentScale_ = wheelZoomedScale(currentScale_, notches);
+    setNeedsDisplay();
+}
+
+}  // namespace vantrel::instruments

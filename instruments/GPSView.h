@@ -1,0 +1,162 @@
+#pragma once
+// The moving map: a north-up chart centred on the aircraft at a zoom the pilot pinches (or turns
+// with the mouse wheel) between 1 and 53 points per nautical mile, with the nearby waypoints
+// (squares when zoomed out, symbols above 6 points per mile, airports turned to their main
+// runway, the VORs' waypoints in yellow), the plane turned to the track, a distance scale, and a
+// "direct to" a chosen waypoint: the great-circle route from where the pilot chose it, with the
+// distance, bearing and time to go. The setup pane ("GPSSetupView") shows position, ground speed,
+// track and accuracy; its button chooses a waypoint ("Direct") or cancels the direct-to ("Cancel").
+// The arithmetic lives in MapProjection.h.
+//
+// The map owns the role of the nearby cache: the records within 180 distance units of the
+// aircraft, refilled on a worker whenever the area the map needs is no longer inside the area the
+// last query covered (compared in the map's frame, nautical miles about the aircraft). The cache
+// object is the selector pane's, taken over when the map is made, so that the pane's nearby list
+// reads exactly what the map draws; the map names itself as the sender of
+// "cachedWaypointsDBDidChange". The map is made after the database load (the screens are built on
+// UPDATE_LOAD_DONE), so that its worker only reads a finished database.
+//
+// Without a usable fix the map stays where it last was, says "No GPS signal: last known position"
+// and keeps drawing from there; before the first usable fix it shows "No GPS position" and
+// nothing that needs a position.
+//
+// Ownership: the shared map lives for the process (SharedInstrument.h); it shares the cache with
+// the pane and its workers. Threads: main thread only, except _findNearbyWaypoints (any thread,
+// the worker's body), dbLock and cachedNearbyWaypoints (any thread, while holding dbLock).
+// Destroying a map waits for its running refresh.
+
+#include "AbstractInstrumentView.h"
+#include "MapProjection.h"
+
+#include "positioning/Fix.h"
+#include "waypoints/NearbyWaypointCache.h"
+
+#include <QPointer>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <unordered_set>
+#include <vector>
+
+namespace vantrel::instruments {
+
+class GPSView : public AbstractInstrumentView {
+    Q_OBJECT
+public:
+    static GPSView& sharedView();
+    static void normalizeLongitude(double longitude, double* wpLongitude) {
+        instruments::normalizeLongitude(longitude, wpLongitude);
+    }
+    static QRectF getRectForPoint(QPointF point, float radius) { return instruments::getRectForPoint(point, radius); }
+
+    // On the shared database, with the selector pane's cache.
+    GPSView(positioning::LocationManager& locationManager, units::UnitSettings& units);
+    // On a database and a cache of the caller's (tests, benchmarks).
+    GPSView(positioning::LocationManager& locationManager, units::UnitSettings& units,
+            std::shared_ptr<waypoints::NearbyWaypointCache> cache, platform::ArrayPtr waypointsDB);
+    ~GPSView() override;
+
+    // The base's, with the units loaded at once and several fingers taken.
+    void initWithFrame(const QRectF& frame) override;
+    QString instrumentSetupNib() const override { return QStringLiteral("GPSSetupView"); }
+
+    // A toggle: cancels an active direct-to (and forgets its waypoint), else offers the selector.
+    void selectPOI() override;
+    // Direct to the record from where the aircraft is now; nothing clears the direct-to.
+    void setWaypoint(const platform::Value& waypoint) override;
+    // The map follows the fix, refreshes the cache when it must, and fills the pane's texts.
+    void updateDisplay(const platform::Notification* notification) override;
+
+    // Logs "Will cache nearby waypoints" and has the cache's worker run _findNearbyWaypoints.
+    void findNearbyWaypoints();
+    // One refresh of the cache on the calling thread: around the aircraft's current position (or,
+    // without one, the position that asked for it), under dbLock; then notifyOnUpdates on the main
+    // thread, without waiting.
+    void _findNearbyWaypoints();
+    // Redraws and posts "cachedWaypointsDBDidChange" with this map as the sender. Main thread.
+    void notifyOnUpdates();
+
+    platform::DictionaryPtr settings() const override;
+    // A saved scale of 0 (none saved) stands for 4.5; a damaged one gives 4.5 with a log line.
+    void setSettings(const platform::DictionaryPtr& settings) override;
+
+    std::mutex& dbLock() { return cache_->dbLock(); }
+    waypoints::WaypointSet& cachedNearbyWaypoints() { return cache_->cachedNearbyWaypoints(); }
+    const std::shared_ptr<waypoints::NearbyWaypointCache>& nearbyCache() const { return cache_; }
+
+    // ---- state, for tests and the scripted driver's dump
+    float currentScale() const { return currentScale_; }
+    // The active direct-to's text, or a null text.
+    const QString& directToString() const { return directToString_; }
+    // The "DIS ..." line as last drawn, or a null text.
+    const QString& summaryLine() const { return summaryLine_; }
+    // The number of records in the cache (waits for a running refresh).
+    size_t cachedCount();
+    // The area the cache holds for sure, in the map's frame (nautical miles, x east and y south of
+    // the aircraft); empty before the first refresh or without a position.
+    QRectF waypointsCacheRect() const;
+    // The area the map needs, in the same frame.
+    QRectF displayedRect() const;
+    struct DrawnWaypoint {
+        QString id;
+        double x = 0;  // view points
+        double y = 0;
+    };
+    // The waypoints of the last frame, in drawing order.
+    const std::vector<DrawnWaypoint>& drawnWaypoints() const { return drawnWaypoints_; }
+    // Where the map is centred: the last fix good for navigation, or nothing before the first.
+    const std::optional<positioning::Fix>& mapPosition() const { return mapPosition_; }
+    // Whether the map shows its last known position for want of a usable fix.
+    bool showsLastKnownPosition() const { return mapPosition_ && !navIsValid_; }
+
+    QStringList labelOutlets() const override;
+
+protected:
+    void drawRect(QPainter& painter, const QRectF& rect) override;
+    void drawScale(QPainter& painter);
+    // The image centred on the point and turned clockwise by the angle.
+    void drawImage(QPainter& painter, const QPixmap& image, QPointF point, uint16_t angle) const;
+    void drawNearbyWaypoints(QPainter& painter);
+
+    void touchesBegan(const TouchSet& touches) override;
+    void touchesMoved(const TouchSet& touches) override;
+    void touchesEnded(const TouchSet& touches) override;
+    void wheelTurned(double notches, const QPointF& location) override;
+
+private:
+    // What the worker queries; written on the main thread, read by the worker.
+    struct CacheRequest {
+        platform::ArrayPtr waypointsDB;
+        double longitude = 0;
+        double latitude = 0;
+        double distanceFactor = 0;
+    };
+
+    std::optional<MapProjection> projection() const;
+    // The pane's button: "Cancel" while a direct-to is active, else "Direct".
+    void showDirectToState();
+    void drawRoute(QPainter& painter, const MapProjection& map);
+    void drawDirectToTexts(QPainter& painter);
+    void drawPositionNotice(QPainter& painter);
+    void noteDamagedRecord(const platform::Value& record, const QString& problem);
+
+    std::shared_ptr<waypoints::NearbyWaypointCache> cache_;
+    platform::ArrayPtr ownDatabase_;  // empty: the shared database
+    QPointer<GPSView> self_;          // copied by the worker to reach the map on the main thread
+
+    std::mutex requestMutex_;  // guards request_
+    CacheRequest request_;
+    bool cacheStarted_ = false;
+
+    float currentScale_ = kInitialMapScale;
+    float originalScale_ = kInitialMapScale;
+    double originalTouchDistance_ = 0.0;
+    QString directToString_;
+
+    std::optional<positioning::Fix> mapPosition_;
+    QString summaryLine_;
+    std::vector<DrawnWaypoint> drawnWaypoints_;
+    std::unordered_set<const void*> reportedRecords_;  // damaged records already logged
+};
+
+}  // namespace vantrel::instruments
