@@ -120,6 +120,27 @@ QRectF opaqueRect(const QPixmap& image) {
 
 void AbstractInstrumentView::drawCenterImage(QPainter& painter, const QPixmap& image, float angle) const {
     if (image.isNull()) return;
+    drawArtwork(painter, {image, opaqueRect(image), opaqueRect(image), image.deviceIndependentSize()}, angle);
+}
+
+const AbstractInstrumentView::Artwork& AbstractInstrumentView::artworkNamed(const QString& name, qreal scale) {
+    // Only the drawn part of each full-size image is kept: most of an overlay is transparent.
+    static QHash<QPair<QString, qreal>, Artwork> kept;
+    const QPair<QString, qreal> key(name, scale);
+    auto it = kept.constFind(key);
+    if (it != kept.constEnd()) return *it;
+    const QPixmap full = platform::ui::renderImageNamed(name, scale);
+    const QRectF part = opaqueRect(full);
+    QPixmap cropped;
+    if (!part.isEmpty()) {
+        cropped = full.copy(QRectF(part.topLeft() * scale, part.size() * scale).toAlignedRect());
+        cropped.setDevicePixelRatio(scale);
+    }
+    return *kept.insert(key, {cropped, QRectF(QPointF(0, 0), part.size()), part, full.deviceIndependentSize()});
+}
+
+void AbstractInstrumentView::drawArtwork(QPainter& painter, const Artwork& image, float angle) const {
+    if (image.pixmap.isNull() || image.place.isEmpty()) return;
     if (!std::isfinite(angle)) angle = 0.0f;
     const QRectF b = bounds();
     const float radians = (360.0f - angle) * kDegreesToRadians;
@@ -133,7 +154,7 @@ void AbstractInstrumentView::drawCenterImage(QPainter& painter, const QPixmap& i
     // A turned image is resampled at every draw; once it holds still for a second frame, the turned
     // picture is kept and later frames only copy it.
     const qreal scale = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    TurnedImage& turned = turnedImages_[image.cacheKey()];
+    TurnedImage& turned = turnedImages_[image.pixmap.cacheKey()];
     if (turned.degrees != degrees || turned.scale != scale || turned.size != b.size()) {
         turned = {degrees, scale, b.size(), QPixmap(), QPointF()};
         drawImagePart(painter, image, degrees);
@@ -141,8 +162,7 @@ void AbstractInstrumentView::drawCenterImage(QPainter& painter, const QPixmap& i
     }
     if (turned.picture.isNull()) {
         // Only the area that the turned drawing covers, whole pixels, so that copying it is cheap.
-        const QSizeF size = image.deviceIndependentSize();
-        const QRectF part = opaqueRect(image).translated((b.width() - size.width()) * 0.5, (b.height() - size.height()) * 0.5);
+        const QRectF part = image.place.translated((b.width() - image.size.width()) * 0.5, (b.height() - image.size.height()) * 0.5);
         QTransform turn;
         turn.translate(b.width() * 0.5, b.height() * 0.5).rotate(degrees).translate(b.width() * -0.5, b.height() * -0.5);
         QRectF covered = turn.mapRect(part).adjusted(-1, -1, 1, 1);
@@ -162,26 +182,23 @@ void AbstractInstrumentView::drawCenterImage(QPainter& painter, const QPixmap& i
     painter.drawPixmap(turned.origin, turned.picture);
 }
 
-void AbstractInstrumentView::drawImagePart(QPainter& painter, const QPixmap& image, double degrees) const {
+void AbstractInstrumentView::drawImagePart(QPainter& painter, const Artwork& image, double degrees) const {
     const QRectF b = bounds();
-    const QSizeF size = image.deviceIndependentSize();
-    const QRectF part = opaqueRect(image);
-    if (part.isEmpty()) return;
     painter.save();
     if (degrees != 0.0) {
         painter.translate(b.width() * 0.5, b.height() * 0.5);
         painter.rotate(degrees);
         painter.translate(b.width() * -0.5, b.height() * -0.5);
     }
-    const QPointF topLeft((b.width() - size.width()) * 0.5, (b.height() - size.height()) * 0.5);
-    const double ratio = image.devicePixelRatio();
-    painter.drawPixmap(QRectF(topLeft + part.topLeft(), part.size()), image,
-                       QRectF(part.topLeft() * ratio, part.size() * ratio));
+    const QPointF topLeft((b.width() - image.size.width()) * 0.5, (b.height() - image.size.height()) * 0.5);
+    const double ratio = image.pixmap.devicePixelRatio();
+    painter.drawPixmap(QRectF(topLeft + image.place.topLeft(), image.place.size()), image.pixmap,
+                       QRectF(image.source.topLeft() * ratio, image.source.size() * ratio));
     painter.restore();
 }
 
 void AbstractInstrumentView::drawCenterImage(QPainter& painter, const QString& imageName, float angle) const {
-    drawCenterImage(painter, platform::ui::imageNamed(imageName, painter), angle);
+    drawArtwork(painter, artworkNamed(imageName, painter.device() ? painter.device()->devicePixelRatioF() : 1.0), angle);
 }
 
 platform::DictionaryPtr AbstractInstrumentView::settings() const {

@@ -126,8 +126,17 @@ protected:
     QString heightUnit_;
 
 private:
+    // An image as drawn: the pixels of source in pixmap go to place in an image of that size.
+    struct Artwork {
+        QPixmap pixmap;
+        QRectF source;
+        QRectF place;
+        QSizeF size;
+    };
+    static const Artwork& artworkNamed(const QString& name, qreal scale);
+    void drawArtwork(QPainter& painter, const Artwork& image, float angle) const;
     // Draws the image's visible part centred, turned clockwise by degrees.
-    void drawImagePart(QPainter& painter, const QPixmap& image, double degrees) const;
+    void drawImagePart(QPainter& painter, const Artwork& image, double degrees) const;
 
     struct TurnedImage {
         double degrees = 0;

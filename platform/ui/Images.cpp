@@ -39,7 +39,12 @@ QPixmap imageNamed(const QString& name, qreal scale) {
     const QPair<QString, qreal> key(name, scale);
     auto it = cache.constFind(key);
     if (it != cache.constEnd()) return *it;
+    QPixmap pixmap = renderImageNamed(name, scale);
+    cache.insert(key, pixmap);
+    return pixmap;
+}
 
+QPixmap renderImageNamed(const QString& name, qreal scale) {
     QPixmap pixmap;
     QString path = imagePath(name);
     if (path.endsWith(QStringLiteral(".svg"))) {
@@ -59,7 +64,6 @@ QPixmap imageNamed(const QString& name, qreal scale) {
     } else if (!path.isEmpty()) {
         if (!pixmap.load(path)) logLine(QStringLiteral("Image %1 could not be read from %2").arg(name, path));
     }
-    cache.insert(key, pixmap);
     return pixmap;
 }
 

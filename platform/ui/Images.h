@@ -21,6 +21,10 @@ QPixmap imageNamed(const QString& name, qreal scale);
 // The image for whatever the painter draws on, at that device's pixel ratio.
 QPixmap imageNamed(const QString& name, const class QPainter& painter);
 
+// The same rendered anew and not kept: for callers that keep a smaller copy of their own (the
+// instruments keep only the drawn part of their full-size artwork).
+QPixmap renderImageNamed(const QString& name, qreal scale);
+
 // The path of the file that serves an image name (png or svg), or empty.
 QString imagePath(const QString& name);
 
