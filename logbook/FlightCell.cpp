@@ -32,14 +32,16 @@ Label* FlightCell::addLabel(const char* name, const QRect& frame, int fontSize, 
     return label;
 }
 
-// Added in this order, which is also the stacking order: some frames overlap by a few points.
+// Added in this order, which is also the stacking order. The handheld's frames overlap by a few
+// points; the places end where the times begin (73 points, not 80), so that a long place is
+// elided before the time rather than drawn under it.
 void FlightCell::makeStandartControls() {
     date_ = addLabel("date", {5, 2, 90, 21}, 15);
     addLabel("depLabel", {85, 2, 30, 21}, 11, QStringLiteral("Dep."));
-    departure_ = addLabel("departure", {110, 2, 80, 21}, 15);
+    departure_ = addLabel("departure", {110, 2, 73, 21}, 15);
     blockOffTime_ = addLabel("blockOffTime", {183, 2, 50, 21}, 15);
     addLabel("arrLabel", {85, 22, 30, 21}, 11, QStringLiteral("Arr."));
-    arrival_ = addLabel("arrival", {110, 22, 80, 21}, 15);
+    arrival_ = addLabel("arrival", {110, 22, 73, 21}, 15);
     blockOnTime_ = addLabel("blockOnTime", {183, 22, 50, 21}, 15);
     addLabel("totaltimeLabel", {225, 2, 30, 21}, 11, QStringLiteral("TT"));
     totalTime_ = addLabel("totalTime", {250, 2, 50, 21}, 15);

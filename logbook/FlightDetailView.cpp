@@ -31,8 +31,10 @@ std::shared_ptr<FlightDetailView> FlightDetailView::sharedController() {
 void FlightDetailView::loadView() { loadViewFromForm(*ui_); }
 
 void FlightDetailView::viewDidLoad() {
-    ui_->departureLocationField->setDelegate(this);
-    ui_->arrivalLocationField->setDelegate(this);
+    for (platform::ui::TextField* field : {ui_->departureLocationField, ui_->arrivalLocationField}) {
+        field->setDelegate(this);
+        field->setCapitalizesAllCharacters(true);
+    }
     for (platform::ui::Button* button : {ui_->blockOffButton, ui_->takeOffButton, ui_->landingButton, ui_->blockOnButton})
         button->setAction([this, button] { setCurrentTime(button); });
     updateTimesButtons();
@@ -100,12 +102,32 @@ void FlightDetailView::setCurrentTime(const QObject* sender) {
     saveFlights();
 }
 
+void FlightDetailView::viewWillDisappear(bool animated) {
+    if (takePlaces(true)) saveFlights();
+    ViewController::viewWillDisappear(animated);
+}
+
+bool FlightDetailView::takePlaces(bool onlyChanged) {
+    if (!content_ || !isViewLoaded()) return false;
+    bool changed = false;
+    auto take = [&](Key key, const platform::ui::TextField* field) {
+        const QString typed = field->text();
+        const platform::Value* stored = content_->find(key);
+        const QString shown = stored ? stored->toQString() : QString();
+        // The field shows a stored place upper-cased: that alone is no change.
+        if (onlyChanged && (typed == shown || typed == shown.toUpper())) return;
+        if (stored && stored->isString() && typed == shown) return;
+        content_->set(key, typed);
+        changed = true;
+    };
+    take(keys::departure, ui_->departureLocationField);
+    take(keys::arrival, ui_->arrivalLocationField);
+    return changed;
+}
+
 bool FlightDetailView::textFieldShouldReturn(platform::ui::TextField* textField) {
     textField->resignFirstResponder();
-    if (content_) {
-        content_->set(keys::departure, ui_->departureLocationField->text());
-        content_->set(keys::arrival, ui_->arrivalLocationField->text());
-    }
+    takePlaces(false);
     saveFlights();
     return true;
 }

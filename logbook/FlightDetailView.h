@@ -6,8 +6,9 @@
 // Only the button of the first time not yet stamped is enabled, in the order block off, take off,
 // landing, block on, so a flight walks through five states (one button each, then none). A stamp
 // is the current minute in whole seconds (FlightRecord.h). Typed places reach the record when the
-// pilot ends typing with Return in either field; both fields are taken then. Every change is
-// saved at once through the logbook's store.
+// pilot ends typing with Return in either field (both fields are taken then) and when the screen
+// is left, so that nothing typed is lost; they are upper-cased as typed, as identifiers are
+// written. Every change is saved at once through the logbook's store.
 //
 // Ownership: the screen works on the store's own record object (shared), and shares the store
 // with the list screen that opens it. The form's widgets are children of the screen's view.
@@ -43,6 +44,8 @@ public:
     Ui::FlightDetailView& form();
 
     void viewWillAppear(bool animated) override;
+    // Takes the typed places into the record (and saves) before the screen goes.
+    void viewWillDisappear(bool animated) override;
 
     // Refreshes the date, the four times, the totals and which button is enabled.
     void updateTimesButtons();
@@ -59,6 +62,10 @@ protected:
 
 private:
     void fillPlaces();
+    // Sets the record's places from the fields; with onlyChanged, a field whose text is what the
+    // record shows already (an absent place shows as empty) leaves the record alone. Answers
+    // whether the record changed.
+    bool takePlaces(bool onlyChanged);
 
     std::shared_ptr<FlightLog> log_;
     std::unique_ptr<Ui::FlightDetailView> ui_;

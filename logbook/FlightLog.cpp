@@ -6,6 +6,7 @@
 
 #include "platform/core/Log.h"
 #include "platform/core/Paths.h"
+#include "platform/core/UserNotice.h"
 #include "platform/plist/PropertyList.h"
 
 #include <QDateTime>
@@ -68,6 +69,14 @@ void FlightLog::load() {
                     .arg(savePath_, error.isEmpty() ? QStringLiteral("its root is %1, not an array").arg(QLatin1String(kindOf(root)))
                                                     : error));
         damagedOnLoad_ = damagedUnsaved_ = true;
+        const QString name = QFileInfo(savePath_).fileName();
+        const QString reason = platform::plainReason(error.isEmpty() ? QStringLiteral("it holds no list of flights") : error);
+        platform::postUserNotice(
+            this, QStringLiteral("read %1: %2").arg(savePath_, reason), QStringLiteral("Logbook damaged"),
+            QStringLiteral("The logbook %1 could not be read: %2. It starts empty, and the damaged file is kept "
+                           "aside as %1.damaged when the first flight is saved.")
+                .arg(name, reason),
+            savePath_, reason);
         return;
     }
     elements_->reserve(stored->size());
@@ -150,15 +159,22 @@ bool FlightLog::keepDamagedFile() {
     return true;
 }
 
+void FlightLog::reportSaveFailure(const QString& reason) const {
+    platform::postSaveFailure(this, QStringLiteral("The logbook"), savePath_, reason,
+                              QStringLiteral("Your flights are kept until the next try."));
+}
+
 bool FlightLog::saveFlights() {
     if (savePath_.isEmpty()) {
         logLine("Error writing flights db to disk : (null)");
+        reportSaveFailure(QStringLiteral("there is no documents folder"));
         return false;
     }
     if (damagedUnsaved_) {
         if (!keepDamagedFile()) {
             logLine(QStringLiteral("Error writing flights db to disk : %1 (the unreadable file there could not be moved aside)")
                         .arg(savePath_));
+            reportSaveFailure(QStringLiteral("the damaged file there could not be moved aside"));
             return false;
         }
         damagedUnsaved_ = false;
@@ -166,6 +182,7 @@ bool FlightLog::saveFlights() {
     QString error;
     if (!platform::plist::writeFile(savePath_, Value(elements_), platform::plist::Format::Xml, &error)) {
         logLine(QStringLiteral("Error writing flights db to disk : %1 (%2)").arg(savePath_, error));
+        reportSaveFailure(error);
         return false;
     }
     return true;

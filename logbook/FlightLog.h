@@ -11,8 +11,9 @@
 //     rather than writing over it;
 //   - an element that is not a dictionary: logged and left out of the list, but kept in place in
 //     the file and written back unchanged.
-// A save that fails is logged ("Error writing flights db to disk : <path>"); the flights stay in
-// memory and the next save writes all of them.
+// A save that fails is logged ("Error writing flights db to disk : <path>") and posted as a user
+// notice (platform/core/UserNotice.h) that the app shows; the flights stay in memory and the next
+// save writes all of them. A damaged file met at start is posted as a notice too.
 //
 // Sections: one per calendar month (device's current time zone) that holds a flight, newest
 // month first; within a month the later flight first (whole seconds of `timestamp`; flights of the
@@ -74,6 +75,7 @@ public:
 private:
     void load();
     bool keepDamagedFile();
+    void reportSaveFailure(const QString& reason) const;
 
     QString savePath_;
     platform::ArrayPtr elements_;  // the file's root array as written: records and kept foreign elements

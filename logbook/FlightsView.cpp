@@ -4,6 +4,7 @@
 #include "FlightDetailView.h"
 #include "ui_FlightsView.h"
 
+#include "navplans/NavplansController.h"
 #include "platform/core/Log.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
@@ -19,6 +20,8 @@ FlightsView::FlightsView(std::shared_ptr<FlightLog> log) : log_(std::move(log)),
     setTitle(QStringLiteral("Logbook"));
     navigationItem().setRightBarButtonItem(
         platform::ui::BarButtonItem::systemItem(platform::ui::BarButtonSystemItem::Edit, [this] { editFlights(); }));
+    navigationItem().setLeftBarButtonItem(std::make_shared<platform::ui::BarButtonItem>(
+        QStringLiteral("Plans"), platform::ui::BarButtonItemStyle::Bordered, [this] { showPlans(); }));
 }
 
 FlightsView::~FlightsView() {
@@ -56,6 +59,7 @@ void FlightsView::loadView() { loadViewFromForm(*ui_); }
 void FlightsView::viewDidLoad() {
     ui_->flightsTable->setDataSource(this);
     ui_->flightsTable->setDelegate(this);
+    ui_->flightsTable->setEmptyText(QStringLiteral("No flights yet. Tap Edit, then New."));
 }
 
 TableView* FlightsView::flightsTable() {
@@ -81,6 +85,15 @@ void FlightsView::openFlight(const platform::DictionaryPtr& record) {
     std::shared_ptr<FlightDetailView> detail = detailView();
     detail->setContent(record);
     navigation->pushViewController(detail, true);
+}
+
+void FlightsView::showPlans() {
+    platform::ui::NavigationController* navigation = navigationController();
+    if (!navigation) {
+        platform::logLine("The logbook list is not in a navigation controller: the plans cannot be opened");
+        return;
+    }
+    navigation->pushViewController(navplans::NavplansController::sharedNavigationController(), true);
 }
 
 void FlightsView::newFlight() {

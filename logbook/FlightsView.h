@@ -2,7 +2,8 @@
 // The logbook list screen: the flights by month, newest month first, one FlightCell per flight,
 // and the "Edit" bar button that asks whether to make a new flight or delete flights. A tapped row
 // (or its detail button) opens the flight in the detail screen; a new flight opens there at once.
-// In editing mode each row has the delete control; "Edit" leaves editing mode.
+// In editing mode each row has the delete control; "Edit" leaves editing mode. "Plans" on the left
+// of the bar opens the navigation plans (navplans/NavplansController.h) on this list's stack.
 //
 // The screen forwards the store's work to its FlightLog (FlightLog.h): the file, the sections and
 // every save. The app shows the one shared list in the tab bar inside its own navigation
@@ -59,6 +60,8 @@ public:
     void sortContent();
     platform::DictionaryPtr contentForIndexPath(const platform::ui::IndexPath& indexPath) const;
 
+    // The "Plans" button: pushes the app's plan list.
+    void showPlans();
     // Makes, stores and saves a flight at the current time and opens it.
     void newFlight();
     // The "Edit" button: leaves editing mode, or asks "Edit flights" (Cancel, New, Delete).

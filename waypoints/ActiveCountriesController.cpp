@@ -52,6 +52,13 @@ void ActiveCountriesController::viewDidLoad() {
     ui_->titleBar->setBarStyle(BarStyle::Black);
     ui_->activeCountriesTab->setDataSource(this);
     ui_->activeCountriesTab->setDelegate(this);
+    ui_->allButton->setAction([this] { setAllCountriesActive(true); });
+    ui_->noneButton->setAction([this] { setAllCountriesActive(false); });
+}
+
+void ActiveCountriesController::setAllCountriesActive(bool active) {
+    store_.setAllCountriesActive(active);
+    if (isViewLoaded()) ui_->activeCountriesTab->reloadData();
 }
 
 void ActiveCountriesController::viewWillAppear(bool animated) {
@@ -60,7 +67,7 @@ void ActiveCountriesController::viewWillAppear(bool animated) {
 }
 
 void ActiveCountriesController::viewWillDisappear(bool animated) {
-    // A failed write is logged by the store; the list in memory stays as it is.
+    // A failed write is logged and shown by the store; the list in memory stays as it is.
     store_.save();
     ViewController::viewWillDisappear(animated);
 }

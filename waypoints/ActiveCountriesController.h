@@ -2,9 +2,11 @@
 // The active-countries store shared by the whole process, and the screen on which the pilot
 // switches countries on and off: one row per country file of the database, with a check mark on
 // the active ones. The rows are in alphabetical order: the listing order of the database folder
-// is the file system's, which on Linux is no order a pilot can search. Tapping a row switches its country; leaving the screen writes
+// is the file system's, which on Linux is no order a pilot can search. Tapping a row switches
+// its country; "All" and "None" above the list switch every country; leaving the screen writes
 // DismissedCountries.plist (atomically, every time). The database is loaded at launch only, so a
-// change takes effect at the next start. The data and its rules live in ActiveCountriesStore.
+// change takes effect at the next start, as the line above the list says. The data and its rules
+// live in ActiveCountriesStore.
 //
 // Ownership: the shared instance lives until the process ends (enable_shared_from_this lets the
 // tab bar or a navigation controller share it); it owns its store; its view and outlets belong to
@@ -49,6 +51,8 @@ public:
 
     // Outlet (loads the view).
     platform::ui::TableView* activeCountriesTab();
+    // "All" and "None": every country on or off.
+    void setAllCountriesActive(bool active);
 
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;

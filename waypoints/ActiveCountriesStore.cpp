@@ -4,6 +4,7 @@
 
 #include "platform/core/Log.h"
 #include "platform/core/Paths.h"
+#include "platform/core/UserNotice.h"
 #include "platform/plist/PropertyList.h"
 
 #include <QFileInfo>
@@ -53,6 +54,11 @@ void ActiveCountriesStore::toggleCountry(const QString& country) {
     dismissedCountries_->append(Value(country));
 }
 
+void ActiveCountriesStore::setAllCountriesActive(bool active) {
+    for (const QString& country : allCountries_)
+        if (isCountryActive(country) != active) toggleCountry(country);
+}
+
 QString ActiveCountriesStore::dismissedCountriesPath() {
     return platform::Paths::documentsDirectory() + QStringLiteral("/DismissedCountries.plist");
 }
@@ -63,6 +69,8 @@ bool ActiveCountriesStore::save() const {
                                    &error))
         return true;
     platform::logLine(QStringLiteral("Error writing dismissed countries to %1 : %2").arg(dismissedCountriesPath(), error));
+    platform::postSaveFailure(this, QStringLiteral("The active countries"), dismissedCountriesPath(), error,
+                              QStringLiteral("The next start loads the countries saved before."));
     return false;
 }
 

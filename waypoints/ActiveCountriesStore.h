@@ -25,10 +25,14 @@ public:
     bool isCountryActive(const QString& country) const;
     // Switches a country on when dismissed, off otherwise.
     void toggleCountry(const QString& country);
+    // Switches every country of allCountries on or off at once; dismissed names that match no
+    // country file stay as they are.
+    void setAllCountriesActive(bool active);
 
     static QString dismissedCountriesPath();
-    // Writes the dismissed list atomically; false (and a log line) when it could not be written,
-    // in which case the list in memory stays as it is.
+    // Writes the dismissed list atomically; false (with a log line and a user notice, see
+    // platform/core/UserNotice.h) when it could not be written, in which case the list in memory
+    // stays as it is.
     bool save() const;
 
 private:

@@ -2,7 +2,10 @@
 
 #include "WaypointDistance.h"
 
+#include <algorithm>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 namespace vantrel::waypoints {
 
@@ -22,10 +25,21 @@ void NearbyList::setRange(int units, double distanceFactor, NearbyWaypointCache&
     if (range < cachedRange_) {
         std::erase_if(items, [range](const platform::Value& item) { return !within(item, range); });
     } else if (range > cachedRange_) {
+        // Each record's distance is read once: the map's worker may rewrite it meanwhile, and a
+        // sort whose keys change under it has no defined outcome.
+        std::vector<std::pair<double, platform::Value>> found;
+        {
+            std::lock_guard lock(cache.dbLock());
+            for (const platform::Value& record : cache.cachedNearbyWaypoints()) {
+                const platform::Dictionary* d = record.asDictionary();
+                std::optional<double> distance = d ? currentDistance(*d) : std::nullopt;
+                if (distance && *distance < range) found.emplace_back(*distance, record);
+            }
+        }
+        std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
         items.clear();
-        std::lock_guard lock(cache.dbLock());
-        for (const platform::Value& record : cache.cachedNearbyWaypoints())
-            if (within(record, range)) items.push_back(record);
+        items.reserve(found.size());
+        for (auto& entry : found) items.push_back(std::move(entry.second));
     }
     cachedRange_ = range;
 }

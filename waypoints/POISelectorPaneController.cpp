@@ -165,15 +165,25 @@ void POISelectorPaneController::viewWillAppear(bool animated) {
     if (selector_.appear()) showCountriesView();
 }
 
+namespace {
+// The table shows the selector's list: from its top when another list took its place (not at
+// the offset of the list before), with the hint of an empty list.
+void showRows(TableView& table, WaypointSelector& selector) {
+    table.setEmptyText(selector.emptyText());
+    table.reloadData();
+    if (selector.takeListSwitched()) table.setContentOffset(0);
+}
+}  // namespace
+
 void POISelectorPaneController::setContent(platform::ArrayPtr content) {
     selector_.setContent(std::move(content));
-    if (isViewLoaded()) ui_->waypointsTableView->reloadData();
+    if (isViewLoaded()) showRows(*ui_->waypointsTableView, selector_);
 }
 
 void POISelectorPaneController::refresh() {
     if (selector_.content()) setTitle(selector_.title());  // nothing shown yet: the pane keeps its title
     if (BarButtonItem* button = navigationItem().rightBarButtonItem()) button->setTitle(selector_.rightButtonTitle());
-    if (isViewLoaded()) ui_->waypointsTableView->reloadData();
+    if (isViewLoaded()) showRows(*ui_->waypointsTableView, selector_);
 }
 
 void POISelectorPaneController::showBars(bool searchBar, bool rangeView) {

@@ -8,7 +8,9 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/Style.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace vantrel::waypoints {
 
@@ -75,11 +77,15 @@ WaypointCell::WaypointCell(const QString& reuseIdentifier, QWidget* parent)
     makeCustomControl();
 }
 
+namespace {
+const QRect kNameFrame(44, 2, 260, 21);
+}  // namespace
+
 void WaypointCell::makeStandartControls() {
     QWidget* content = contentView();
     icon_ = new platform::ui::ImageView(content);
     icon_->setGeometry(4, 10, 24, 24);
-    name_ = makeLabel(content, {44, 2, 260, 21}, true, 18, orange());
+    name_ = makeLabel(content, kNameFrame, true, 18, orange());
     typeLabel_ = makeLabel(content, {44, 26, 40, 16}, false, 12, lightGrey());
     type_ = makeLabel(content, {80, 26, 75, 16}, false, 12, orange());
     frequencyLabel_ = makeLabel(content, {160, 26, 35, 16}, false, 12, lightGrey());
@@ -89,6 +95,12 @@ void WaypointCell::makeStandartControls() {
     channelLabel_->setText(QStringLiteral("Ch."));
     frequencyLabel_->setText(QStringLiteral("Freq."));
     typeLabel_->setText(QStringLiteral("Type"));
+}
+
+void WaypointCell::layoutContent(const QRectF& free) {
+    if (!name_) return;  // the base class lays out before the subviews exist
+    const int room = int(std::floor(free.right())) - kNameFrame.left();
+    name_->resize(std::clamp(room, 0, kNameFrame.width()), kNameFrame.height());
 }
 
 void WaypointCell::updateWithWaypoint(const platform::Value& waypoint, const WaypointTypes::Table& types) {

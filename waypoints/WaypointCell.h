@@ -51,6 +51,9 @@ public:
 protected:
     // The subviews draw everything; the row's own text is not drawn a second time.
     void drawContent(QPainter&, const QRectF&) override {}
+    // The name line ends where the checkmark (or another accessory) begins, so that a long name
+    // is elided before it rather than drawn under it.
+    void layoutContent(const QRectF& free) override;
     // Makes the eight subviews at their places, then the fixed captions.
     void makeStandartControls();
     // A hook for cells that add controls of their own; runs after makeStandartControls.

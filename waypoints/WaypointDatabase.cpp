@@ -5,6 +5,7 @@
 #include "WaypointKeys.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/Paths.h"
 #include "platform/core/Threads.h"
 #include "platform/plist/KeyedArchive.h"
 #include "platform/plist/PropertyList.h"
@@ -46,6 +47,18 @@ void WaypointDatabase::load(const ActiveCountriesStore& store, const Poster& pos
     QString dir = databaseDirectory();
     QStringList listing = dir.isEmpty() ? QStringList() : directoryContents(dir);
     if (dir.isEmpty()) platform::logLine(QStringLiteral("No waypoint database found (states.plist is missing)"));
+    loadProblem_.clear();
+    const QString consequence = QStringLiteral("The instruments work, but no waypoint can be chosen.");
+    if (dir.isEmpty()) {
+        const QString expected = platform::Paths::databaseDirectory();
+        loadProblem_ = QFileInfo(expected).isDir()
+                           ? QStringLiteral("The waypoint database folder %1 is empty: it holds no states.plist. %2")
+                                 .arg(expected, consequence)
+                           : QStringLiteral("The waypoint database folder %1 does not exist. %2").arg(expected, consequence);
+    } else if (countryNamesOf(listing).isEmpty()) {
+        loadProblem_ = QStringLiteral("The waypoint database folder %1 holds no country files. %2").arg(dir, consequence);
+        platform::logLine(QStringLiteral("The waypoint database folder %1 holds no country files").arg(dir));
+    }
 
     countries_ = Array::create(300);
     waypointsDB_ = Array::create(30000);
@@ -103,6 +116,10 @@ void WaypointDatabase::load(const ActiveCountriesStore& store, const Poster& pos
         ++i;
     }
 
+    if (loadProblem_.isEmpty() && !countries_->empty() && waypointsDB_->empty())
+        loadProblem_ = QStringLiteral("None of the %1 country files in %2 could be read. %3")
+                           .arg(countries_->size())
+                           .arg(dir, consequence);
     sortByCountries();
     identifierIndex_ = IdentifierIndex(*waypointsDB_);
     post("UPDATE_LOAD_DONE", {});

@@ -44,6 +44,10 @@ public:
     platform::ArrayPtr byCountryDB() const { return byCountryDB_; }  // empty when nothing was loaded
     // The identifiers of waypointsDB for the search, built at the end of the load.
     const IdentifierIndex& identifierIndex() const { return identifierIndex_; }
+    // Why the last load found no waypoint at all, in a sentence for the pilot (the database folder
+    // is missing or holds no country file, or none of its files could be read); empty when the
+    // database was found. Countries the pilot switched off are no problem.
+    QString loadProblem() const { return loadProblem_; }
 
     // Orders two records by waypoint_id, as a three-way comparison (<0, 0, >0): code-point order,
     // upper-case letters before lower-case ones.
@@ -59,6 +63,7 @@ private:
     platform::ArrayPtr states_;
     platform::ArrayPtr byCountryDB_;
     IdentifierIndex identifierIndex_;
+    QString loadProblem_;
 };
 
 }  // namespace vantrel::waypoints

@@ -21,12 +21,12 @@ bool WaypointSelector::appear() {
 void WaypointSelector::showCountries() {
     title_ = titlesStack_->empty() ? QStringLiteral("Countries") : titlesStack_->items().back().toQString();
     // Without a database the countries are an empty list, not "nothing shown yet".
-    content_ = database_.byCountryDB() ? database_.byCountryDB() : Array::create();
+    show(database_.byCountryDB() ? database_.byCountryDB() : Array::create());
 }
 
 void WaypointSelector::showNearby(int rangeUnits, double distanceFactor, NearbyWaypointCache& cache) {
     title_ = QStringLiteral("Nearby waypoints");
-    content_ = nearby_.nearbyDB();
+    show(nearby_.nearbyDB());
     setRange(rangeUnits, distanceFactor, cache);
 }
 
@@ -46,7 +46,7 @@ WaypointSelector::Tapped WaypointSelector::tapRow(size_t row) {
         titlesStack_->append(Value(title_));
         pathStack_->append(Value(content_));
         title_ = item.asDictionary()->get(keys::waypointName).toQString();
-        content_ = childrenOf(item);
+        show(childrenOf(item));
         return Tapped::Node;
     }
     rightButtonTitle_ = QStringLiteral("Select");
@@ -58,7 +58,7 @@ void WaypointSelector::back() {
     searchID_.clear();
     showCountries();
     if (!pathStack_->empty()) {
-        content_ = pathStack_->items().back().array();
+        show(pathStack_->items().back().array());
         pathStack_->removeAt(pathStack_->size() - 1);
         title_ = titlesStack_->items().back().toQString();
         titlesStack_->removeAt(titlesStack_->size() - 1);
@@ -71,12 +71,25 @@ void WaypointSelector::search(const QString& text) {
     searchID_ = searchKeyFor(text);
     title_ = QStringLiteral("Search results");
     searchByIdentifier(database_.identifierIndex(), searchID_, *searchDB_);
-    content_ = searchDB_;
+    show(searchDB_);
 }
 
 void WaypointSelector::clearSearch() {
     searchID_.clear();
     showCountries();
+}
+
+void WaypointSelector::show(platform::ArrayPtr content) {
+    content_ = std::move(content);
+    listSwitched_ = true;
+}
+
+QString WaypointSelector::emptyText() const {
+    if (rowCount() > 0 || !content_) return {};
+    if (content_ == searchDB_ && !searchID_.isEmpty())
+        return QStringLiteral("No waypoint begins with \u201C%1\u201D.").arg(searchID_);
+    if (!database_.waypointsDB() || database_.waypointsDB()->empty()) return QStringLiteral("No waypoints are loaded.");
+    return {};
 }
 
 const Value& WaypointSelector::rowAt(size_t row) const {

@@ -14,6 +14,11 @@
 // - Each appearance makes the button read "Done" and keeps everything else, the selection too.
 // - Search: the upper-cased text as key, "Search results", the matches in identifier order.
 // - Nearby: "Nearby waypoints" and the records of the map's cache within the range.
+// - A list pushed or switched to (a level of the tree, countries, nearby, search results) is
+//   shown from its top: takeListSwitched tells the pane once; a new range or a refilled cache
+//   keeps the place in the list.
+// - The hint of an empty list: "No waypoint begins with “X”." for a search, "No waypoints are
+//   loaded." for the countries of an empty database.
 //
 // Ownership: shares the database's records and tree; owns its lists and stacks. Threads: main
 // thread only.
@@ -24,6 +29,7 @@
 #include "platform/core/Value.h"
 
 #include <QString>
+#include <utility>
 
 namespace vantrel::waypoints {
 
@@ -47,11 +53,15 @@ public:
     void clearSearch();
 
     platform::ArrayPtr content() const { return content_; }  // empty before the first appearance
-    void setContent(platform::ArrayPtr content) { content_ = std::move(content); }
+    void setContent(platform::ArrayPtr content) { show(std::move(content)); }
     // The row's entry, or a null value past the end.
     const platform::Value& rowAt(size_t row) const;
     size_t rowCount() const { return content_ ? content_->size() : 0; }
     bool isSelected(const platform::Value& record) const;
+    // True once after another list took the place of the one shown: the table goes to its top.
+    bool takeListSwitched() { return std::exchange(listSwitched_, false); }
+    // What the table says while the list shown has no row; empty when it says nothing.
+    QString emptyText() const;
 
     QString title() const { return title_; }
     QString rightButtonTitle() const { return rightButtonTitle_; }
@@ -63,6 +73,8 @@ public:
     const NearbyList& nearby() const { return nearby_; }
 
 private:
+    void show(platform::ArrayPtr content);
+
     const WaypointDatabase& database_;
     platform::ArrayPtr content_;
     QString title_;
@@ -73,6 +85,7 @@ private:
     QString searchID_;
     platform::ArrayPtr searchDB_;
     NearbyList nearby_;
+    bool listSwitched_ = false;
 };
 
 }  // namespace vantrel::waypoints

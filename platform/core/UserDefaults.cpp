@@ -2,6 +2,7 @@
 
 #include "Log.h"
 #include "Paths.h"
+#include "UserNotice.h"
 #include "../plist/PropertyList.h"
 
 #include <QDir>
@@ -34,7 +35,7 @@ void UserDefaults::loadLocked() {
     damaged_ = true;
 }
 
-bool UserDefaults::saveLocked() {
+bool UserDefaults::saveLocked(QString* failure) {
     QDir().mkpath(QFileInfo(file_).absolutePath());
     if (damaged_) {
         QString aside = file_ + QStringLiteral(".damaged");
@@ -46,6 +47,7 @@ bool UserDefaults::saveLocked() {
     QString error;
     if (!plist::writeFile(file_, Value(values_), plist::Format::Xml, &error)) {
         logLine(QStringLiteral("Error writing user defaults to %1 : %2").arg(file_, error));
+        *failure = error;
         return false;
     }
     return true;
@@ -62,13 +64,19 @@ ArrayPtr UserDefaults::arrayForKey(std::string_view key) {
 }
 
 void UserDefaults::setObject(std::string_view key, const Value& value) {
-    std::lock_guard lock(mutex_);
-    loadLocked();
-    if (value.isNull())
-        values_->remove(key);
-    else
-        values_->set(key, value);
-    saveLocked();
+    QString failure;
+    {
+        std::lock_guard lock(mutex_);
+        loadLocked();
+        if (value.isNull())
+            values_->remove(key);
+        else
+            values_->set(key, value);
+        if (saveLocked(&failure)) return;
+    }
+    // Outside the lock: whoever shows the notice may read the defaults.
+    postSaveFailure(this, QStringLiteral("The settings"), file_, failure,
+                    QStringLiteral("They stay in use until the app ends."));
 }
 
 void UserDefaults::removeObjectForKey(std::string_view key) { setObject(key, Value()); }

@@ -5,6 +5,8 @@
 //
 // A defaults file that cannot be read as a dictionary is logged and moved aside to
 // "<file>.damaged" before the first write, so what the pilot stored is never silently replaced.
+// A write that fails is logged and posted as a user notice (UserNotice.h); the values stay in
+// memory and the next change writes them all.
 //
 // Threads: any thread may call; calls are serialised by an internal lock.
 
@@ -34,7 +36,7 @@ public:
 
 private:
     void loadLocked();
-    bool saveLocked();
+    bool saveLocked(QString* failure);
 
     QString file_;
     std::mutex mutex_;

@@ -1,6 +1,7 @@
 #include "Automation.h"
 
 #include "AlertView.h"
+#include "Switch.h"
 #include "TabBar.h"
 #include "TableView.h"
 #include "TableViewCell.h"
@@ -9,6 +10,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QThread>
 #include <QWindow>
 #include <QtTest/QTest>
@@ -33,6 +35,22 @@ std::vector<T*> shownWidgets(QWidget* root) {
     };
     if (root) walk(root);
     return found;
+}
+}  // namespace
+
+namespace {
+// The title a switch goes by on screen: the text of the row that holds it, or of the label made
+// its buddy. Its own text is a full title that the screen does not show.
+QString shownTitleOf(const QAbstractButton* button) {
+    if (!qobject_cast<const Switch*>(button)) return {};
+    for (QWidget* w = button->parentWidget(); w; w = w->parentWidget()) {
+        if (auto* cell = qobject_cast<TableViewCell*>(w)) return cell->text();
+    }
+    if (QWidget* parent = button->parentWidget()) {
+        for (const QLabel* label : parent->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+            if (label->buddy() == button) return label->text();
+    }
+    return {};
 }
 }  // namespace
 
@@ -140,7 +158,7 @@ Automation::Lookup Automation::findButton(const QString& title) const {
     std::vector<QAbstractButton*> buttons = shownWidgets<QAbstractButton>(window_);
     for (auto it = buttons.rbegin(); it != buttons.rend(); ++it) {
         QAbstractButton* button = *it;
-        if (button->text() != title) continue;
+        if (button->text() != title && shownTitleOf(button) != title) continue;
         Target target{button, button->rect().center(), QStringLiteral("button %1").arg(quoted(title))};
         if (!button->isEnabled()) {
             covered = QStringLiteral("button %1 is disabled").arg(quoted(title));

@@ -1,7 +1,8 @@
 #pragma once
 // Finding and working the controls of the window the way a pilot does, for tests and for the
 // script driver: find a tab, a table row, or a button (bar button, button, alert button, a row's
-// Delete button) by its title or text, and tap it by sending a press and a release at its centre
+// Delete button) by its title or text (a switch also by the title shown beside it: its row's
+// text or its label's), and tap it by sending a press and a release at its centre
 // through the window, so that the same code runs as for a real tap (touch arrives as these mouse
 // events too). Also typing into the field that has the focus, dragging and pinching on a view,
 // and saving a picture of the window.

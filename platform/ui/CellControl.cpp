@@ -7,6 +7,13 @@
 
 namespace vantrel::platform::ui {
 
+namespace {
+// The round detail button: its radius, and the room from its rim (white, 1 point outside the
+// radius) to the row's right edge. Its tap area stays the whole 44-point square.
+constexpr double kDetailRadius = 11;
+constexpr double kDetailRightMargin = 6;
+}  // namespace
+
 CellControl::CellControl(Kind kind, QWidget* parent) : QAbstractButton(parent), kind_(kind) {
     setFocusPolicy(Qt::NoFocus);
     if (kind == Kind::DeleteConfirmation) {
@@ -29,20 +36,28 @@ QSize CellControl::sizeHint() const {
     return {};
 }
 
+QRectF CellControl::drawnRect() const {
+    if (kind_ != Kind::DetailDisclosure) return QRectF(rect());
+    const double outer = kDetailRadius + 1;
+    const QPointF c(width() - kDetailRightMargin - outer, height() / 2.0);
+    return QRectF(c.x() - outer, c.y() - outer, 2 * outer, 2 * outer);
+}
+
 void CellControl::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QPointF c = QRectF(rect()).center();
     switch (kind_) {
     case Kind::DetailDisclosure: {
+        const QPointF centre = drawnRect().center();
         QColor blue = isDown() ? style::detailBlue().darker(130) : style::detailBlue();
         painter.setPen(QPen(Qt::white, 2));
         painter.setBrush(blue);
-        painter.drawEllipse(c, 11, 11);
+        painter.drawEllipse(centre, kDetailRadius, kDetailRadius);
         QPainterPath chevron;
-        chevron.moveTo(c + QPointF(-2.5, -5));
-        chevron.lineTo(c + QPointF(2.5, 0));
-        chevron.lineTo(c + QPointF(-2.5, 5));
+        chevron.moveTo(centre + QPointF(-2.5, -5));
+        chevron.lineTo(centre + QPointF(2.5, 0));
+        chevron.lineTo(centre + QPointF(-2.5, 5));
         painter.setPen(QPen(Qt::white, 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         painter.setBrush(Qt::NoBrush);
         painter.drawPath(chevron);

@@ -18,6 +18,9 @@ public:
     // The delete control turns a quarter when its row shows the Delete button.
     void setTurned(bool turned);
     QSize sizeHint() const override;
+    // The part of the control that is painted, in its own coordinates: the round button of the
+    // detail disclosure sits towards the row's right edge, clear of texts that end before it.
+    QRectF drawnRect() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -2,6 +2,9 @@
 
 #include "Style.h"
 
+#include <QPainter>
+#include <QStyle>
+
 namespace vantrel::platform::ui {
 
 Label::Label(QWidget* parent) : Label(QString(), parent) {}
@@ -22,5 +25,27 @@ void Label::setTextColor(const QColor& colour) {
 void Label::setFontSize(double points) { setFont(style::font(points, isBold())); }
 
 void Label::setBold(bool bold) { setFont(style::font(fontSize(), bold)); }
+
+bool Label::elides() const {
+    if (wordWrap() || text().isEmpty() || text().contains(QLatin1Char('\n'))) return false;
+    if (textFormat() == Qt::RichText || (textFormat() == Qt::AutoText && Qt::mightBeRichText(text()))) return false;
+    return fontMetrics().horizontalAdvance(text()) > contentsRect().width() - 2 * margin();
+}
+
+QString Label::shownText() const {
+    if (!elides()) return text();
+    return fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width() - 2 * margin());
+}
+
+void Label::paintEvent(QPaintEvent* event) {
+    if (!elides()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+    style()->drawItemText(&painter, area, int(QStyle::visualAlignment(layoutDirection(), alignment())), palette(),
+                          isEnabled(), shownText(), foregroundRole());
+}
 
 }  // namespace vantrel::platform::ui

@@ -1,5 +1,7 @@
 #pragma once
-// A text on the screen: orange on a clear background unless set otherwise.
+// A text on the screen: orange on a clear background unless set otherwise. A one-line text
+// that is wider than the label ends in "…" instead of being cut mid-glyph (word-wrapped and rich
+// texts are left to QLabel).
 //
 // Threads: main thread only. Owned by its Qt parent.
 
@@ -24,6 +26,15 @@ public:
     void setFontSize(double points);
     bool isBold() const { return font().bold(); }
     void setBold(bool bold);
+
+    // The text as drawn: the whole text, or its elided form when it does not fit.
+    QString shownText() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool elides() const;
 };
 
 }  // namespace vantrel::platform::ui

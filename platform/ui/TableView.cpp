@@ -31,7 +31,7 @@ TableView::TableView(TableViewStyle style, QWidget* parent)
     : QWidget(parent),
       style_(style),
       separatorColor_(style::separator()),
-      scroller_(new KineticScroller({[this] { return offset_; }, [this](double y) { setContentOffset(y); },
+      scroller_(new KineticScroller({[this] { return offset_; }, [this](double y) { applyOffset(y); },
                                      [this] { return maxContentOffset(); }},
                                     this)),
       indicator_(new QWidget(this)),
@@ -133,6 +133,19 @@ void TableView::reloadData() {
     rebuildLayout();
     offset_ = std::clamp(offset_, 0.0, maxContentOffset());
     layoutCells();
+}
+
+void TableView::setEmptyText(const QString& text) {
+    if (text == emptyText_) return;
+    emptyText_ = text;
+    update();
+}
+
+bool TableView::isShowingEmptyText() const {
+    if (emptyText_.isEmpty()) return false;
+    for (int s = 0; s < layout_.sectionCount(); ++s)
+        if (layout_.rowCount(s) > 0) return false;
+    return true;
 }
 
 TableViewCell* TableView::dequeueReusableCellWithIdentifier(const QString& identifier) {
@@ -363,6 +376,13 @@ void TableView::setContentOffset(double offset, bool animated) {
         scroller_->scrollTo(offset, true);
         return;
     }
+    // A list still gliding from a flick stops at the place it is given (a new list shown from
+    // its top must not glide on from where the old one was).
+    scroller_->stop();
+    applyOffset(offset);
+}
+
+void TableView::applyOffset(double offset) {
     offset = std::clamp(offset, 0.0, maxContentOffset());
     if (offset == offset_) return;
     offset_ = offset;
@@ -407,6 +427,13 @@ void TableView::paintEvent(QPaintEvent*) {
             painter.setPen(Qt::white);
             painter.drawText(r.adjusted(12, 0, -12, 0), Qt::AlignLeft | Qt::AlignVCenter, title);
         }
+    }
+    if (isShowingEmptyText()) {
+        const double top = std::max(0.0, layout_.contentHeight() - offset_) + 24;
+        painter.setFont(style::font(17, true));
+        painter.setPen(QColor(0xAA, 0xAA, 0xAA));
+        painter.drawText(QRectF(20, top, width() - 40, std::max(0.0, height() - top)),
+                         Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, emptyText_);
     }
 }
 

@@ -61,6 +61,12 @@ public:
     QColor separatorColor() const { return separatorColor_; }
     void setSeparatorColor(const QColor& colour);
     void setBackgroundColor(const QColor& colour);
+    // A short hint shown in grey under the headers while no section has a row ("No flights
+    // yet."); empty shows nothing.
+    QString emptyText() const { return emptyText_; }
+    void setEmptyText(const QString& text);
+    // True when the empty text is on screen now.
+    bool isShowingEmptyText() const;
 
     // Asks the data source again for everything and shows the rows at the current offset.
     void reloadData();
@@ -104,6 +110,8 @@ protected:
 private:
     enum class Gesture { None, Pending, Scrolling, Swiping };
 
+    // Moves the rows to the offset (clamped), as the scroller does while it glides.
+    void applyOffset(double offset);
     void rebuildLayout();
     void layoutCells();
     void configure(TableViewCell* cell, const IndexPath& path);
@@ -124,6 +132,7 @@ private:
     TableLayout layout_;
     std::vector<QString> headerTitles_;
     double offset_ = 0;
+    QString emptyText_;
 
     std::map<IndexPath, QPointer<TableViewCell>> visible_;
     QHash<QString, std::vector<QPointer<TableViewCell>>> pool_;

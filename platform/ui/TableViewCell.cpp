@@ -207,6 +207,7 @@ void TableViewCell::layoutControls() {
     // content view does not clip: it spans to the cell's right edge and the accessory lies on top.
     const QRectF content = contentRect();
     contentView_->setGeometry(QRectF(content.left(), 0, width() - content.left(), height()).toRect());
+    layoutContent(QRectF(0, 0, content.width(), height()));
     if (detailButton_) detailButton_->raise();
     if (deleteButton_) deleteButton_->raise();
 }

@@ -82,6 +82,10 @@ public:
 protected:
     // Draws the image and the text in the content rectangle (white while highlighted).
     virtual void drawContent(QPainter& painter, const QRectF& rect);
+    // Called whenever the accessory or the editing controls are laid out: `free` is the part of
+    // the content view that they leave uncovered, in the content view's coordinates. Cells whose
+    // subviews would reach under the accessory narrow them here.
+    virtual void layoutContent(const QRectF& free) { Q_UNUSED(free); }
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 

@@ -3,8 +3,21 @@
 #include "Style.h"
 
 #include <QPainter>
+#include <QValidator>
 
 namespace vantrel::platform::ui {
+
+namespace {
+// Accepts every text, upper-cased; QLineEdit takes the changed text in place of the typed one.
+class UpperCaseValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        input = input.toUpper();
+        return Acceptable;
+    }
+};
+}  // namespace
 
 TextField::TextField(QWidget* parent) : QLineEdit(parent) {
     setFont(style::font(17));
@@ -22,6 +35,14 @@ void TextField::applyLook() {
         setStyleSheet(QStringLiteral("QLineEdit { background: transparent; color: black; border: none;"
                                      " padding: 2px 8px; }"));
     }
+}
+
+void TextField::setCapitalizesAllCharacters(bool capitalizes) {
+    if (capitalizes == capitalizes_) return;
+    capitalizes_ = capitalizes;
+    setValidator(capitalizes ? new UpperCaseValidator(this) : nullptr);  // owned by the field
+    setInputMethodHints(capitalizes ? Qt::ImhUppercaseOnly : Qt::ImhNone);
+    if (capitalizes) setText(text().toUpper());
 }
 
 void TextField::setBackgroundImage(const QPixmap& image) {

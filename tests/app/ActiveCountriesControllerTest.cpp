@@ -6,6 +6,7 @@
 #include "platform/core/Paths.h"
 #include "platform/plist/PropertyList.h"
 #include "platform/ui/Automation.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/TableViewCell.h"
 #include "support/TestSupport.h"
@@ -13,6 +14,7 @@
 #include "waypoints/DatabaseFixture.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QThread>
 #include <gtest/gtest.h>
 #include <thread>
@@ -65,7 +67,7 @@ TEST(ActiveCountriesScreen, FirstLaunchShowsEveryCountryCheckedAndLeavingWritesA
 
     QImage image = test::picture(window.window(), "active-countries");
     EXPECT_TRUE(test::isBlackBar(image.pixelColor(160, 5)));
-    EXPECT_TRUE(test::hasColour(image, QRect(10, 50, 100, 30), test::isOrange));
+    EXPECT_TRUE(test::hasColour(image, QRect(10, 90, 100, 30), test::isOrange));  // under the All/None bar
 
     ASSERT_EQ(Automation(window.window()).tapTab("Map"), "");
     EXPECT_EQ(storedFile(), "[]");
@@ -97,6 +99,38 @@ TEST(ActiveCountriesScreen, ATapSwitchesACountryAndTwoTapsRestoreIt) {
     auto next = std::make_shared<ActiveCountriesController>();
     test::TabWindow again({next});
     EXPECT_EQ(rows(*next), QStringList({"France", "Italy ✓", "Spain"}));
+}
+
+// "All" and "None" switch every country at once; the screen says when a change takes effect.
+TEST(ActiveCountriesScreen, AllAndNoneSwitchEveryCountryAndTheScreenSaysWhen) {
+    Countries countries;
+    auto screen = std::make_shared<ActiveCountriesController>();
+    test::TabWindow window({screen, test::otherScreen("Map")});
+    Automation robot(window.window());
+    auto* note = screen->view()->findChild<QLabel*>("nextStartNote");
+    ASSERT_NE(note, nullptr);
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_EQ(note->text(), "A change takes effect at the next start.");
+    for (const char* name : {"allButton", "noneButton"}) {
+        auto* button = screen->view()->findChild<platform::ui::Button*>(name);
+        ASSERT_NE(button, nullptr);
+        EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()) + 2 * button->horizontalPadding(),
+                  button->width() - 2)
+            << name << ": the title fits inside the border";
+    }
+
+    ASSERT_EQ(robot.tapButton("None"), "");
+    EXPECT_EQ(rows(*screen), QStringList({"France", "Italy", "Spain"}));
+    ASSERT_EQ(robot.tapRow("Italy"), "");
+    ASSERT_EQ(robot.tapTab("Map"), "");
+    const QString stored = storedFile();  // in the folder's listing order
+    EXPECT_TRUE(stored == "[France,Spain]" || stored == "[Spain,France]") << stored.toStdString();
+
+    ASSERT_EQ(robot.tapTab("Active Countries"), "");
+    ASSERT_EQ(robot.tapButton("All"), "");
+    EXPECT_EQ(rows(*screen), QStringList({"France ✓", "Italy ✓", "Spain ✓"}));
+    ASSERT_EQ(robot.tapTab("Map"), "");
+    EXPECT_EQ(storedFile(), "[]");
 }
 
 // A list that cannot be written is logged; the choice stays in memory and the screen goes on.

@@ -7,6 +7,8 @@
 #include "logbook/FlightKeys.h"
 #include "logbook/FlightLog.h"
 #include "logbook/FlightRecord.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/core/UserNotice.h"
 
 #include "support/TestSupport.h"
 
@@ -249,10 +251,17 @@ TEST(FlightLog, DamagedFileStartsEmptyAndIsKeptAsideAtTheFirstSave) {
             file.write(damage);
         }
         test::LogCapture capture;
+        QString notice;
+        platform::NotificationCenter::defaultCenter().addObserver(
+            &notice, platform::kUserNoticeNotification, nullptr,
+            [&notice](const platform::Notification& n) { notice = n.userInfo->get("message").toQString(); });
         FlightLog log(path);
+        platform::NotificationCenter::defaultCenter().removeObserver(&notice);
         EXPECT_TRUE(log.fileWasDamaged());
         EXPECT_TRUE(log.sections().empty());
         EXPECT_TRUE(capture.contains("could not be read"));
+        EXPECT_TRUE(notice.contains("The logbook flights.plist could not be read: ")) << notice.toStdString();
+        EXPECT_TRUE(notice.contains("kept aside as flights.plist.damaged")) << notice.toStdString();
         // Nothing is written until a change, and then the damaged file is kept aside.
         EXPECT_TRUE(QFile::exists(path));
         log.newFlight();
@@ -276,6 +285,10 @@ TEST(FlightLog, FailedSaveKeepsEveryFlightAndTheNextSaveWritesThemAll) {
     FlightLog log(path);
     test::UnwritableFolder unwritable(folder);
     unwritable.block();
+    QStringList notices;
+    platform::NotificationCenter::defaultCenter().addObserver(
+        &notices, platform::kUserNoticeNotification, &log,
+        [&notices](const platform::Notification& n) { notices << n.userInfo->get("message").toQString(); });
     {
         test::LogCapture capture;
         log.newFlight();
@@ -283,6 +296,12 @@ TEST(FlightLog, FailedSaveKeepsEveryFlightAndTheNextSaveWritesThemAll) {
         EXPECT_TRUE(capture.contains("Error writing flights db to disk : " + path));
         EXPECT_FALSE(log.saveFlights());
     }
+    platform::NotificationCenter::defaultCenter().removeObserver(&notices);
+    // Each failure is posted for the screen, in one plain sentence with the file and the reason.
+    ASSERT_EQ(notices.size(), 3);
+    EXPECT_TRUE(notices[0].startsWith("The logbook could not be saved to flights.plist: ")) << notices[0].toStdString();
+    EXPECT_TRUE(notices[0].endsWith(". Your flights are kept until the next try.")) << notices[0].toStdString();
+    EXPECT_FALSE(notices[0].contains(path)) << "the sentence names the file, not its whole path";
     EXPECT_EQ(log.flightsArray()->size(), 2u);
     unwritable.unblock();
     log.newFlight();

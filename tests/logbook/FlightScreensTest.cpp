@@ -13,12 +13,15 @@
 
 #include "platform/core/Paths.h"
 #include "platform/ui/Automation.h"
+#include "platform/ui/CellControl.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
 #include "support/TestSupport.h"
 #include "ui/UiTestSupport.h"
 
 #include <QFile>
+#include <QFontMetricsF>
 #include <gtest/gtest.h>
 
 using namespace vantrel;
@@ -140,8 +143,9 @@ TEST(FlightScreens, ANewFlightIsStampedInOrderAndFoundAgainAfterARestart) {
     EXPECT_EQ(cell->trueFlightTime()->text(), "01:00");
 }
 
-// Typed places reach the record only with Return, and then both fields are taken.
-TEST(FlightScreens, PlacesAreStoredOnlyWhenTypingEndsWithReturn) {
+// Typed places reach the record with Return (both fields are taken then) and when the screen is
+// left without it, so that nothing typed is lost; they are upper-cased as identifiers are written.
+TEST(FlightScreens, TypedPlacesAreKeptOnReturnAndWhenTheScreenIsLeftUpperCased) {
     test::TempDir dir;
     const QString path = dir.file("flights.plist");
     LogbookOnScreen app(path);
@@ -150,25 +154,51 @@ TEST(FlightScreens, PlacesAreStoredOnlyWhenTypingEndsWithReturn) {
     app.robot.waitForIdle();
     DictionaryPtr flight = app.detail().content();
 
-    app.type(app.form().departureLocationField, "LFPG");
+    app.type(app.form().departureLocationField, "lfpg");
+    EXPECT_EQ(app.form().departureLocationField->text(), "LFPG");
     ASSERT_EQ(app.robot.tapButton("Logbook"), "");
     app.robot.waitForIdle();
-    EXPECT_FALSE(flight->find(logbook::keys::departure));
-    EXPECT_EQ(app.cell(0, 0)->departure()->text(), "-");
+    EXPECT_EQ(flight->get(logbook::keys::departure), Value("LFPG"));
+    EXPECT_FALSE(flight->find(logbook::keys::arrival)) << "an untouched empty field adds no place";
+    EXPECT_EQ(app.cell(0, 0)->departure()->text(), "LFPG");
+    EXPECT_EQ(app.cell(0, 0)->arrival()->text(), "-");
+    EXPECT_EQ(test::readFlights(path)->at(0).dictionary()->get("departure"), Value("LFPG"));
 
     ASSERT_EQ(app.robot.tapRow(0, 0), "");
     app.robot.waitForIdle();
     ASSERT_EQ(app.navigation->topViewController(), &app.detail());
-    EXPECT_EQ(app.form().departureLocationField->text(), "") << "the unsaved text is gone";
+    EXPECT_EQ(app.form().departureLocationField->text(), "LFPG");
     EXPECT_FALSE(app.list->flightsTable()->indexPathForSelectedRow());
 
-    app.type(app.form().departureLocationField, "LFPG\n");
+    app.type(app.form().arrivalLocationField, "eddm\n");
     EXPECT_EQ(flight->get(logbook::keys::departure), Value("LFPG"));
+    EXPECT_EQ(flight->get(logbook::keys::arrival), Value("EDDM"));
+    EXPECT_EQ(test::readFlights(path)->at(0).dictionary()->get("arrival"), Value("EDDM"));
+
+    // Clearing a place and pressing Return stores the empty text: the row shows it empty.
+    app.type(app.form().arrivalLocationField, "\b\n");
     EXPECT_EQ(flight->get(logbook::keys::arrival), Value(""));
-    EXPECT_EQ(test::readFlights(path)->at(0).dictionary()->get("departure"), Value("LFPG"));
     ASSERT_EQ(app.robot.tapButton("Logbook"), "");
     app.robot.waitForIdle();
     EXPECT_EQ(app.cell(0, 0)->arrival()->text(), "");
+}
+
+// A place stored before in lower case shows upper-cased; leaving the screen without typing does
+// not count that as a change, and the file is not rewritten.
+TEST(FlightScreens, LeavingWithoutTypingChangesNothing) {
+    test::TempDir dir;
+    const QString path = dir.file("flights.plist");
+    test::writeFlights(path, {Value(test::record({"timestamp=1714557600", "departure=lfpg"}))});
+    LogbookOnScreen app(path);
+    ASSERT_EQ(app.robot.tapRow(0, 0), "");
+    app.robot.waitForIdle();
+    EXPECT_EQ(app.form().departureLocationField->text(), "LFPG");
+    QFile::remove(path);  // any write would make the file again
+    ASSERT_EQ(app.robot.tapButton("Logbook"), "");
+    app.robot.waitForIdle();
+    EXPECT_EQ(app.detail().content()->get(logbook::keys::departure), Value("lfpg"));
+    EXPECT_FALSE(app.detail().content()->find(logbook::keys::arrival));
+    EXPECT_FALSE(QFile::exists(path));
 }
 
 TEST(FlightScreens, EditAlertMakesFlightsOrSwitchesEditingAndRowsAreDeleted) {
@@ -235,6 +265,60 @@ TEST(FlightScreens, CellRefillsEveryValueLabel) {
                                        cell.totalTime(), cell.trueFlightTime()})
         EXPECT_EQ(value->text(), "-") << value->objectName().toStdString();
     EXPECT_EQ(cell.date()->text(), "2024/05/01");
+}
+
+// The widest texts of a row fit their frames in the list: the date ends before "Dep.", a place
+// before the time, the block-off time before "TT", and the totals before the round detail
+// button; a place too long for its room is elided there.
+TEST(FlightScreens, TheWidestTextsOfARowFitTheirFrames) {
+    test::ScopedTimeZone zone("UTC");
+    test::TempDir dir;
+    const QString path = dir.file("flights.plist");
+    const long blockOff = long(utc(2026, 12, 6, 23, 59, 0));
+    const long blockOn = blockOff + 24 * 3600 + 60;  // the next day's 00:00 UTC
+    test::writeFlights(path, {Value(test::record({QStringLiteral("timestamp=%1").arg(utc(2026, 12, 6, 12, 0, 0), 0, 'f', 6),
+                                                  "departure=LFPG", "arrival=Lausanne-Blecherette",
+                                                  QStringLiteral("block_off=%1").arg(blockOff),
+                                                  QStringLiteral("take_off=%1").arg(blockOff),
+                                                  QStringLiteral("landing=%1").arg(blockOff + 1440 * 60),
+                                                  QStringLiteral("block_on=%1").arg(blockOn)}))});
+    LogbookOnScreen app(path);
+    FlightCell* cell = app.cell(0, 0);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->date()->text(), "2026/12/06");
+    EXPECT_EQ(cell->blockOffTime()->text(), "23:59");
+    EXPECT_EQ(cell->blockOnTime()->text(), "00:00");
+    EXPECT_EQ(cell->trueFlightTime()->text(), "00:00");
+    auto* button = qobject_cast<platform::ui::CellControl*>(cell->detailDisclosureButton());
+    ASSERT_NE(button, nullptr);
+    const double round = button->drawnRect().translated(button->pos()).left() - cell->contentView()->x();
+    auto caption = [cell](const char* name) { return cell->contentView()->findChild<platform::ui::Label*>(name); };
+    auto end = [](platform::ui::Label* label) {
+        return label->x() + QFontMetricsF(label->font()).horizontalAdvance(label->shownText());
+    };
+    for (platform::ui::Label* value : {cell->date(), cell->departure(), cell->blockOffTime(), cell->blockOnTime(),
+                                       cell->totalTime(), cell->trueFlightTime()})
+        EXPECT_EQ(value->shownText(), value->text()) << value->objectName().toStdString();
+    EXPECT_LE(end(cell->date()), caption("depLabel")->x());
+    EXPECT_LE(end(cell->departure()), cell->blockOffTime()->x());
+    EXPECT_LE(end(cell->blockOffTime()), caption("totaltimeLabel")->x());
+    EXPECT_LE(end(cell->blockOnTime()), caption("trueFlightTimeLabel")->x());
+    EXPECT_LE(end(caption("totaltimeLabel")), cell->totalTime()->x());
+    EXPECT_LE(end(cell->totalTime()), round);
+    EXPECT_LE(end(cell->trueFlightTime()), round);
+    EXPECT_TRUE(cell->arrival()->shownText().endsWith(QChar(0x2026))) << cell->arrival()->shownText().toStdString();
+    EXPECT_LE(end(cell->arrival()), cell->blockOnTime()->x());
+}
+
+TEST(FlightScreens, AnEmptyLogbookSaysHowToBegin) {
+    test::TempDir dir;
+    LogbookOnScreen app(dir.file("flights.plist"));
+    platform::ui::TableView* table = app.list->flightsTable();
+    EXPECT_EQ(table->emptyText(), "No flights yet. Tap Edit, then New.");
+    EXPECT_TRUE(table->isShowingEmptyText());
+    app.list->newFlight();
+    app.robot.waitForIdle();
+    EXPECT_FALSE(table->isShowingEmptyText());
 }
 
 TEST(FlightScreens, DetailScreenStampsNothingWithoutAFlightOrForAnotherSender) {

@@ -84,8 +84,10 @@ TEST(DatabaseBuilder, CountriesWithWaypointsAreNamedAsFilesAndSorted) {
     for (const CountryRecords& each : c.countries) names.push_back(each.name);
     EXPECT_EQ(names, (std::vector<std::string>{"Dot Land", "France", "Isles-Islands of Test", "United Kingdom",
                                                "United States"}));
+    // Divided into states (more than 5 waypoints): the records without a state first, then by
+    // state name and within a state by identifier.
     EXPECT_EQ(ids(country(c, "United States")),
-              (std::vector<std::string>{"00CA", "2CA5", "KLAS", "KSFO", "KUNA", "KUNK", "LAS", "O22", "PAC", "SFO", "TDM"}));
+              (std::vector<std::string>{"KUNA", "KUNK", "PAC", "00CA", "2CA5", "KSFO", "O22", "SFO", "TDM", "KLAS", "LAS"}));
 }
 
 TEST(DatabaseBuilder, AirportRecordsCarryFrequencyAndOpenRunways) {
@@ -312,4 +314,28 @@ TEST(DatabaseBuilder, UnwritableTargetFails) {
     QString error;
     EXPECT_FALSE(buildDatabase(kMini, root.file("file/database"), nullptr, &error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+// States sort as a pilot reads them, accents and case aside ("Île-de-France" among the I's, not
+// after "Zürich"), so that the app's tree, which keeps them in the order of their first records,
+// lists them alphabetically; within a state the identifiers are in order.
+TEST(DatabaseBuilder, RecordsGoByStateAlphabeticallyThenByIdentifier) {
+    SourceTables tables;
+    tables.countryNames = {{"XX", "Testland"}};
+    tables.regionNames = {{"XX-Z", "Zürich"}, {"XX-I", "Île-de-France"}, {"XX-A", "aargau"}, {"XX-B", "Bern"}};
+    auto airport = [](const char* id, const char* region) {
+        Airport a;
+        a.ident = id;
+        a.name = id;
+        a.countryCode = "XX";
+        a.regionCode = region;
+        a.listed = true;
+        return a;
+    };
+    tables.airports = {airport("Z2", "XX-Z"), airport("I9", "XX-I"), airport("B1", "XX-B"), airport("Z1", "XX-Z"),
+                       airport("I1", "XX-I"), airport("A5", "XX-A"), airport("N1", "")};
+    BuildOptions options;
+    options.stateThreshold = 3;
+    const DatabaseContents c = compileDatabase(tables, options, nullptr);
+    EXPECT_EQ(ids(country(c, "Testland")), (std::vector<std::string>{"N1", "A5", "B1", "I1", "I9", "Z1", "Z2"}));
 }

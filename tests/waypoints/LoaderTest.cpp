@@ -12,6 +12,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 using namespace vantrel;
@@ -192,6 +194,30 @@ TEST_F(Loader, NoStatesFileMeansNoDatabase) {
     EXPECT_EQ(run.posted[0].name, "UPDATE_LOAD_DONE");
     EXPECT_FALSE(run.database.byCountryDB());
     EXPECT_TRUE(run.database.waypointsDB()->empty());
+    EXPECT_TRUE(run.database.loadProblem().contains("holds no states.plist")) << run.database.loadProblem().toStdString();
+    EXPECT_TRUE(run.database.loadProblem().endsWith("no waypoint can be chosen."));
+}
+
+// Why a database came out empty is kept for the screen: a folder without country files, or
+// country files none of which can be read. Countries the pilot switched off are no problem.
+TEST_F(Loader, AnEmptyDatabaseSaysWhy) {
+    db.writeStates({});
+    run.load();
+    EXPECT_TRUE(run.database.loadProblem().contains("holds no country files")) << run.database.loadProblem().toStdString();
+
+    QFile broken(db.databaseDirectory() + "/Broken.ewpts");
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("not a container");
+    broken.close();
+    run.load();
+    EXPECT_TRUE(run.database.loadProblem().startsWith("None of the 1 country files in ")) << run.database.loadProblem().toStdString();
+
+    db.writeCountry(QStringLiteral("One"), {makeRecord("O1", 0, 0)});
+    run.load();
+    EXPECT_EQ(run.database.loadProblem(), "");
+    db.dismiss({"One", "Broken"});
+    run.load();
+    EXPECT_EQ(run.database.loadProblem(), "");
 }
 
 TEST_F(Loader, EveryCountryDismissedGivesAnEmptyTreeButStillDone) {

@@ -45,12 +45,12 @@ struct Filter {
 
 }  // namespace
 
-TEST(NearbyList, GrowingTakesTheCacheShrinkingFiltersTheListInItsOrder) {
+TEST(NearbyList, GrowingTakesTheCacheNearestFirstShrinkingFiltersTheListInItsOrder) {
     Filter f;
     Value a = recordAt("A", 30000), b = recordAt("B", 5000), c = recordAt("C", 18520), d = recordAt("D", 60000);
     f.fill({a, b, c, d});
 
-    EXPECT_EQ(f.at(25), QStringList({"A", "B", "C"}));  // 46300 m, in the cache's order
+    EXPECT_EQ(f.at(25), QStringList({"B", "C", "A"}));  // 46300 m, nearest first
     EXPECT_DOUBLE_EQ(f.list.cachedRange(), 25 * kNauticalMile);
 
     // Shrinking never looks at the cache: a record added there meanwhile stays out.
@@ -63,10 +63,18 @@ TEST(NearbyList, GrowingTakesTheCacheShrinkingFiltersTheListInItsOrder) {
     EXPECT_EQ(f.at(10), QStringList({"B"}));  // unchanged range, unchanged list
 
     // Growing rebuilds from the cache.
-    EXPECT_EQ(f.at(25), QStringList({"A", "B", "C", "E"}));
-    EXPECT_EQ(f.list.nearbyDB()->at(0).identity(), a.identity());
+    EXPECT_EQ(f.at(25), QStringList({"E", "B", "C", "A"}));
+    EXPECT_EQ(f.list.nearbyDB()->at(0).identity(), e.identity());
     for (const Value& r : {a, b, c, d, e}) EXPECT_FALSE(r.dictionary()->contains("waypoint_latitude"));
     EXPECT_EQ(*waypoints::currentDistance(*a.dictionary()), 30000);
+}
+
+// The aircraft's own airfield, at a few metres, comes first however the cache is ordered; records
+// at the same distance keep the cache's order.
+TEST(NearbyList, TheNearestRecordIsOnTopAndTiesKeepTheCachesOrder) {
+    Filter f;
+    f.fill({recordAt("LSGL", 45000), recordAt("GVA", 900), recordAt("LSGG", 12), recordAt("PAS", 900)});
+    EXPECT_EQ(f.at(50), QStringList({"LSGG", "GVA", "PAS", "LSGL"}));
 }
 
 TEST(NearbyList, ARefilledCacheIsTakenAgainAtTheSameRange) {

@@ -256,13 +256,13 @@ TEST_F(SelectorPane, TheNearbyListFiltersTheMapsCacheByRange) {
     EXPECT_TRUE(pane->rangeView()->isVisible());
     EXPECT_FALSE(pane->theSearchBar()->isVisible());
     EXPECT_EQ(pane->rangeField()->text(), "25 nm");
-    EXPECT_EQ(rows(), QStringList({"LFPG", "LFPB", "LFPO", "lfxx"}));
+    EXPECT_EQ(rows(), QStringList({"LFPB", "LFPG", "lfxx", "LFPO"}));  // nearest first: Le Bourget on top
 
     Slider* slider = pane->rangeSlider();
     slider->setValue(10.7);  // whole units: 10 nm
     Q_EMIT slider->valueChanged(slider->value());
     EXPECT_EQ(pane->rangeField()->text(), "10 nm");
-    EXPECT_EQ(rows(), QStringList({"LFPG", "LFPB", "lfxx"}));  // Orly is 27 km away
+    EXPECT_EQ(rows(), QStringList({"LFPB", "LFPG", "lfxx"}));  // Orly is 27 km away
 
     // The map's cache moves to Frankfurt: the list follows at the same range.
     pane->nearbyCache()->refresh(*pane->waypointsDB(), 8.57, 50.03, 1852.0);
@@ -374,4 +374,54 @@ TEST(SelectorPaneShared, TheNavigatorIsPresentedOverTheWindowsRootScreen) {
     EXPECT_EQ(root->modalViewController(), nullptr);
     window.reset();
     Transition::setAnimationsEnabled(true);
+}
+
+// A list pushed or switched to starts at its top, not at the offset of the list before; a list
+// that is only refreshed (the map's cache refilled) keeps the pilot's place.
+TEST_F(SelectorPane, AListPushedOrSwitchedToStartsAtItsTop) {
+    RecordingOwner owner;
+    present(owner);
+    auto longList = [](const char* prefix) {
+        platform::ArrayPtr list = platform::Array::create();
+        for (int i = 0; i < 30; ++i) {
+            auto r = platform::Dictionary::create();
+            r->set("waypoint_id", Value(QStringLiteral("%1%2").arg(QLatin1String(prefix)).arg(i, 2, 10, QLatin1Char('0'))));
+            list->append(Value(r));
+        }
+        return list;
+    };
+    platform::ArrayPtr below = longList("B");
+    platform::ArrayPtr above = longList("A");
+    auto node = platform::Dictionary::create();
+    node->set("waypoint_name", Value("Long state"));
+    node->set("children", Value(below));
+    above->append(Value(node));
+
+    TableView* table = pane->waypointsTableView();
+    pane->setContent(above);
+    table->setContentOffset(table->maxContentOffset());
+    const double bottom = table->contentOffset();
+    ASSERT_GT(bottom, 0);
+    platform::NotificationCenter::defaultCenter().postNotificationName("cachedWaypointsDBDidChange", this);
+    EXPECT_EQ(table->contentOffset(), bottom) << "a refresh keeps the place";
+
+    ASSERT_EQ(robot.tapRow("Long state"), "");
+    EXPECT_EQ(pane->title(), "Long state");
+    EXPECT_EQ(table->contentOffset(), 0);
+
+    table->setContentOffset(table->maxContentOffset());
+    ASSERT_EQ(robot.tapButton("Back"), "");
+    EXPECT_EQ(table->contentOffset(), 0);
+}
+
+TEST_F(SelectorPane, ASearchWithoutResultSaysSo) {
+    RecordingOwner owner;
+    present(owner);
+    EXPECT_FALSE(pane->waypointsTableView()->isShowingEmptyText());
+    ASSERT_EQ(search(QStringLiteral("zzq")), "");
+    EXPECT_EQ(pane->selector().rowCount(), 0u);
+    EXPECT_EQ(pane->waypointsTableView()->emptyText(), QStringLiteral("No waypoint begins with \u201CZZQ\u201D."));
+    EXPECT_TRUE(pane->waypointsTableView()->isShowingEmptyText());
+    ASSERT_EQ(search(QStringLiteral("lf")), "");
+    EXPECT_FALSE(pane->waypointsTableView()->isShowingEmptyText());
 }

@@ -130,3 +130,31 @@ TEST(WaypointCell, SymbolsAreTheChartSymbolsInOrange) {
     EXPECT_FALSE(orangeAt(image(15), 12, 13));
     EXPECT_NE(image(15), image(16));
 }
+
+// A long name ends in "…" within its line, and before the checkmark of the chosen row; the
+// widest frequencies, with three decimals, fit their column.
+TEST(WaypointCell, LongNamesAreElidedBeforeTheCheckmarkAndFrequenciesFit) {
+    WaypointCell cell(QStringLiteral("waypointCell"));
+    cell.resize(320, 44);
+    cell.updateWithWaypoint(record({{"waypoint_id", Value("LSGG")}, {"waypoint_name", Value("Geneva Cointrin International Airport")},
+                                    {"waypoint_type", Value::integer(1)}, {"waypoint_frequency", Value("118.375")}}),
+                            WaypointTypes::table());
+    platform::ui::Label* name = cell.name();
+    EXPECT_EQ(name->geometry(), QRect(44, 2, 260, 21));
+    EXPECT_TRUE(name->shownText().endsWith(QChar(0x2026))) << name->shownText().toStdString();
+    EXPECT_LE(name->fontMetrics().horizontalAdvance(name->shownText()), name->width());
+
+    cell.setAccessoryType(platform::ui::TableViewCellAccessoryType::Checkmark);
+    EXPECT_LE(name->geometry().right() + 1, 290) << "the checkmark is drawn from x = 296 on";
+    EXPECT_LE(name->fontMetrics().horizontalAdvance(name->shownText()), name->width());
+    cell.setAccessoryType(platform::ui::TableViewCellAccessoryType::None);
+    EXPECT_EQ(name->width(), 260);
+
+    for (const char* widest : {"118.375", "122.155", "108.000"}) {
+        cell.frequency()->setText(QString::fromLatin1(widest));
+        EXPECT_EQ(cell.frequency()->shownText(), QString::fromLatin1(widest));
+        EXPECT_LE(cell.frequency()->x() + cell.frequency()->fontMetrics().horizontalAdvance(widest),
+                  cell.channelLabel()->x())
+            << widest;
+    }
+}

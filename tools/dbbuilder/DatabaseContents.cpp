@@ -20,11 +20,26 @@ using platform::Value;
 
 namespace {
 
-// One waypoint before it becomes a record: its source row and, in a divided country, its region.
+const std::string kNoState;
+
+// A state name as it sorts for the pilot: accents and case set aside ("Île-de-France" among the
+// I's, not after "Zürich"), the same on every machine whatever its locale.
+QString alphabeticalKey(const std::string& name) {
+    const QString decomposed = QString::fromStdString(name).normalized(QString::NormalizationForm_KD);
+    QString key;
+    key.reserve(decomposed.size());
+    for (QChar c : decomposed)
+        if (c.category() != QChar::Mark_NonSpacing) key.append(c);
+    return key.toCaseFolded();
+}
+
+// One waypoint before it becomes a record: its source row and, in a divided country, its region
+// and the sort key of its state's name.
 struct Draft {
     const Airport* airport = nullptr;
     const Navaid* navaid = nullptr;
     std::string regionCode;
+    QString stateKey;
 
     const std::string& id() const { return airport ? airport->ident : navaid->ident; }
 };
@@ -37,10 +52,10 @@ public:
     DatabaseContents run() {
         for (const Airport& a : tables_.airports) {
             airportsByIdent_.emplace(a.ident, &a);
-            if (a.listed) byCountry_[tables_.countryNames.at(a.countryCode)].push_back({&a, nullptr, {}});
+            if (a.listed) byCountry_[tables_.countryNames.at(a.countryCode)].push_back({&a, nullptr, {}, {}});
         }
         for (const Navaid& n : tables_.navaids) {
-            byCountry_[tables_.countryNames.at(n.countryCode)].push_back({nullptr, &n, {}});
+            byCountry_[tables_.countryNames.at(n.countryCode)].push_back({nullptr, &n, {}, {}});
         }
 
         std::set<std::string> stateNames;
@@ -58,7 +73,18 @@ public:
         for (size_t i = 0; i < contents.states.size(); ++i) stateIndex_.emplace(contents.states[i], int(i));
 
         for (auto& [name, drafts] : byCountry_) {
-            std::stable_sort(drafts.begin(), drafts.end(), [](const Draft& a, const Draft& b) { return a.id() < b.id(); });
+            // The app's tree keeps a country's states in the order in which their first records
+            // come: records go by state, states alphabetically, and within a state by identifier.
+            // Records without a state come first; the tree lists them under the country.
+            for (Draft& d : drafts)
+                d.stateKey = d.regionCode.empty() ? QString() : alphabeticalKey(tables_.regionNames.at(d.regionCode));
+            std::stable_sort(drafts.begin(), drafts.end(), [this](const Draft& a, const Draft& b) {
+                if (a.stateKey != b.stateKey) return a.stateKey < b.stateKey;
+                const std::string& sa = a.regionCode.empty() ? kNoState : tables_.regionNames.at(a.regionCode);
+                const std::string& sb = b.regionCode.empty() ? kNoState : tables_.regionNames.at(b.regionCode);
+                if (sa != sb) return sa < sb;  // names that differ only in case or accents
+                return a.id() < b.id();
+            });
             ArrayPtr records = Array::create(drafts.size());
             for (const Draft& d : drafts) records->append(Value(record(d)));
             contents.countries.push_back({name, records});

@@ -31,7 +31,9 @@ struct BuildOptions {
 
 struct CountryRecords {
     std::string name;                // the country's file name (UTF-8), see CountryFileName.h
-    platform::ArrayPtr records;      // Waypoint records ordered by waypoint_id (byte order)
+    // Waypoint records by state (state names alphabetically, accents and case aside; records
+    // without a state first), then by waypoint_id (byte order).
+    platform::ArrayPtr records;
 };
 
 struct DatabaseContents {
