@@ -1,8 +1,10 @@
 #include "PositioningStartup.h"
 
-#include "units/UnitSettings.h"
+#include "InstrumentViewController.h"
+
+#include "instruments/AbstractInstrumentView.h"
 #include "platform/core/Log.h"
-#include "platform/core/NotificationCenter.h"
+#include "platform/core/UserDefaults.h"
 #include "positioning/LocationManager.h"
 #include "positioning/PositionSourceFactory.h"
 #include "waypoints/POISelectorPaneController.h"
@@ -17,41 +19,26 @@ namespace {
 // The demo circuit, by identifier: Geneva, Lausanne, Montreux, Ecuvillens, Sion, Annemasse.
 const QStringList kDemoCircuit = {"LSGG", "LSGL", "LSMP", "LSGE", "LSGS", "LFLP"};
 
-std::vector<positioning::RoutePoint> demoRouteFromDatabase() {
-    std::vector<positioning::RoutePoint> route;
-    platform::ArrayPtr records = waypoints::POISelectorPaneController::sharedPOIDatabase().waypointsDB();
-    for (const QString& id : kDemoCircuit) {
-        QByteArray wanted = id.toUtf8();
-        for (const platform::Value& item : *records) {
-            const platform::Dictionary* r = item.asDictionary();
-            if (!r || r->get(waypoints::keys::waypointId).stringView() != std::string_view(wanted.constData(), size_t(wanted.size())))
-                continue;
-            route.push_back({r->get(waypoints::keys::waypointLatitude).doubleValue(),
-                             r->get(waypoints::keys::waypointLongitude).doubleValue(), id});
-            break;
-        }
-    }
-    return route;  // fewer than two points (countries dismissed): the simulator flies its own circuit
+// The database's record with exactly that identifier, or nothing.
+platform::Value recordWithIdentifier(const QString& id) {
+    const QByteArray wanted = id.toUtf8();
+    platform::ArrayPtr matches = platform::Array::create();
+    waypoints::POISelectorPaneController::sharedPOIDatabase().database().identifierIndex().search(
+        std::string_view(wanted.constData(), size_t(wanted.size())), *matches);
+    for (const platform::Value& record : *matches)
+        if (record.asDictionary()->get(waypoints::keys::waypointId).toQString() == id) return record;
+    return {};
 }
 
-// Keeps the selector pane's nearby list filled around the aircraft until the moving map, which
-// owns that refresh, is on board: a new query whenever the aircraft has moved 2 km from the last.
-void refreshNearbyWaypointsOnFixes() {
-    static int observer;
-    static std::optional<positioning::Fix> lastQuery;
-    platform::NotificationCenter::defaultCenter().addObserver(&observer, "locationDidUpdate", nullptr,
-                                                              [](const platform::Notification&) {
-        positioning::LocationManager& manager = positioning::LocationManager::sharedManager();
-        std::optional<positioning::Fix> fix = manager.currentLocation();
-        if (!fix || !manager.accuracyValidForNav()) return;
-        if (lastQuery && positioning::LocationManager::calcDistanceInMeters(lastQuery->longitude, lastQuery->latitude,
-                                                                            fix->longitude, fix->latitude) < 2000.0)
-            return;
-        lastQuery = fix;
-        auto& database = waypoints::POISelectorPaneController::sharedPOIDatabase();
-        database.nearbyCache()->findNearbyWaypoints(database.waypointsDB(), fix->longitude, fix->latitude,
-                                                    vantrel::units::UnitSettings::shared().distanceFactor());
-    });
+std::vector<positioning::RoutePoint> demoRouteFromDatabase() {
+    std::vector<positioning::RoutePoint> route;
+    for (const QString& id : kDemoCircuit) {
+        const platform::Value record = recordWithIdentifier(id);
+        if (const platform::Dictionary* r = record.asDictionary())
+            route.push_back({r->get(waypoints::keys::waypointLatitude).doubleValue(),
+                             r->get(waypoints::keys::waypointLongitude).doubleValue(), id});
+    }
+    return route;  // fewer than two points (countries dismissed): the simulator flies its own circuit
 }
 
 }  // namespace
@@ -63,7 +50,7 @@ QString checkPositionSourceOption(const QString& gpsOption) {
     return QStringLiteral("Unknown --gps source \"%1\".\n%2").arg(gpsOption, positioning::positionSourceHelp());
 }
 
-void startPositioning(const QString& gpsOption) {
+void setUpPositioning(const QString& gpsOption) {
     QString error;
     std::vector<positioning::RoutePoint> route = gpsOption == QLatin1String("demo") ? demoRouteFromDatabase()
                                                                                    : std::vector<positioning::RoutePoint>();
@@ -75,8 +62,14 @@ void startPositioning(const QString& gpsOption) {
     }
     positioning::LocationManager& manager = positioning::LocationManager::sharedManager();
     manager.setPositionSource(std::move(source));
-    refreshNearbyWaypointsOnFixes();
-    manager.start();
+}
+
+void showDemoWaypointOnFirstRun(const QString& gpsOption, InstrumentViewController& vor1) {
+    if (gpsOption != QLatin1String("demo") || !vor1.theInstrument()) return;
+    if (!platform::UserDefaults::standardUserDefaults().objectForKey(vor1.title().toStdString()).isNull()) return;
+    const platform::Value lausanne = recordWithIdentifier(kDemoCircuit[1]);
+    if (lausanne.isNull()) return;  // its country is not loaded
+    vor1.theInstrument()->setWaypoint(lausanne);
 }
 
 }  // namespace vantrel::app

@@ -1,6 +1,7 @@
 #pragma once
 // Connects the location manager to the position source the pilot chose with --gps, once the
-// waypoint database is loaded (the demo flight flies over real waypoints of it).
+// waypoint database is loaded (the demo flight flies over real waypoints of it). The first
+// instrument made starts the manager.
 //
 // Threads: main thread.
 
@@ -12,8 +13,13 @@ namespace vantrel::app {
 // forms that are understood.
 QString checkPositionSourceOption(const QString& gpsOption);
 
-// Makes the source, hands it to the location manager and starts the manager. A source that cannot
-// be made (a file gone since the check) is logged; the app goes on without positions.
-void startPositioning(const QString& gpsOption);
+// Makes the source and hands it to the location manager. A source that cannot be made (a file
+// gone since the check) is logged; the app goes on without positions.
+void setUpPositioning(const QString& gpsOption);
+
+class InstrumentViewController;
+// On the demo flight's first run, VOR 1 points at the demo's second airfield, so that the
+// instruments show navigation at once; a choice saved earlier always wins.
+void showDemoWaypointOnFirstRun(const QString& gpsOption, InstrumentViewController& vor1);
 
 }  // namespace vantrel::app

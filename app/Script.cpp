@@ -123,10 +123,11 @@ bool parseStep(const QStringList& words, ScriptStep* step, QString* error) {
         return true;
     }
     if (command == QLatin1String("type")) return oneText(Kind::Type, QStringLiteral("a text"));
-    if (command == QLatin1String("screenshot")) {
-        if (!oneText(Kind::Screenshot, QStringLiteral("a file name"))) return false;
+    if (command == QLatin1String("screenshot") || command == QLatin1String("dump")) {
+        const Kind kind = command == QLatin1String("dump") ? Kind::Dump : Kind::Screenshot;
+        if (!oneText(kind, QStringLiteral("a file name"))) return false;
         if (step->text.isEmpty()) {
-            *error = QStringLiteral("\"screenshot\" needs a file name");
+            *error = QStringLiteral("\"%1\" needs a file name").arg(command);
             return false;
         }
         return true;
@@ -166,7 +167,7 @@ bool parseStep(const QStringList& words, ScriptStep* step, QString* error) {
         }
         return true;
     }
-    *error = QStringLiteral("unknown step \"%1\" (tap, type, drag, pinch, wait, screenshot, quit)").arg(command);
+    *error = QStringLiteral("unknown step \"%1\" (tap, type, drag, pinch, wait, screenshot, dump, quit)").arg(command);
     return false;
 }
 }  // namespace

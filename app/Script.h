@@ -12,6 +12,7 @@
 //   pinch on NAME X Y FROM TO
 //   wait SECONDS
 //   screenshot "shots/a.png"    a picture of the window (folders are made as needed)
+//   dump "state.json"           the state of every instrument, the fix and the tabs, as JSON
 //   quit                        the pilot's normal end of the app
 //
 // Words are separated by blanks; a text with blanks goes in double quotes, where \" \\ \n and \t
@@ -26,7 +27,7 @@
 namespace vantrel::app {
 
 struct ScriptStep {
-    enum class Kind { TapTab, TapRow, TapRowAt, TapButton, Type, Drag, Pinch, Wait, Screenshot, Quit };
+    enum class Kind { TapTab, TapRow, TapRowAt, TapButton, Type, Drag, Pinch, Wait, Screenshot, Dump, Quit };
     Kind kind = Kind::Quit;
     int line = 0;             // in the script file, from 1
     QString source;           // the line as written, for messages

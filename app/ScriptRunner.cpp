@@ -1,12 +1,16 @@
 #include "ScriptRunner.h"
 
+#include "StateDump.h"
+
 #include "platform/core/Log.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/ui/Window.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QTimer>
 #include <cstdio>
 
@@ -76,6 +80,16 @@ QString ScriptRunner::perform(const ScriptStep& step) {
     case Kind::Pinch: {
         QWidget* view = viewNamed(step.viewName, &error);
         return view ? automation_.pinch(view, QPointF(n[0], n[1]), n[2], n[3]) : error;
+    }
+    case Kind::Dump: {
+        const QString path = QFileInfo(step.text).absoluteFilePath();
+        if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+            return QStringLiteral("the folder of %1 cannot be made").arg(path);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return QStringLiteral("the state cannot be written to %1: %2").arg(path, file.errorString());
+        file.write(QJsonDocument(stateDump(window_)).toJson(QJsonDocument::Indented));
+        return {};
     }
     case Kind::Screenshot: {
         const QString path = QFileInfo(step.text).absoluteFilePath();

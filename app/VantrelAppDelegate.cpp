@@ -1,18 +1,25 @@
 #include "VantrelAppDelegate.h"
 
-#include "DatabaseOverviewView.h"
 #include "DisclaimerView.h"
 #include "HelpController.h"
+#include "InstrumentViewController.h"
+#include "LoopMonitor.h"
+#include "NoticeAlerts.h"
 #include "PositioningStartup.h"
 #include "SettingsController.h"
 #include "TabOrder.h"
 #include "ui_MainWindow.h"
 
+#include "instruments/ADFView.h"
+#include "instruments/CompassView.h"
+#include "instruments/GPSView.h"
+#include "instruments/VORView.h"
 #include "logbook/FlightsView.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/Log.h"
 #include "platform/core/Threads.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/core/UserNotice.h"
 #include "platform/ui/Images.h"
 #include "platform/ui/Style.h"
 #include "platform/ui/TableView.h"
@@ -35,6 +42,7 @@ const QColor kDarkGray(0x55, 0x55, 0x55);
 }  // namespace
 
 VantrelAppDelegate::VantrelAppDelegate(QString gpsOption) : gpsOption_(std::move(gpsOption)) {
+    noticeAlerts_ = std::make_unique<NoticeAlerts>();
     window_ = std::make_unique<platform::ui::Window>();
     overlay_ = new QWidget(window_.get());
     Ui::MainWindow mainInterface;
@@ -92,25 +100,60 @@ void VantrelAppDelegate::updateLoadProgression(const platform::Notification& not
     progressLabel_->setText(QStringLiteral("Loading %1").arg(country.isNull() ? QStringLiteral("(null)") : country.toQString()));
 }
 
-void VantrelAppDelegate::loadControllers(const platform::Notification&) {
-    startPositioning(gpsOption_);
+std::vector<std::shared_ptr<ViewController>> VantrelAppDelegate::buildTabScreens() {
+    SettingsController& settings = SettingsController::sharedController();
 
-    // The tab screens, in the order the pilot saved. The More list has a black bar with a dark
-    // grey tint, and this delegate colours its rows.
+    std::shared_ptr<InstrumentViewController> vor1 = InstrumentViewController::newController();
+    std::shared_ptr<InstrumentViewController> adf = InstrumentViewController::newController();
+    std::shared_ptr<InstrumentViewController> compass = InstrumentViewController::newController();
+    persistentStateControllers_ = {vor1, adf, compass};
+    std::shared_ptr<InstrumentViewController> vor2 = InstrumentViewController::newController();
     std::shared_ptr<platform::ui::NavigationController> logbook = logbook::FlightsView::sharedNavigationController();
-    logbook->setTitle(QStringLiteral("Logbook"));
-    logbook->tabBarItem().setImageName(QStringLiteral("plane.png"));
-    std::vector<std::shared_ptr<ViewController>> screens{
-        std::make_shared<DatabaseOverviewView>(POISelectorPaneController::sharedPOIDatabase()),
-        logbook,
-        SettingsController::sharedController().shared_from_this(),
-        waypoints::ActiveCountriesController::sharedController().shared_from_this(),
-        HelpController::sharedController().shared_from_this(),
-    };
+    std::shared_ptr<InstrumentViewController> map = InstrumentViewController::newController();
+    persistentStateControllers_.push_back(map);
+    persistentStateControllers_.push_back(vor2);
+
+    auto& activeCountries = waypoints::ActiveCountriesController::sharedController();
+    auto& help = HelpController::sharedController();
+    auto& disclaimer = DisclaimerView::sharedController();
+
+    // The More list has a black bar with a dark grey tint, and this delegate colours its rows.
     platform::ui::NavigationController* more = tabBarController_->moreNavigationController();
     more->navigationBar()->setBarStyle(platform::ui::BarStyle::Black);
     more->navigationBar()->setTintColor(kDarkGray);
     more->setDelegate(this);
+
+    waypoints::WaypointCell::cacheSymbols();
+
+    std::vector<std::shared_ptr<ViewController>> screens;
+    auto configure = [&](std::shared_ptr<ViewController> screen, const QString& title, const char* image) {
+        if (!title.isEmpty()) screen->setTitle(title);
+        screen->tabBarItem().setImageName(QString::fromLatin1(image));
+        screens.push_back(std::move(screen));
+    };
+    auto instrument = [&](const std::shared_ptr<InstrumentViewController>& screen,
+                          instruments::AbstractInstrumentView& view, const QString& title, const char* image) {
+        screen->setInstrument(view);
+        configure(screen, title, image);
+    };
+    instrument(vor1, instruments::VORView::primaryVOR(), QStringLiteral("VOR 1"), "vordme_o.png");
+    instrument(vor2, instruments::VORView::secondaryVOR(), QStringLiteral("VOR 2"), "vordme_o.png");
+    instrument(map, instruments::GPSView::sharedView(), QStringLiteral("Map"), "airfield_o.png");
+    configure(logbook, QStringLiteral("Logbook"), "plane.png");
+    configure(settings.shared_from_this(), QString(), "settings.png");
+    configure(activeCountries.shared_from_this(), QStringLiteral("Active Countries"), "earth.png");
+    instrument(adf, instruments::ADFView::primaryADF(), QStringLiteral("ADF"), "ndb_o.png");
+    instrument(compass, instruments::CompassView::sharedCompassView(), QStringLiteral("Compass"), "compass.png");
+    configure(help.shared_from_this(), QStringLiteral("Help"), "help_i.png");
+    configure(disclaimer.shared_from_this(), QStringLiteral("Disclaimer"), "help_i.png");
+    return screens;
+}
+
+void VantrelAppDelegate::loadControllers(const platform::Notification&) {
+    // The position source is in place before the first instrument starts the location manager.
+    setUpPositioning(gpsOption_);
+
+    std::vector<std::shared_ptr<ViewController>> screens = buildTabScreens();
     auto& defaults = platform::UserDefaults::standardUserDefaults();
     platform::ArrayPtr savedOrder = defaults.arrayForKey("instrumentsLayout");
     if (!savedOrder && !defaults.objectForKey("instrumentsLayout").isNull())
@@ -119,9 +162,7 @@ void VantrelAppDelegate::loadControllers(const platform::Notification&) {
     tabBarController_->setViewControllers(tabs);
     tabBarController_->setCustomizableViewControllers(tabs);
 
-    // The selector pane's navigator and the type symbols of its rows.
     POISelectorPaneController::POINavigator();
-    waypoints::WaypointCell::cacheSymbols();
 
     window_->setRootViewController(tabBarController_);
     if (splashView_) {
@@ -132,8 +173,16 @@ void VantrelAppDelegate::loadControllers(const platform::Notification&) {
     overlay_->hide();
 
     if (SettingsController::showDisclaimer()) DisclaimerView::sharedController().display(*tabBarController_);
+    // A missing or empty database folder is said on screen, not only in the log.
+    if (QString problem = POISelectorPaneController::sharedPOIDatabase().database().loadProblem(); !problem.isEmpty())
+        platform::postUserNotice(this, problem, QStringLiteral("No waypoints"), problem);
+
+    for (const auto& screen : persistentStateControllers_) screen->restore();
+    showDemoWaypointOnFirstRun(gpsOption_, *persistentStateControllers_.front());
 
     NotificationCenter::defaultCenter().postNotificationName("UnitsChanged", this);
+
+    if (qEnvironmentVariableIsSet("VANTREL_LOOP_MONITOR")) loopMonitor_ = std::make_unique<LoopMonitor>(nullptr);
 }
 
 void VantrelAppDelegate::tabBarControllerDidEndCustomizingViewControllers(
@@ -158,6 +207,9 @@ void VantrelAppDelegate::navigationControllerWillShowViewController(platform::ui
     }
 }
 
-void VantrelAppDelegate::applicationWillTerminate() {}
+void VantrelAppDelegate::applicationWillTerminate() {
+    for (const auto& screen : persistentStateControllers_) screen->save();
+    loopMonitor_.reset();  // its line closes the run's log
+}
 
 }  // namespace vantrel::app

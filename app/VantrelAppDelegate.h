@@ -6,8 +6,9 @@
 // controller (saves the tab order the pilot arranges) and of its More navigation controller
 // (colours the More list).
 //
-// Until the full tab layout lands, the tabs are the loaded database, Settings, Active Countries
-// and Help, in the order the pilot saved.
+// The ten tabs are the five instrument screens (VOR 1, VOR 2, Map, ADF, Compass), the Logbook,
+// Settings, Active Countries, Help and the Disclaimer, in the order the pilot saved; the five
+// instrument screens restore their instruments' settings at load done and save them at the end.
 //
 // Threads: main thread only. The delegate lives for the whole application loop and owns the
 // window and the tab bar controller; the window shows the tab bar controller as its root.
@@ -25,6 +26,10 @@
 #include <vector>
 
 namespace vantrel::app {
+
+class InstrumentViewController;
+class LoopMonitor;
+class NoticeAlerts;
 
 class VantrelAppDelegate : public platform::ui::ApplicationDelegate,
                            public platform::ui::TabBarControllerDelegate,
@@ -48,6 +53,10 @@ public:
     QLabel* splashView() const { return splashView_; }
     // The root of every screen; its view is on the window from load done on.
     platform::ui::TabBarController* tabBarController() const { return tabBarController_.get(); }
+    // The instrument screens whose settings are saved and restored: VOR 1, ADF, Compass, Map, VOR 2.
+    const std::vector<std::shared_ptr<InstrumentViewController>>& persistentStateControllers() const {
+        return persistentStateControllers_;
+    }
 
     // The pilot closed the tab customisation: with a change, the new order of the titles is
     // logged and stored under "instrumentsLayout".
@@ -60,6 +69,9 @@ public:
                                                     bool animated) override;
 
 private:
+    // The ten screens in the order of their configuration, each with its title and tab image.
+    std::vector<std::shared_ptr<platform::ui::ViewController>> buildTabScreens();
+
     QString gpsOption_;
     std::unique_ptr<platform::ui::Window> window_;
     QPointer<QLabel> splashView_;
@@ -68,6 +80,9 @@ private:
     QLabel* progressLabel_ = nullptr;
     QLabel* versionLabel_ = nullptr;
     std::shared_ptr<platform::ui::TabBarController> tabBarController_;
+    std::vector<std::shared_ptr<InstrumentViewController>> persistentStateControllers_;
+    std::unique_ptr<LoopMonitor> loopMonitor_;  // with VANTREL_LOOP_MONITOR set
+    std::unique_ptr<NoticeAlerts> noticeAlerts_;  // failed saves and unreadable files, as alerts
 };
 
 }  // namespace vantrel::app

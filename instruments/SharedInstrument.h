@@ -11,8 +11,17 @@
 
 #include <QPointer>
 #include <QRectF>
+#include <vector>
 
 namespace vantrel::instruments {
+
+class AbstractInstrumentView;
+
+// The shared instruments made so far, in the order they were made (the scripted driver lists them).
+inline std::vector<QPointer<AbstractInstrumentView>>& sharedInstruments() {
+    static std::vector<QPointer<AbstractInstrumentView>> made;
+    return made;
+}
 
 template <class Instrument>
 Instrument& sharedInstrument(QPointer<Instrument>& slot, const char* name) {
@@ -21,6 +30,7 @@ Instrument& sharedInstrument(QPointer<Instrument>& slot, const char* name) {
         auto* instrument = new Instrument(positioning::LocationManager::sharedManager(), units::UnitSettings::shared());
         instrument->setObjectName(QString::fromLatin1(name));
         slot = instrument;
+        sharedInstruments().push_back(instrument);
         instrument->initWithFrame(QRectF());
     }
     return *slot;

@@ -8,6 +8,9 @@
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTextStream>
 #include <gtest/gtest.h>
@@ -76,12 +79,14 @@ TEST(EndToEnd, ChoicesOfAFirstStartHoldAtTheNext) {
     AppHome home;
     AppRun first = home.run(
         "tap button \"Agree\"\n"
-        "tap tab \"Settings\"\n"
+        "tap tab \"More\"\n"
+        "tap row \"Settings\"\n"
         "tap row \"Metric\"\n"
         "tap button \"Show disclaimer at start\"\n"
-        "tap tab \"Active Countries\"\n"
+        "tap tab \"More\"\n"
+        "tap row \"Active Countries\"\n"
         "tap row \"Italy\"\n"
-        "tap tab \"Database\"\n"
+        "tap tab \"VOR 1\"\n"
         "screenshot \"first.png\"\n"
         "quit\n");
     ASSERT_EQ(first.status, 0) << first.err.toStdString();
@@ -96,15 +101,62 @@ TEST(EndToEnd, ChoicesOfAFirstStartHoldAtTheNext) {
 
     // A covered tab bar would fail the first tap; France is loaded, Italy is not.
     AppRun second = home.run(
-        "tap tab \"Settings\"\n"
-        "tap tab \"Database\"\n"
-        "tap row \"France  (1)\"\n"
-        "tap row \"Italy  (1)\"\n"
+        "tap tab \"Map\"\n"
+        "tap tab \"VOR 1\"\n"
+        "tap button \"Select\"\n"
+        "tap row \"France\"\n"
+        "tap row \"Italy\"\n"
         "quit\n");
     EXPECT_EQ(second.status, 1);
-    EXPECT_TRUE(second.err.contains("line 4 (tap row \"Italy  (1)\") failed: no row showing \"Italy  (1)\""))
+    EXPECT_TRUE(second.err.contains("line 5 (tap row \"Italy\") failed: no row showing \"Italy\""))
         << second.err.toStdString();
     EXPECT_EQ(home.defaults("units").intValue(), 2);
+}
+
+// The instruments keep their waypoint and course across a restart, and a rearranged tab bar too:
+// the settings written at the end of the first run are what the second run shows.
+TEST(EndToEnd, InstrumentsAndTabsAreAsTheyWereLeft) {
+    AppHome home;
+    AppRun first = home.run(
+        "tap button \"Agree\"\n"
+        "tap tab \"VOR 1\"\n"
+        "tap button \"Select\"\n"
+        "tap row \"France\"\n"
+        "tap row \"LFPG, LFPG\"\n"
+        "tap button \"Select\"\n"
+        "drag on primaryVOR 250 200 250 170\n"
+        "tap button \"+1°\"\n"
+        "tap tab \"More\"\n"
+        "tap button \"Edit\"\n"
+        "drag 224 455 32 455\n"
+        "tap button \"Done\"\n"
+        "dump \"first.json\"\n"
+        "quit\n");
+    ASSERT_EQ(first.status, 0) << first.err.toStdString();
+    const platform::Value saved = home.defaults("VOR 1");
+    ASSERT_TRUE(saved.isDictionary());
+    EXPECT_EQ(saved.dictionary()->get("waypoint").dictionary()->get("waypoint_id").toQString(), "LFPG");
+    EXPECT_FLOAT_EQ(saved.dictionary()->get("ringAngle").floatValue(), 16.0f);
+    for (const char* title : {"VOR 1", "ADF", "Compass", "Map", "VOR 2"}) EXPECT_TRUE(home.defaults(title).isDictionary()) << title;
+    const platform::Value layout = home.defaults("instrumentsLayout");
+    ASSERT_TRUE(layout.isArray());
+    ASSERT_EQ(layout.array()->size(), 10u);
+
+    AppRun second = home.run("wait 0.2\ndump \"second.json\"\nquit\n");
+    ASSERT_EQ(second.status, 0) << second.err.toStdString();
+    QFile file(home.home.file("second.json"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonObject state = QJsonDocument::fromJson(file.readAll()).object();
+    const QJsonObject vor = state["primaryVOR"].toObject();
+    EXPECT_EQ(vor["waypoint_id"].toString(), "LFPG");
+    EXPECT_DOUBLE_EQ(vor["ringAngle"].toDouble(), 16.0);
+    EXPECT_EQ(vor["labels"].toObject()["poiName"].toString(), "LFPG, LFPG");
+    QStringList tabs;
+    for (const QJsonValue& title : state["tabs"].toObject()["titles"].toArray()) tabs << title.toString();
+    QStringList stored;
+    for (const platform::Value& title : *layout.array()) stored << title.toQString();
+    EXPECT_EQ(tabs, stored);
+    EXPECT_TRUE(state.contains("location"));
 }
 
 TEST(EndToEnd, DisagreeEndsTheAppAtOnceAndWritesNothing) {

@@ -1,6 +1,8 @@
 #include "waypoints/DatabaseFixture.h"
 
-#include "app/DatabaseOverviewView.h"
+#include "app/InstrumentViewController.h"
+#include "instruments/AbstractInstrumentView.h"
+#include "instruments/SlipballView.h"
 #include "app/DisclaimerView.h"
 #include "app/VantrelAppDelegate.h"
 #include "platform/core/NotificationCenter.h"
@@ -9,11 +11,14 @@
 #include "platform/ui/TableViewCell.h"
 #include "platform/ui/Transition.h"
 #include "waypoints/DatabaseDirectory.h"
+#include "waypoints/POISelectorPaneController.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <gtest/gtest.h>
+
+#include <set>
 
 using namespace vantrel;
 using test::makeRecord;
@@ -66,7 +71,11 @@ TEST(Startup, SplashShowsEachCountryThenTheTabsUnderTheDisclaimer) {
     });
     center.addObserver(&observer, "UPDATE_LOAD_DONE", nullptr, [&](const platform::Notification&) { order.push_back("done"); });
     center.addObserver(&observer, "UnitsChanged", nullptr, [&](const platform::Notification& n) {
-        EXPECT_EQ(n.object, &delegate);
+        // The first tab, an instrument screen, posts it when it comes on screen.
+        if (n.object != &delegate) {
+            order.push_back("units from a screen");
+            return;
+        }
         // By then the tabs are up and the disclaimer covers them.
         EXPECT_EQ(delegate.window()->rootViewController(), delegate.tabBarController());
         EXPECT_EQ(delegate.tabBarController()->modalViewController(), &app::DisclaimerView::sharedController());
@@ -90,14 +99,16 @@ TEST(Startup, SplashShowsEachCountryThenTheTabsUnderTheDisclaimer) {
     }
     EXPECT_TRUE(splashDuringLoad);
     // The done handler of the delegate runs before ours, and posts the unit broadcast last.
-    EXPECT_EQ(order, (std::vector<std::string>{"progress", "progress", "progress", "units", "done"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"progress", "progress", "progress", "units from a screen", "units", "done"}));
 
     platform::ui::TabBarController* tabs = delegate.tabBarController();
     ASSERT_EQ(delegate.window()->rootViewController(), tabs);
     EXPECT_EQ(tabs->view()->parentWidget(), delegate.window());
     EXPECT_FALSE(delegate.splashView());
     EXPECT_FALSE(delegate.overlay()->isVisible());
-    EXPECT_EQ(tabTitles(*tabs), QStringList({"Logbook", "Database", "Settings", "Active Countries", "Help"}));
+    // A first run: VOR 1, ADF, Map and Logbook on the bar, the six others in the More list.
+    EXPECT_EQ(tabTitles(*tabs), QStringList({"VOR 1", "ADF", "Map", "Logbook", "VOR 2", "Settings", "Active Countries",
+                                             "Compass", "Help", "Disclaimer"}));
     EXPECT_EQ(tabs->selectedIndex(), 0);
 
     app::DisclaimerView& disclaimer = app::DisclaimerView::sharedController();
@@ -106,14 +117,26 @@ TEST(Startup, SplashShowsEachCountryThenTheTabsUnderTheDisclaimer) {
     EXPECT_TRUE(disclaimer.titleBar()->isVisible());
     EXPECT_TRUE(disclaimer.bottomBar()->isVisible());
 
-    auto* overview = dynamic_cast<app::DatabaseOverviewView*>(tabs->viewControllers().at(1).get());
-    ASSERT_TRUE(overview);
-    platform::ui::TableView* list = overview->countryList();
-    ASSERT_EQ(list->numberOfRowsInSection(0), 3);
-    // The tab is not on screen under the disclaimer: ask the list's data source for the rows.
-    EXPECT_EQ(overview->cellForRowAtIndexPath(list, {0, 0})->text(), QStringLiteral("France  (1)"));
-    EXPECT_EQ(overview->cellForRowAtIndexPath(list, {0, 1})->text(), QStringLiteral("Germany  (2)"));
-    EXPECT_EQ(overview->summaryLabel()->text(), QStringLiteral("4 waypoints in 3 countries"));
+    // The five instrument screens, saved and restored in this order, each with its own instrument,
+    // the instrument's setup pane and a slip ball of its own below it.
+    QStringList persistent;
+    std::set<const void*> instruments, balls;
+    for (const auto& screen : delegate.persistentStateControllers()) {
+        persistent << screen->title();
+        ASSERT_TRUE(screen->theInstrument());
+        EXPECT_EQ(screen->theInstrument()->parentWidget(), screen->mainInstrumentView());
+        EXPECT_EQ(screen->theInstrument()->size(), QSize(320, 320));
+        ASSERT_TRUE(screen->theInstrument()->setupView());
+        EXPECT_EQ(screen->theInstrument()->setupView()->parentWidget(), screen->secondaryInstrumentsView());
+        ASSERT_TRUE(screen->slipball());
+        EXPECT_EQ(screen->slipball()->parentWidget(), screen->secondaryInstrumentsView());
+        EXPECT_EQ(screen->slipball()->geometry(), QRect(0, 55, 320, 40));
+        instruments.insert(screen->theInstrument());
+        balls.insert(screen->slipball());
+    }
+    EXPECT_EQ(persistent, QStringList({"VOR 1", "ADF", "Compass", "Map", "VOR 2"}));
+    EXPECT_EQ(instruments.size(), 5u);
+    EXPECT_EQ(balls.size(), 5u);
 
     disclaimer.agree();
     EXPECT_EQ(tabs->modalViewController(), nullptr);
@@ -150,7 +173,8 @@ TEST(Startup, WithoutTheDisclaimerTheSavedTabOrderShowsAtOnce) {
     EXPECT_FALSE(coveredAtUnits);
     EXPECT_EQ(tabs->modalViewController(), nullptr);
     // Saved titles first (the unknown and the repeated one skipped), then the others in their order.
-    EXPECT_EQ(tabTitles(*tabs), QStringList({"Help", "Settings", "Database", "Logbook", "Active Countries"}));
+    EXPECT_EQ(tabTitles(*tabs), QStringList({"Help", "VOR 1", "Settings", "VOR 2", "Map", "Logbook", "Active Countries",
+                                             "ADF", "Compass", "Disclaimer"}));
     EXPECT_TRUE(tabs->viewControllers().front()->isOnScreen());
 
     defaults.removeObjectForKey("disableDisclaimer");
@@ -176,4 +200,55 @@ TEST(Startup, TheAppEndsNormallyOnSigterm) {
         EXPECT_EQ(app.exitStatus(), QProcess::NormalExit) << "after " << delayMs << " ms";
         EXPECT_EQ(app.exitCode(), 0) << app.readAllStandardError().toStdString();
     }
+}
+
+// Saved settings hold a copy of the chosen record. At the next start an instrument points at the
+// database's own record when the database holds the same waypoint (so record equality, the map's
+// yellow mark, works after a restart); a waypoint the database no longer holds stays the copy.
+// Showing an instrument tab posts the unit broadcast.
+TEST(Startup, RestoredInstrumentsPointAtTheDatabasesOwnRecords) {
+    test::DatabaseFixture db;
+    db.writeStates({});
+    db.writeCountry(QStringLiteral("France"), {makeRecord("LFPG", 49.0, 2.55), makeRecord("LFPO", 48.72, 2.38)});
+    auto& defaults = platform::UserDefaults::standardUserDefaults();
+    defaults.setObject("disableDisclaimer", platform::Value::boolean(true));
+    auto savedAs = [&](const char* title, platform::Value record, double ring) {
+        auto settings = platform::Dictionary::create();
+        settings->set("waypoint", record);
+        settings->set("ringAngle", platform::Value::real(ring));
+        defaults.setObject(title, platform::Value(settings));
+    };
+    savedAs("VOR 1", makeRecord("LFPG", 49.0, 2.55), 33);
+    savedAs("VOR 2", makeRecord("LFPO", 48.0, 2.0), 44);  // moved since: not the database's
+    platform::ui::Transition::setAnimationsEnabled(false);
+
+    app::VantrelAppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    waitForLoadDone(delegate);
+    const auto& screens = delegate.persistentStateControllers();
+    ASSERT_EQ(screens.size(), 5u);
+    platform::ArrayPtr records = waypoints::POISelectorPaneController::sharedPOIDatabase().waypointsDB();
+    auto databaseRecord = [&](const char* id) -> const void* {
+        for (const platform::Value& r : *records)
+            if (r.asDictionary()->get("waypoint_id").toQString() == id) return r.identity();
+        return nullptr;
+    };
+    const platform::Value& vor1 = screens[0]->theInstrument()->selectedWaypoint();
+    ASSERT_TRUE(vor1.isDictionary());
+    EXPECT_EQ(vor1.identity(), databaseRecord("LFPG"));
+    const platform::Value& vor2 = screens[4]->theInstrument()->selectedWaypoint();
+    ASSERT_TRUE(vor2.isDictionary());
+    EXPECT_NE(vor2.identity(), databaseRecord("LFPO"));
+    EXPECT_DOUBLE_EQ(screens[4]->theInstrument()->referenceLat(), 48.0);
+
+    std::vector<const void*> posters;
+    int observer = 0;
+    platform::NotificationCenter::defaultCenter().addObserver(
+        &observer, "UnitsChanged", nullptr, [&](const platform::Notification& n) { posters.push_back(n.object); });
+    delegate.tabBarController()->setSelectedViewController(screens[1].get());  // ADF
+    platform::NotificationCenter::defaultCenter().removeObserver(&observer);
+    EXPECT_EQ(posters, std::vector<const void*>{screens[1].get()});
+
+    for (const char* key : {"disableDisclaimer", "VOR 1", "VOR 2"}) defaults.removeObjectForKey(key);
+    platform::ui::Transition::setAnimationsEnabled(true);
 }

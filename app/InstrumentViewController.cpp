@@ -1,0 +1,91 @@
+#include "InstrumentViewController.h"
+
+#include "ui_InstrumentView.h"
+
+#include "instruments/AbstractInstrumentView.h"
+#include "instruments/SlipballView.h"
+#include "platform/core/Log.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/core/UserDefaults.h"
+#include "platform/ui/NavigationController.h"
+
+namespace vantrel::app {
+
+std::shared_ptr<InstrumentViewController> InstrumentViewController::newController() {
+    return std::make_shared<InstrumentViewController>();
+}
+
+InstrumentViewController::InstrumentViewController() : ui_(std::make_unique<Ui::InstrumentView>()) {}
+
+InstrumentViewController::~InstrumentViewController() = default;
+
+instruments::AbstractInstrumentView* InstrumentViewController::theInstrument() const { return theInstrument_; }
+
+instruments::SlipballView* InstrumentViewController::slipball() const { return slipball_; }
+
+void InstrumentViewController::loadView() { loadViewFromForm(*ui_); }
+
+QWidget* InstrumentViewController::mainInstrumentView() {
+    view();
+    return ui_->mainInstrumentView;
+}
+
+QWidget* InstrumentViewController::secondaryInstrumentsView() {
+    view();
+    return ui_->secondaryInstrumentsView;
+}
+
+void InstrumentViewController::setInstrument(instruments::AbstractInstrumentView& instrument) {
+    QWidget* pane = instrument.setupView();
+    std::unique_ptr<instruments::SlipballView> ball = instruments::SlipballView::slipballView();
+    view();
+    instrument.setFrame(ui_->mainInstrumentView->rect());
+    theInstrument_ = &instrument;
+    instrument.setParent(ui_->mainInstrumentView);
+    instrument.show();
+    instrument.setNeedsDisplay();
+    if (pane) {
+        pane->setParent(ui_->secondaryInstrumentsView);
+        pane->move(0, 0);
+        pane->show();
+    }
+    slipball_ = ball.release();  // the lower area owns it from here
+    slipball_->setParent(ui_->secondaryInstrumentsView);
+    slipball_->raise();
+    slipball_->show();
+    slipball_->setNeedsDisplay();
+}
+
+void InstrumentViewController::viewWillAppear(bool animated) {
+    ViewController::viewWillAppear(animated);
+    // Pushed from the More list, the screen takes the whole height, so that the instrument and its
+    // slip ball show whole; the More tab leads back to the list.
+    if (platform::ui::NavigationController* navigation = navigationController())
+        navigation->setNavigationBarHidden(true, false);
+    for (QWidget* area : {mainInstrumentView(), secondaryInstrumentsView()})
+        for (QWidget* child : area->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) child->update();
+    platform::NotificationCenter::defaultCenter().postNotificationName("UnitsChanged", this);
+}
+
+void InstrumentViewController::viewWillDisappear(bool animated) {
+    if (platform::ui::NavigationController* navigation = navigationController())
+        navigation->setNavigationBarHidden(false, false);
+    ViewController::viewWillDisappear(animated);
+}
+
+void InstrumentViewController::save() {
+    if (!theInstrument_) return;
+    platform::UserDefaults::standardUserDefaults().setObject(title().toStdString(),
+                                                             platform::Value(theInstrument_->settings()));
+}
+
+void InstrumentViewController::restore() {
+    if (!theInstrument_) return;
+    const platform::Value stored = platform::UserDefaults::standardUserDefaults().objectForKey(title().toStdString());
+    if (!stored.isNull() && !stored.isDictionary())
+        platform::logLine(QStringLiteral("The saved settings of %1 are not a dictionary (%2); the instrument starts afresh")
+                              .arg(title(), QString::fromStdString(stored.description()).left(80)));
+    theInstrument_->setSettings(stored.dictionary());
+}
+
+}  // namespace vantrel::app

@@ -1,0 +1,60 @@
+#pragma once
+// An instrument screen: one shared instrument in the upper area, its setup pane and a slip ball of
+// the screen's own in the lower area. Showing the screen posts "UnitsChanged", so that every
+// instrument reloads its units and redraws; save and restore keep the instrument's settings in the
+// user defaults under the screen's title ("VOR 1", "ADF", "Compass", "Map", "VOR 2").
+//
+// Ownership: the screen is shared (the tab bar and the delegate's persistent list hold it) and
+// lives for the process. It lends the instrument and the pane a Qt parent; it owns its slip ball.
+// Threads: main thread only.
+
+#include "platform/ui/ViewController.h"
+
+#include <QPointer>
+#include <memory>
+
+namespace Ui {
+class InstrumentView;
+}
+
+namespace vantrel::instruments {
+class AbstractInstrumentView;
+class SlipballView;
+}  // namespace vantrel::instruments
+
+namespace vantrel::app {
+
+class InstrumentViewController : public platform::ui::ViewController {
+public:
+    // A new screen made from the interface file "InstrumentView".
+    static std::shared_ptr<InstrumentViewController> newController();
+
+    InstrumentViewController();
+    ~InstrumentViewController() override;
+
+    // The instrument above, its setup pane and a new slip ball below.
+    void setInstrument(instruments::AbstractInstrumentView& instrument);
+    instruments::AbstractInstrumentView* theInstrument() const;
+    instruments::SlipballView* slipball() const;
+
+    void viewWillAppear(bool animated) override;
+    void viewWillDisappear(bool animated) override;
+
+    // The instrument's settings into the user defaults under the title, and back.
+    void save();
+    void restore();
+
+    // The outlets of "InstrumentView" (the view is loaded on first use).
+    QWidget* mainInstrumentView();
+    QWidget* secondaryInstrumentsView();
+
+protected:
+    void loadView() override;
+
+private:
+    std::unique_ptr<Ui::InstrumentView> ui_;
+    QPointer<instruments::AbstractInstrumentView> theInstrument_;
+    QPointer<instruments::SlipballView> slipball_;
+};
+
+}  // namespace vantrel::app

@@ -1,0 +1,41 @@
+#include "LoopMonitor.h"
+
+#include "platform/core/Log.h"
+
+#include <QFile>
+
+namespace vantrel::app {
+
+LoopMonitor::LoopMonitor(QObject* parent) : QObject(parent) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(kTickMs);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        const double waited = double(clock_.nsecsElapsed()) / 1e6 - kTickMs;
+        clock_.restart();
+        if (waited > longest_) longest_ = waited;
+        if (waited > kFrameMs)
+            platform::logLine(QStringLiteral("Main loop: stalled %1 ms at %2 s").arg(waited, 0, 'f', 1)
+                                  .arg(double(run_.elapsed()) / 1000.0, 0, 'f', 1));
+    });
+    clock_.start();
+    run_.start();
+    timer_.start();
+}
+
+LoopMonitor::~LoopMonitor() {
+    platform::logLine(QStringLiteral("Main loop: longest stall %1 ms over %2 s; resident memory %3 MB")
+                          .arg(longest_, 0, 'f', 1)
+                          .arg(double(run_.elapsed()) / 1000.0, 0, 'f', 0)
+                          .arg(double(residentKilobytes()) / 1024.0, 0, 'f', 1));
+}
+
+long LoopMonitor::residentKilobytes() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return 0;
+    // Files of /proc have no size: read what there is rather than asking for the end.
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+
+}  // namespace vantrel::app

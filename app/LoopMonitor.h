@@ -1,0 +1,36 @@
+#pragma once
+// A measure of the app's smoothness for long runs (VANTREL_LOOP_MONITOR=1): a timer asks the main
+// loop for a turn every 4 ms and records the longest wait beyond that, which is the longest time
+// the loop was busy with something else (a frame, a fix, a list). A stall longer than a frame is
+// logged when it happens; at the end of the run one line gives the longest, with the resident
+// memory at that moment.
+//
+// Threads: main thread only. A Qt child of whatever it is given.
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+namespace vantrel::app {
+
+class LoopMonitor : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kTickMs = 4;
+    static constexpr double kFrameMs = 16.0;  // a stall longer than one frame is logged as it happens
+
+    explicit LoopMonitor(QObject* parent);
+    ~LoopMonitor() override;
+
+    // The longest stall so far, in milliseconds, and the resident memory of the process in kB.
+    double longestStallMs() const { return longest_; }
+    static long residentKilobytes();
+
+private:
+    QTimer timer_;
+    QElapsedTimer clock_;
+    QElapsedTimer run_;
+    double longest_ = 0;
+};
+
+}  // namespace vantrel::app

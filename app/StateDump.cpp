@@ -1,0 +1,102 @@
+#include "StateDump.h"
+
+#include "instruments/CircularInstrumentView.h"
+#include "instruments/GPSView.h"
+#include "instruments/SharedInstrument.h"
+#include "instruments/VORView.h"
+#include "platform/ui/TabBarController.h"
+#include "platform/ui/Window.h"
+#include "positioning/LocationManager.h"
+#include "waypoints/WaypointKeys.h"
+
+#include <QJsonArray>
+#include <cmath>
+
+namespace vantrel::app {
+
+namespace {
+
+// JSON has no NaN: a number that is none is written as null.
+QJsonValue number(double value) { return std::isfinite(value) ? QJsonValue(value) : QJsonValue(); }
+QJsonValue text(const QString& value) { return value.isNull() ? QJsonValue() : QJsonValue(value); }
+
+QJsonObject instrumentState(instruments::AbstractInstrumentView& view) {
+    QJsonObject state;
+    state["angleToReference"] = view.angleToReference();
+    state["trackAngle"] = number(view.trackAngle());
+    state["navIsValid"] = view.navIsValid();
+    state["referenceLat"] = number(view.referenceLat());
+    state["referenceLon"] = number(view.referenceLon());
+    state["originLat"] = number(view.originLat());
+    state["originLon"] = number(view.originLon());
+    const platform::Dictionary* waypoint = view.selectedWaypoint().asDictionary();
+    state["waypoint_id"] = waypoint ? QJsonValue(waypoint->get(waypoints::keys::waypointId).toQString()) : QJsonValue();
+    QJsonObject labels;
+    for (const QString& outlet : view.labelOutlets()) labels[outlet] = text(view.labelText(outlet));
+    state["labels"] = labels;
+
+    if (const auto* round = qobject_cast<const instruments::CircularInstrumentView*>(&view)) {
+        state["ringAngle"] = number(round->ringAngle());
+        state["indicatorAngle"] = number(round->indicatorAngle());
+        state["targetIndicatorAngle"] = number(round->targetIndicatorAngle());
+        state["differentialAngle"] = number(round->differentialAngle());
+    }
+    if (const auto* vor = qobject_cast<const instruments::VORView*>(&view)) {
+        const instruments::VorIndication shown = vor->indication();
+        state["flag"] = shown.flag == instruments::VorFlag::To     ? QJsonValue("to")
+                        : shown.flag == instruments::VorFlag::From ? QJsonValue("from")
+                                                                   : QJsonValue();
+        state["deflection"] = number(shown.deflection);
+    }
+    if (auto* map = qobject_cast<instruments::GPSView*>(&view)) {
+        state["currentScale"] = number(map->currentScale());
+        state["directToString"] = text(map->directToString());
+        state["summaryLine"] = text(map->summaryLine());
+        state["cachedCount"] = qint64(map->cachedCount());
+        const QRectF area = map->waypointsCacheRect();
+        state["waypointsCacheRect"] = QJsonArray{number(area.x()), number(area.y()), number(area.width()), number(area.height())};
+        QJsonArray drawn;
+        for (const auto& mark : map->drawnWaypoints())
+            drawn.append(QJsonObject{{"id", mark.id}, {"x", number(mark.x)}, {"y", number(mark.y)}});
+        state["drawnWaypoints"] = drawn;
+    }
+    return state;
+}
+
+QJsonObject locationState() {
+    positioning::LocationManager& manager = positioning::LocationManager::sharedManager();
+    QJsonObject state;
+    if (const std::optional<positioning::Fix> fix = manager.currentLocation()) {
+        state["location"] = QJsonObject{{"latitude", number(fix->latitude)},
+                                        {"longitude", number(fix->longitude)},
+                                        {"horizontalAccuracy", number(fix->horizontalAccuracy)},
+                                        {"timestamp", number(fix->timestamp)}};
+    } else {
+        state["location"] = QJsonValue();
+    }
+    state["speed"] = number(manager.speed());
+    state["course"] = number(manager.course());
+    return state;
+}
+
+}  // namespace
+
+QJsonObject stateDump(platform::ui::Window& window) {
+    QJsonObject dump;
+    for (const auto& instrument : instruments::sharedInstruments())
+        if (instrument) dump[instrument->objectName()] = instrumentState(*instrument);
+    const QJsonObject location = locationState();
+    for (auto it = location.begin(); it != location.end(); ++it) dump[it.key()] = it.value();
+
+    if (auto* tabs = dynamic_cast<platform::ui::TabBarController*>(window.rootViewController())) {
+        QJsonArray titles;
+        for (const auto& screen : tabs->viewControllers()) titles.append(screen->title());
+        platform::ui::ViewController* selected = tabs->selectedViewController();
+        dump["tabs"] = QJsonObject{{"titles", titles}, {"selected", selected ? QJsonValue(selected->title()) : QJsonValue()}};
+    } else {
+        dump["tabs"] = QJsonValue();
+    }
+    return dump;
+}
+
+}  // namespace vantrel::app
