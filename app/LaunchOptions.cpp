@@ -12,6 +12,7 @@ std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Vantrel, a pilot's navigation companion."));
     QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
     QCommandLineOption gps(QStringLiteral("gps"),
                            QStringLiteral("Take positions from <source>:\n") + positioning::positionSourceHelp(),
                            QStringLiteral("source"));
@@ -27,20 +28,29 @@ std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, 
     QCommandLineOption script(QStringLiteral("script"),
                               QStringLiteral("Run the steps of <file> once the database is loaded (see the README)."),
                               QStringLiteral("file"));
-    parser.addOptions({help, gps, database, documents, screenshots, quitAfter, script});
+    parser.addOptions({help, version, gps, database, documents, screenshots, quitAfter, script});
+    // The parser names the program after the application object, which does not exist yet.
+    auto usage = [&parser] {
+        return parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("vantrel"));
+    };
 
     if (!parser.parse(arguments)) {
-        *message = parser.errorText() + QStringLiteral("\n\n") + parser.helpText();
+        *message = parser.errorText() + QStringLiteral("\n\n") + usage();
         *exitStatus = 2;
         return std::nullopt;
     }
     if (parser.isSet(help)) {
-        *message = parser.helpText();
+        *message = usage();
+        *exitStatus = 0;
+        return std::nullopt;
+    }
+    if (parser.isSet(version)) {
+        *message = QStringLiteral("vantrel " VANTREL_VERSION);
         *exitStatus = 0;
         return std::nullopt;
     }
     if (!parser.positionalArguments().isEmpty()) {
-        *message = QStringLiteral("Unexpected argument: %1\n\n%2").arg(parser.positionalArguments().first(), parser.helpText());
+        *message = QStringLiteral("Unexpected argument: %1\n\n%2").arg(parser.positionalArguments().first(), usage());
         *exitStatus = 2;
         return std::nullopt;
     }

@@ -17,9 +17,9 @@ struct LaunchOptions {
     double quitAfterSeconds = 0; // --quit-after SECONDS: end the run normally after that time
     std::optional<Script> script;  // --script FILE: steps run once the database is loaded
 
-    // Parses the arguments (the first is the program). On a usage error or --help, *message holds
-    // the text to print and the result is empty; *exitStatus is 0 for --help, 2 for errors (a
-    // script that cannot be read or has a mistake is one).
+    // Parses the arguments (the first is the program). On a usage error, --help or --version,
+    // *message holds the text to print and the result is empty; *exitStatus is 0 for --help and
+    // --version, 2 for errors (a script that cannot be read or has a mistake is one).
     static std::optional<LaunchOptions> parse(const QStringList& arguments, QString* message, int* exitStatus);
 };
 

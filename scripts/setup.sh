@@ -8,6 +8,7 @@ packages=(
   libplist-dev libgps-dev gpsd
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation
+  desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()

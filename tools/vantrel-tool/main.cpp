@@ -35,7 +35,33 @@ const char* const kUsage =
     "\n"
     "  --json           print one JSON document\n"
     "  --database DIR   the waypoint database directory (default: the app's bundle)\n"
-    "  --documents DIR  the pilot's documents folder (default: the app's)\n";
+    "  --documents DIR  the pilot's documents folder (default: the app's)\n"
+    "  --version        print the version\n"
+    "  COMMAND --help   the usage of one command\n";
+
+const char* const kGroups[] = {"db", "container", "plist", "geo", "gps", "logbook", "plans"};
+
+bool isGroup(const QString& word) {
+    for (const char* group : kGroups)
+        if (word == QLatin1String(group)) return true;
+    return false;
+}
+
+// The usage of one command: its lines of the whole usage (with the lines that continue them)
+// and the options every command takes.
+QString groupUsage(const QString& group) {
+    const QStringList lines = QString::fromLatin1(kUsage).split(QLatin1Char('\n'));
+    QString text = QStringLiteral("usage: vantrel-tool [--json] [--database DIR] [--documents DIR] %1 ...\n\n").arg(group);
+    bool inGroup = false;
+    for (const QString& line : lines) {
+        if (line.startsWith(QLatin1String("  ")) && !line.startsWith(QLatin1String("   ")))
+            inGroup = line.mid(2).section(QLatin1Char(' '), 0, 0) == group;
+        else if (!line.startsWith(QLatin1String("   ")))
+            inGroup = false;
+        if (inGroup) text += line + QLatin1Char('\n');
+    }
+    return text;
+}
 
 }  // namespace
 
@@ -45,10 +71,21 @@ int main(int argc, char** argv) {
     QStringList words = QCoreApplication::arguments().mid(1);
 
     bool json = false;
+    bool help = false;
     QStringList rest;
     for (int i = 0; i < words.size(); ++i) {
         const QString& w = words[i];
-        if (w == QLatin1String("--json")) {
+        if (w == QLatin1String("-h") || w == QLatin1String("--help")) {
+            // Before the command: the whole usage; after it: that command's.
+            if (rest.isEmpty()) {
+                std::fputs(kUsage, stdout);
+                return 0;
+            }
+            help = true;
+        } else if (w == QLatin1String("--version") && rest.isEmpty()) {
+            std::puts("vantrel-tool " VANTREL_VERSION);
+            return 0;
+        } else if (w == QLatin1String("--json")) {
             json = true;
         } else if (w == QLatin1String("--database") || w == QLatin1String("--documents")) {
             if (i + 1 >= words.size()) {
@@ -59,9 +96,11 @@ int main(int argc, char** argv) {
                 platform::Paths::setDatabaseDirectory(words[++i]);
             else
                 platform::Paths::setDocumentsDirectory(words[++i]);
-        } else if (w == QLatin1String("-h") || w == QLatin1String("--help")) {
-            std::fputs(kUsage, stdout);
-            return 0;
+        } else if (rest.isEmpty() && w.startsWith(QLatin1Char('-'))) {
+            // Only before the command: after it, words with a dash are its own (its options,
+            // negative numbers).
+            std::fprintf(stderr, "unknown option \"%s\"\n%s", qPrintable(w), kUsage);
+            return 2;
         } else {
             rest.append(w);
         }
@@ -71,6 +110,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     QString group = rest.takeFirst();
+    if (help && isGroup(group)) {
+        std::fputs(qPrintable(groupUsage(group)), stdout);
+        return 0;
+    }
     if (group == QLatin1String("db")) return tool::runDbCommand(rest, json);
     if (group == QLatin1String("container")) return tool::runContainerCommand(rest, json);
     if (group == QLatin1String("plist")) return tool::runPlistCommand(rest, json);

@@ -1,0 +1,66 @@
+# The installed programs run from the installed tree alone: the tool lists the world database
+# installed beside it, also after the whole tree is moved (a copy lacking one country proves that
+# the build tree's database is not the one read), and a run of the app writes its defaults and
+# documents under the XDG folders and nothing into the install prefix.
+# Run with -DPREFIX=... -DSCRATCH=...
+include(${CMAKE_CURRENT_LIST_DIR}/Check.cmake)
+
+foreach(variable VANTREL_BUNDLE_DIR VANTREL_DATABASE_DIR VANTREL_DOCUMENTS_DIR VANTREL_DEFAULTS_FILE)
+  unset(ENV{${variable}})
+endforeach()
+set(home ${SCRATCH}/home)
+file(REMOVE_RECURSE ${SCRATCH})
+file(MAKE_DIRECTORY ${home})
+set(ENV{HOME} ${home})
+set(ENV{XDG_CONFIG_HOME} ${home}/config)
+set(ENV{XDG_DATA_HOME} ${home}/data)
+set(ENV{XDG_CACHE_HOME} ${home}/cache)
+set(ENV{XDG_RUNTIME_DIR} ${home}/runtime)
+file(MAKE_DIRECTORY ${home}/runtime)
+set(ENV{QT_QPA_PLATFORM} offscreen)
+
+vantrel_run(info 0 ${PREFIX}/bin/vantrel-tool db info)
+vantrel_expect_world_database("${info_OUT}" ${PREFIX}/share/vantrel/database "db info from ${PREFIX}")
+
+set(moved ${SCRATCH}/moved)
+file(COPY ${PREFIX}/ DESTINATION ${moved})
+file(REMOVE "${moved}/share/vantrel/database/Luxembourg.ewpts")
+vantrel_run(movedinfo 0 ${moved}/bin/vantrel-tool db info)
+vantrel_expect_world_database("${movedinfo_OUT}" ${moved}/share/vantrel/database "db info from ${moved}")
+if(movedinfo_OUT MATCHES "(^|\n)Luxembourg +[0-9]" OR NOT info_OUT MATCHES "(^|\n)Luxembourg +[0-9]")
+  message(FATAL_ERROR "db info lists Luxembourg from ${moved}, whose file is gone, or not from ${PREFIX}:\n"
+                      "${movedinfo_OUT}")
+endif()
+
+# Every file of the prefix with its checksum, and the folders, before and after a run of the app.
+function(snapshot root out)
+  file(GLOB_RECURSE entries LIST_DIRECTORIES true RELATIVE ${root} ${root}/*)
+  list(SORT entries)
+  set(lines)
+  foreach(entry ${entries})
+    if(IS_DIRECTORY ${root}/${entry})
+      list(APPEND lines "${entry}/")
+    else()
+      file(MD5 ${root}/${entry} sum)
+      list(APPEND lines "${entry} ${sum}")
+    endif()
+  endforeach()
+  set(${out} "${lines}" PARENT_SCOPE)
+endfunction()
+
+snapshot(${PREFIX} before)
+vantrel_run(app 0 ${PREFIX}/bin/vantrel --gps demo --quit-after 4)
+snapshot(${PREFIX} after)
+if(NOT before STREQUAL after)
+  set(added ${after})
+  list(REMOVE_ITEM added ${before})
+  set(changed ${before})
+  list(REMOVE_ITEM changed ${after})
+  message(FATAL_ERROR "the app wrote into its install prefix: new or changed ${added}; gone or changed ${changed}")
+endif()
+if(NOT EXISTS ${home}/config/vantrel/defaults.plist)
+  message(FATAL_ERROR "no defaults in $XDG_CONFIG_HOME/vantrel after a run:\n${app_ERR}")
+endif()
+if(NOT IS_DIRECTORY ${home}/data/vantrel)
+  message(FATAL_ERROR "no documents folder in $XDG_DATA_HOME/vantrel after a run:\n${app_ERR}")
+endif()
