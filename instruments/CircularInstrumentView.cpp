@@ -6,6 +6,7 @@
 #include "waypoints/WaypointKeys.h"
 
 #include <QPainter>
+#include <functional>
 #include <cmath>
 
 namespace vantrel::instruments {
@@ -102,10 +103,31 @@ void CircularInstrumentView::setSettings(const platform::DictionaryPtr& settings
 }
 
 void CircularInstrumentView::drawRect(QPainter& painter, const QRectF&) {
-    drawRing(painter);
-    drawBackground(painter);
-    drawInvalidNav(painter);
+    drawUnderlay(painter, [this](QPainter& p) {
+        drawRing(p);
+        drawBackground(p);
+        drawInvalidNav(p);
+    });
     drawIndicators(painter);
+}
+
+void CircularInstrumentView::drawUnderlay(QPainter& painter, const std::function<void(QPainter&)>& draw) {
+    // What lies under the moving indicators changes only with the ring and the validity: it is
+    // drawn once into an opaque picture, which later frames copy without blending each layer.
+    const qreal scale = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const Underlay key{ringAngle_, navIsValid_, scale, bounds().size()};
+    if (underlay_.isNull() || !(key == underlayKey_)) {
+        QPixmap picture((bounds().size() * scale).toSize());
+        picture.setDevicePixelRatio(scale);
+        picture.fill(backgroundColor());
+        QPainter layer(&picture);
+        layer.setRenderHints(painter.renderHints());
+        draw(layer);
+        layer.end();
+        underlay_ = picture;
+        underlayKey_ = key;
+    }
+    painter.drawPixmap(QPointF(0, 0), underlay_);
 }
 
 void CircularInstrumentView::strokeRingCircle(QPainter& painter) const {

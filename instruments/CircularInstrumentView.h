@@ -13,7 +13,10 @@
 
 #include "AbstractInstrumentView.h"
 
+#include <QPixmap>
+#include <QSizeF>
 #include <QTimer>
+#include <functional>
 
 namespace vantrel::instruments {
 
@@ -55,6 +58,9 @@ protected:
     virtual void drawIndicators(QPainter&) {}
     // The light grey circle 5 points inside the bounds, around the ring.
     void strokeRingCircle(QPainter& painter) const;
+    // Draws the layers under the indicators through a picture kept while the ring and the
+    // validity stay as they are.
+    void drawUnderlay(QPainter& painter, const std::function<void(QPainter&)>& draw);
 
     void touchesBegan(const TouchSet& touches) override;
     void touchesMoved(const TouchSet& touches) override;
@@ -68,6 +74,18 @@ protected:
 
 private:
     void step();
+
+    struct Underlay {
+        float ringAngle = 0;
+        bool navIsValid = false;
+        qreal scale = 0;
+        QSizeF size;
+        bool operator==(const Underlay& o) const {
+            return ringAngle == o.ringAngle && navIsValid == o.navIsValid && scale == o.scale && size == o.size;
+        }
+    };
+    QPixmap underlay_;
+    Underlay underlayKey_;
 
     QTimer stepTimer_;
     bool stepTimerReady_ = false;

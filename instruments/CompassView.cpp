@@ -27,8 +27,10 @@ void CompassView::updateDisplay(const platform::Notification* notification) {
 }
 
 void CompassView::drawRect(QPainter& painter, const QRectF&) {
-    drawBackground(painter);
-    drawInvalidNav(painter);
+    drawUnderlay(painter, [this](QPainter& p) {
+        drawBackground(p);
+        drawInvalidNav(p);
+    });
     drawIndicators(painter);
     drawRing(painter);
 }
