@@ -95,10 +95,7 @@ QString AbstractInstrumentView::instrumentSetupNib() const { return QStringLiter
 namespace {
 // The part of an image that is not fully transparent, in its own points: the instruments' overlays
 // are full-size images with a small drawing, and blending the empty rest would cost every frame.
-QRectF opaqueRect(const QPixmap& image) {
-    static QHash<qint64, QRectF> known;
-    auto it = known.constFind(image.cacheKey());
-    if (it != known.constEnd()) return *it;
+QRectF measureOpaqueRect(const QPixmap& image) {
     const QImage pixels = image.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
     int left = pixels.width(), top = pixels.height(), right = -1, bottom = -1;
     for (int y = 0; y < pixels.height(); ++y) {
@@ -112,15 +109,22 @@ QRectF opaqueRect(const QPixmap& image) {
         }
     }
     const double ratio = image.devicePixelRatio();
-    const QRectF rect = right < 0 ? QRectF() : QRectF(left / ratio, top / ratio, (right - left + 1) / ratio, (bottom - top + 1) / ratio);
-    known.insert(image.cacheKey(), rect);
-    return rect;
+    return right < 0 ? QRectF() : QRectF(left / ratio, top / ratio, (right - left + 1) / ratio, (bottom - top + 1) / ratio);
+}
+
+// The same, measured once per image given by its pixmap.
+QRectF opaqueRect(const QPixmap& image) {
+    static QHash<qint64, QRectF> known;
+    auto it = known.constFind(image.cacheKey());
+    if (it == known.constEnd()) it = known.insert(image.cacheKey(), measureOpaqueRect(image));
+    return *it;
 }
 }  // namespace
 
 void AbstractInstrumentView::drawCenterImage(QPainter& painter, const QPixmap& image, float angle) const {
     if (image.isNull()) return;
-    drawArtwork(painter, {image, opaqueRect(image), opaqueRect(image), image.deviceIndependentSize()}, angle);
+    const QRectF part = opaqueRect(image);
+    drawArtwork(painter, {image, part, part, image.deviceIndependentSize()}, angle);
 }
 
 const AbstractInstrumentView::Artwork& AbstractInstrumentView::artworkNamed(const QString& name, qreal scale) {
@@ -130,7 +134,7 @@ const AbstractInstrumentView::Artwork& AbstractInstrumentView::artworkNamed(cons
     auto it = kept.constFind(key);
     if (it != kept.constEnd()) return *it;
     const QPixmap full = platform::ui::renderImageNamed(name, scale);
-    const QRectF part = opaqueRect(full);
+    const QRectF part = measureOpaqueRect(full);
     QPixmap cropped;
     if (!part.isEmpty()) {
         cropped = full.copy(QRectF(part.topLeft() * scale, part.size() * scale).toAlignedRect());
@@ -276,22 +280,14 @@ void AbstractInstrumentView::setSettings(const platform::DictionaryPtr& settings
 
 QString AbstractInstrumentView::labelText(const QString& name) const {
     auto* label = qobject_cast<QLabel*>(outlet(name));
-    if (!label) return {};
-    const QVariant full = label->property("fullText");
-    return full.isValid() ? full.toString() : label->text();
+    return label ? label->text() : QString();
 }
 
 QStringList AbstractInstrumentView::labelOutlets() const { return {}; }
 
 void AbstractInstrumentView::setLabelText(const QString& name, const QString& text) {
-    auto* label = qobject_cast<QLabel*>(outlet(name));
-    if (!label) return;
-    // A text wider than its label ends in "…" rather than in half a letter; the whole text stays
-    // the label's (its tooltip on a desktop).
-    label->setProperty("fullText", text);
-    const QString shown = label->fontMetrics().elidedText(text, Qt::ElideRight, label->width());
-    label->setText(shown);
-    label->setToolTip(shown == text ? QString() : text);
+    // The pane's labels end a text too wide for them in "…" themselves.
+    if (auto* label = qobject_cast<QLabel*>(outlet(name))) label->setText(text);
 }
 
 void AbstractInstrumentView::setOutlet(const QString& name, QWidget* widget) { outlets_.insert(name, widget); }

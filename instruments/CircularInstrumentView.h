@@ -23,7 +23,8 @@ namespace vantrel::instruments {
 class CircularInstrumentView : public AbstractInstrumentView {
     Q_OBJECT
 public:
-    // Ignores nothing: a record replaces the waypoint and its position; nothing keeps the old one.
+    // A record replaces the waypoint, its name label and its position; nothing (no record) keeps
+    // the waypoint chosen before. The origin is left as it is.
     void setWaypoint(const platform::Value& waypoint) override;
     void updateDisplay(const platform::Notification* notification) override;
 

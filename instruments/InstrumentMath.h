@@ -8,6 +8,7 @@
 
 #include <QPointF>
 #include <QRectF>
+#include <QString>
 #include <cstdint>
 
 namespace vantrel::instruments {
