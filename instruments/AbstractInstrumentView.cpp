@@ -90,6 +90,11 @@ QWidget* AbstractInstrumentView::setupView() {
     return setupView_;
 }
 
+void AbstractInstrumentView::hideEvent(QHideEvent* event) {
+    turnedImages_.clear();
+    View::hideEvent(event);
+}
+
 QString AbstractInstrumentView::instrumentSetupNib() const { return QStringLiteral("InstrumentSetupView"); }
 
 namespace {

@@ -100,6 +100,9 @@ public:
 protected:
     AbstractInstrumentView(positioning::LocationManager& locationManager, units::UnitSettings& units);
 
+    // Off screen, the pictures kept for drawing are let go: only the instrument shown holds them.
+    void hideEvent(QHideEvent* event) override;
+
     // Sets the text of a label outlet; nothing before the pane is loaded.
     void setLabelText(const QString& outlet, const QString& text);
     // Called by setSettings when a value of the dictionary was damaged and left out.

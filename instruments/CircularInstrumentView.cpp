@@ -145,6 +145,11 @@ void CircularInstrumentView::drawInvalidNav(QPainter& painter) {
     if (!navIsValid_) drawCenterImage(painter, QStringLiteral("invalidNav.png"), 0.0f);
 }
 
+void CircularInstrumentView::hideEvent(QHideEvent* event) {
+    underlay_ = QPixmap();
+    AbstractInstrumentView::hideEvent(event);
+}
+
 void CircularInstrumentView::touchesBegan(const TouchSet& touches) {
     startTouch_ = touches.anyObject().location;
     startTouchAngle_ = ringAngle_;

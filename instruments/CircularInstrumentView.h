@@ -63,6 +63,7 @@ protected:
     // validity stay as they are.
     void drawUnderlay(QPainter& painter, const std::function<void(QPainter&)>& draw);
 
+    void hideEvent(QHideEvent* event) override;
     void touchesBegan(const TouchSet& touches) override;
     void touchesMoved(const TouchSet& touches) override;
     void wheelTurned(double notches, const QPointF& location) override;
