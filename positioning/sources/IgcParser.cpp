@@ -59,8 +59,9 @@ std::vector<Fix> IgcParser::parse(QByteArrayView content, const QString& origin,
 
     qsizetype start = 0;
     while (start < content.size()) {
-        qsizetype end = content.indexOf('\n', start);
-        if (end < 0) end = content.size();
+        // Lines end at CR, LF or CRLF (the CRLF's LF makes an empty line, skipped below).
+        qsizetype end = start;
+        while (end < content.size() && content[end] != '\n' && content[end] != '\r') ++end;
         QByteArrayView line = content.sliced(start, end - start);
         start = end + 1;
         while (!line.isEmpty() && (line.back() == '\r' || line.back() == ' ')) line.chop(1);

@@ -69,6 +69,13 @@ std::optional<QDate> rmcDate(QByteArrayView text) {
     return date;
 }
 
+// The first CR or LF at or after from, or -1.
+qsizetype lineEnd(const QByteArray& bytes, qsizetype from) {
+    for (qsizetype i = from; i < bytes.size(); ++i)
+        if (bytes[i] == '\n' || bytes[i] == '\r') return i;
+    return -1;
+}
+
 QString clockText(int64_t msOfDay) { return QTime::fromMSecsSinceStartOfDay(int(msOfDay)).toString("HH:mm:ss.zzz"); }
 
 }  // namespace
@@ -77,10 +84,12 @@ NmeaParser::NmeaParser(QString origin, QDate fallbackDate) : clock_(fallbackDate
 
 void NmeaParser::addData(QByteArrayView bytes) {
     pending_.append(bytes);
+    // A line ends at CR, LF or CRLF: receivers and files use all three. The empty line between
+    // the CR and the LF of a CRLF is skipped by addLine.
     qsizetype start = 0;
-    for (qsizetype nl = pending_.indexOf('\n'); nl >= 0; nl = pending_.indexOf('\n', start)) {
-        addLine(QByteArrayView(pending_).sliced(start, nl - start));
-        start = nl + 1;
+    for (qsizetype end = lineEnd(pending_, start); end >= 0; end = lineEnd(pending_, start)) {
+        addLine(QByteArrayView(pending_).sliced(start, end - start));
+        start = end + 1;
     }
     pending_.remove(0, start);
     if (pending_.size() > kLongestLine) {

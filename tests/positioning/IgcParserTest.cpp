@@ -40,6 +40,24 @@ TEST(IgcParser, RecordedFlightAcrossMidnight) {
     EXPECT_TRUE(log.contains("time went back"));
 }
 
+// Loggers and converters write CRLF, LF or bare CR line ends; all three read alike.
+TEST(IgcParser, EveryLineEndingGivesTheSameFixes) {
+    vantrel::test::LogCapture log;
+    QByteArray original = vantrel::test::readPositioningData("valais-midnight.igc");
+    QByteArray lf = QByteArray(original).replace("\r\n", "\n");
+    std::vector<Fix> expected = IgcParser::parse(lf, QStringLiteral("lf"), QDate(2000, 1, 1));
+    ASSERT_EQ(expected.size(), 9u);
+    for (const QByteArray& data : {QByteArray(lf).replace('\n', "\r\n"), QByteArray(lf).replace('\n', '\r')}) {
+        std::vector<Fix> fixes = IgcParser::parse(data, QStringLiteral("other"), QDate(2000, 1, 1));
+        ASSERT_EQ(fixes.size(), expected.size());
+        for (size_t i = 0; i < fixes.size(); ++i) {
+            EXPECT_EQ(fixes[i].timestamp, expected[i].timestamp) << i;
+            EXPECT_EQ(fixes[i].latitude, expected[i].latitude) << i;
+            EXPECT_EQ(fixes[i].horizontalAccuracy, expected[i].horizontalAccuracy) << i;
+        }
+    }
+}
+
 TEST(IgcParser, OldHeaderSouthWestAndNoExtensions) {
     std::vector<Fix> fixes = IgcParser::parse("HFDTE150324\n"
                                               "B1200003345678S15112345WA0010000120\n"

@@ -72,6 +72,31 @@ TEST(NmeaParser, AnySplitOfTheStreamGivesTheSameFixes) {
     }
 }
 
+// Receivers and files end lines with CRLF, LF or a bare CR; all three read alike, also when a
+// stream splits a CRLF between two reads.
+TEST(NmeaParser, EveryLineEndingGivesTheSameFixes) {
+    QByteArray crlf = readPositioningData("geneva-midnight.nmea");
+    ASSERT_TRUE(crlf.contains("\r\n"));
+    QByteArray lf = QByteArray(crlf).replace("\r\n", "\n");
+    QByteArray cr = QByteArray(lf).replace('\n', '\r');
+    vantrel::test::LogCapture log;
+    std::vector<NmeaEpoch> expected = parseAll(crlf);
+    ASSERT_EQ(expected.size(), 12u);
+    for (const QByteArray& data : {lf, cr}) {
+        NmeaParser parser(QStringLiteral("bytes"), QDate(2000, 1, 1));
+        for (qsizetype i = 0; i < data.size(); i += 7) parser.addData(QByteArrayView(data).sliced(i, std::min<qsizetype>(7, data.size() - i)));
+        parser.finish();
+        std::vector<NmeaEpoch> epochs = parser.takeEpochs();
+        ASSERT_EQ(epochs.size(), expected.size());
+        for (size_t i = 0; i < epochs.size(); ++i) {
+            EXPECT_EQ(epochs[i].fix->timestamp, expected[i].fix->timestamp) << i;
+            EXPECT_EQ(epochs[i].fix->longitude, expected[i].fix->longitude) << i;
+        }
+        EXPECT_EQ(parser.badLines(), 2);  // the same two damaged lines, no "line too long"
+    }
+    EXPECT_FALSE(log.contains("line too long"));
+}
+
 // Live streams must not wait for the next second: once the sentences of an epoch are known, the
 // epoch is delivered as soon as its last one arrives.
 TEST(NmeaParser, EpochIsDeliveredWhenItsSentencesAreIn) {
