@@ -46,7 +46,7 @@ TableView* ActiveCountriesController::activeCountriesTab() {
 
 void ActiveCountriesController::viewDidLoad() {
     rows_ = store_.allCountries();
-    QCollator collator(QLocale(QLocale::English));
+    QCollator collator{QLocale(QLocale::English)};
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::sort(rows_.begin(), rows_.end(), collator);
     ui_->titleBar->setBarStyle(BarStyle::Black);

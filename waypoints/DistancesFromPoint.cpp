@@ -5,10 +5,11 @@
 #if defined(__x86_64__) && defined(__GLIBC__)
 #define VANTREL_VECTOR_MATH 1
 #include <immintrin.h>
-// glibc's vector math library (libmvec), four doubles per call; needs AVX2.
-extern "C" __m256d _ZGVdN4v_sin(__m256d);
-extern "C" __m256d _ZGVdN4v_cos(__m256d);
-extern "C" __m256d _ZGVdN4v_asin(__m256d);
+// glibc's vector math library (libmvec), four doubles per call; needs AVX2 (declared so, as clang
+// refuses a 256-bit argument in a function compiled without it).
+extern "C" __attribute__((target("avx2"))) __m256d _ZGVdN4v_sin(__m256d);
+extern "C" __attribute__((target("avx2"))) __m256d _ZGVdN4v_cos(__m256d);
+extern "C" __attribute__((target("avx2"))) __m256d _ZGVdN4v_asin(__m256d);
 #endif
 
 namespace vantrel::waypoints {
