@@ -4,13 +4,14 @@
 #include "FlightRecord.h"
 #include "FlightTimeText.h"
 
+#include "platform/core/AtomicFile.h"
+#include "platform/core/DamagedFiles.h"
 #include "platform/core/Log.h"
 #include "platform/core/Paths.h"
 #include "platform/core/UserNotice.h"
 #include "platform/plist/PropertyList.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <algorithm>
@@ -60,7 +61,10 @@ void FlightLog::load() {
         logLine("No documents folder: the logbook starts empty and cannot be saved");
         return;
     }
-    if (!QFileInfo::exists(savePath_)) return;
+    // A save cut short (a crash, a power loss) leaves its temporary file beside the logbook.
+    const QFileInfo saved(savePath_);
+    platform::removeStaleTemporaryFiles(saved.absolutePath(), {saved.fileName()});
+    if (!saved.exists()) return;
     QString error;
     Value root = platform::plist::readFile(savePath_, &error);
     platform::ArrayPtr stored = root.array();
@@ -152,9 +156,12 @@ void FlightLog::sortContent() {
 
 bool FlightLog::keepDamagedFile() {
     if (!QFileInfo::exists(savePath_)) return true;
-    QString aside = savePath_ + QStringLiteral(".damaged");
-    for (int n = 2; QFileInfo::exists(aside); ++n) aside = savePath_ + QStringLiteral(".damaged-%1").arg(n);
-    if (!QFile::rename(savePath_, aside)) return false;
+    QString error;
+    const QString aside = platform::keepDamagedCopy(savePath_, &error);
+    if (aside.isEmpty()) {
+        logLine(QStringLiteral("The unreadable logbook could not be kept aside: %1").arg(error));
+        return false;
+    }
     logLine(QStringLiteral("Kept the unreadable logbook as %1").arg(aside));
     return true;
 }

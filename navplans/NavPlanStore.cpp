@@ -4,8 +4,10 @@
 #include "PlanFileName.h"
 #include "XmlSafeText.h"
 
+#include "platform/core/AtomicFile.h"
 #include "platform/core/Log.h"
 #include "platform/core/Paths.h"
+#include "platform/core/UserNotice.h"
 #include "platform/plist/PropertyList.h"
 
 #include <QDir>
@@ -83,6 +85,7 @@ void NavPlanStore::reload() {
         logLine("No documents folder: the navigation plans start empty and cannot be saved");
         return;
     }
+    removeStaleTemporaryFiles(folder);
     // The file system's own order, hidden entries included: every entry is a row.
     const QStringList entries =
         QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
@@ -101,6 +104,24 @@ void NavPlanStore::reload() {
         files_[plan.get()] = FileRef{entry, bool(stored)};
         plans_->append(Value(plan));
     }
+}
+
+void NavPlanStore::removeStaleTemporaryFiles(const QString& folder) {
+    // A save cut short (a crash, a power loss) leaves its temporary file beside the plan files,
+    // where it would be listed as a plan without a name.
+    QStringList targets;
+    const QString planSuffix = u'.' + PlanFileName::kExtension;
+    for (const QString& entry :
+         QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted)) {
+        const QString target = platform::atomicWriteTargetOf(entry);
+        if (target.endsWith(planSuffix)) targets << target;
+    }
+    platform::removeStaleTemporaryFiles(folder, targets);
+}
+
+void NavPlanStore::reportSaveFailure(const QString& path, const QString& error) const {
+    platform::postSaveFailure(this, QStringLiteral("The plan"), path, error,
+                              QStringLiteral("It is kept until the editor is left again."));
 }
 
 DictionaryPtr NavPlanStore::newPlan() {
@@ -162,12 +183,17 @@ NavPlanStore::SaveResult NavPlanStore::savePlan(const DictionaryPtr& plan, const
     const QString folder = savePath();
     if (folder.isEmpty()) {
         logLine(QStringLiteral("Error writing navigation plan to disk : \"%1\" (there is no documents folder)").arg(name));
+        reportSaveFailure({}, QStringLiteral("there is no documents folder"));
         return {};
     }
     bool replacing = false;
     QString existing;
     const QString file = chooseFileName(folder, plan, name, sameName, &replacing, &existing);
-    if (file.isEmpty()) return existing.isEmpty() ? SaveResult{} : SaveResult{Outcome::Exists, existing};
+    if (file.isEmpty()) {
+        if (!existing.isEmpty()) return {Outcome::Exists, existing};
+        reportSaveFailure(folder, QStringLiteral("every file name for it is taken"));
+        return {};
+    }
 
     if (file != name + u'.' + PlanFileName::kExtension && fileNameOf(plan) != file)
         logLine(QStringLiteral("The plan \"%1\" is stored in the file \"%2\"").arg(name, file));
@@ -180,6 +206,7 @@ NavPlanStore::SaveResult NavPlanStore::savePlan(const DictionaryPtr& plan, const
     QString error;
     if (!platform::plist::writeFile(path, content, platform::plist::Format::Xml, &error)) {
         logLine(QStringLiteral("Error writing navigation plan to disk : %1 (%2)").arg(path, error));
+        reportSaveFailure(path, error);
         return {};
     }
 

@@ -16,8 +16,11 @@
 //     it leaves the list), unless the caller asked to keep existing plans (the import);
 //   - a file that holds anything else (a plan whose different name maps to the same file name, a
 //     foreign file, a folder) is never written over: the plan takes the next numbered name.
-// A plan saved for the first time joins the list at its end. A failed write is logged with the
-// file's path; the plan stays in memory as it was, and the next save tries again.
+// A plan saved for the first time joins the list at its end. A failed save is logged with the
+// file's path and posted as a user notice (platform/core/UserNotice.h); the plan stays in memory
+// as it was, and the next save tries again. Temporary files that an interrupted save left in the
+// folder ("<plan file>.XXXXXX", platform/core/AtomicFile.h) are removed before each listing, so
+// they never become rows.
 //
 // Deleting removes the row's record and the file that holds that plan (the one it was read from
 // or last written to), never another file; a folder in the plans folder is not removed.
@@ -81,6 +84,8 @@ private:
     QString chooseFileName(const QString& folder, const platform::DictionaryPtr& plan, const QString& name,
                            SameName sameName, bool* replacing, QString* existing) const;
     void forget(const platform::Dictionary* plan);
+    static void removeStaleTemporaryFiles(const QString& folder);
+    void reportSaveFailure(const QString& path, const QString& error) const;
 
     // The file behind a listed record; holdsPlan is false for an entry that did not read as a
     // plan (it may be deleted with its row, but a save never writes over it).

@@ -1,9 +1,18 @@
 #include "NSData_Encryption.h"
 
+#include "platform/core/AtomicFile.h"
+#include "platform/core/Log.h"
+
 #include <QFile>
-#include <QSaveFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
+#include <cerrno>
+#include <cstring>
+#include <optional>
 #include <cstdlib>
 #include <vector>
 
@@ -11,14 +20,58 @@ namespace vantrel::waypoints {
 
 namespace {
 constexpr qsizetype kTableSize = 256;
+// Far above the largest country file (about 6 MB), far below what would hurt the app.
+constexpr qint64 kLargestContainer = qint64(256) << 20;
 }
 
-QByteArray dataWithContentsOfEncryptedFile(const QString& path, bool* ok) {
+namespace {
+void tell(QString* reason, const QString& text) {
+    if (reason) *reason = text;
+}
+
+// The whole of a regular file of at most kLargestContainer bytes. Anything else (a FIFO, a device,
+// a folder, a link to one of them) is refused before a byte is read: reading a FIFO or /dev/zero
+// would block or never end. O_NONBLOCK keeps the open itself from waiting for a FIFO's writer.
+std::optional<QByteArray> readRegularFile(const QString& path, QString* reason) {
+    int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        tell(reason, errno == ENOENT ? QStringLiteral("file missing") : QString::fromLocal8Bit(std::strerror(errno)));
+        return std::nullopt;
+    }
+    struct stat info {};
+    std::optional<QByteArray> result;
+    if (::fstat(fd, &info) != 0) {
+        tell(reason, QString::fromLocal8Bit(std::strerror(errno)));
+    } else if (!S_ISREG(info.st_mode)) {
+        tell(reason, QStringLiteral("not a regular file"));
+    } else if (info.st_size > kLargestContainer) {
+        tell(reason, QStringLiteral("larger than %1 MB").arg(kLargestContainer >> 20));
+    } else {
+        QByteArray bytes(qsizetype(info.st_size), Qt::Uninitialized);
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            ssize_t n = ::read(fd, bytes.data() + done, size_t(bytes.size() - done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            done += n;
+        }
+        if (done == bytes.size()) result = std::move(bytes);
+        else tell(reason, QStringLiteral("the file changed or could not be read while reading it"));
+    }
+    ::close(fd);
+    return result;
+}
+}  // namespace
+
+QByteArray dataWithContentsOfEncryptedFile(const QString& path, bool* ok, QString* reason) {
     if (ok) *ok = false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    QByteArray raw = file.readAll();
-    if (raw.size() < kTableSize) return {};
+    std::optional<QByteArray> read = readRegularFile(path, reason);
+    if (!read) return {};
+    const QByteArray& raw = *read;
+    if (raw.size() < kTableSize) {
+        tell(reason, QStringLiteral("not a waypoint container"));
+        return {};
+    }
 
     const auto* bytes = reinterpret_cast<const unsigned char*>(raw.constData());
     std::array<unsigned char, 256> inverse{};
@@ -56,13 +109,10 @@ bool writeToEncryptedFile(const QByteArray& data, const QString& path) {
     auto* dst = reinterpret_cast<unsigned char*>(out.data()) + kTableSize;
     for (qsizetype i = 0, n = data.size(); i < n; ++i) dst[i] = t[src[i]];
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    if (file.write(out) != out.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    QString error;
+    if (platform::writeFileAtomically(path, out, &error)) return true;
+    platform::logLine(QStringLiteral("Waypoint container not written: %1").arg(error));
+    return false;
 }
 
 }  // namespace vantrel::waypoints

@@ -13,10 +13,12 @@
 namespace vantrel::waypoints {
 
 // The plain payload of a container file. A missing or unreadable file, or one shorter than the
-// 256-byte table, is not a container: the result is empty and *ok (when given) is false. Tables
+// 256-byte table, is not a container: the result is empty, *ok (when given) is false and *reason
+// (when given) says why. Only regular files are read (a FIFO or a device is refused at once), up
+// to 256 MB. Tables
 // that are not permutations are accepted: the later position wins for a repeated value, and a
 // stored byte the table never produces reads as 0.
-QByteArray dataWithContentsOfEncryptedFile(const QString& path, bool* ok = nullptr);
+QByteArray dataWithContentsOfEncryptedFile(const QString& path, bool* ok = nullptr, QString* reason = nullptr);
 
 // Scrambles data with a table drawn from rand() and writes the container atomically (written
 // aside, then renamed into place). False when the file could not be written; the target is then

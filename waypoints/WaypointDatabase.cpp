@@ -28,11 +28,8 @@ WaypointDatabase::WaypointDatabase()
 
 ArrayPtr WaypointDatabase::readCountryFile(const QString& path, QString* error) {
     bool ok = false;
-    QByteArray payload = dataWithContentsOfEncryptedFile(path, &ok);
-    if (!ok) {
-        *error = QFileInfo::exists(path) ? QStringLiteral("not a waypoint container") : QStringLiteral("file missing");
-        return {};
-    }
+    QByteArray payload = dataWithContentsOfEncryptedFile(path, &ok, error);
+    if (!ok) return {};
     QString archiveError;
     Value root = platform::KeyedArchive::unarchive(payload, &archiveError);
     ArrayPtr records = root.array();
@@ -48,6 +45,7 @@ void WaypointDatabase::load(const ActiveCountriesStore& store, const Poster& pos
     QStringList listing = dir.isEmpty() ? QStringList() : directoryContents(dir);
     if (dir.isEmpty()) platform::logLine(QStringLiteral("No waypoint database found (states.plist is missing)"));
     loadProblem_.clear();
+    skippedCountries_.clear();
     const QString consequence = QStringLiteral("The instruments work, but no waypoint can be chosen.");
     if (dir.isEmpty()) {
         const QString expected = platform::Paths::databaseDirectory();
@@ -93,6 +91,7 @@ void WaypointDatabase::load(const ActiveCountriesStore& store, const Poster& pos
         k += 1.0f;
         if (!records) {
             platform::logLine(QStringLiteral("Skipped the country file %1: %2").arg(path, error));
+            skippedCountries_.push_back({country, error});
         } else {
             size_t skipped = 0;
             // The decoded records are new, mutable and this load's alone, so they are kept as they

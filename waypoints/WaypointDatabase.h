@@ -19,6 +19,7 @@
 
 #include <QString>
 #include <functional>
+#include <vector>
 
 namespace vantrel::waypoints {
 
@@ -48,6 +49,13 @@ public:
     // is missing or holds no country file, or none of its files could be read); empty when the
     // database was found. Countries the pilot switched off are no problem.
     QString loadProblem() const { return loadProblem_; }
+    // The active countries whose file the last load skipped, with the reason, in load order. They
+    // stay in countries() (the records' ct indexes count them) but hold no waypoint.
+    struct SkippedCountry {
+        QString country;
+        QString reason;
+    };
+    const std::vector<SkippedCountry>& skippedCountries() const { return skippedCountries_; }
 
     // Orders two records by waypoint_id, as a three-way comparison (<0, 0, >0): code-point order,
     // upper-case letters before lower-case ones.
@@ -64,6 +72,7 @@ private:
     platform::ArrayPtr byCountryDB_;
     IdentifierIndex identifierIndex_;
     QString loadProblem_;
+    std::vector<SkippedCountry> skippedCountries_;
 };
 
 }  // namespace vantrel::waypoints

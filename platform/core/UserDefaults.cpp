@@ -1,12 +1,13 @@
 #include "UserDefaults.h"
 
+#include "AtomicFile.h"
+#include "DamagedFiles.h"
 #include "Log.h"
 #include "Paths.h"
 #include "UserNotice.h"
 #include "../plist/PropertyList.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace vantrel::platform {
@@ -23,7 +24,10 @@ void UserDefaults::loadLocked() {
     loaded_ = true;
     damaged_ = false;
     values_ = Dictionary::create();
-    if (!QFileInfo::exists(file_)) return;
+    // A save cut short (a crash, a power loss) leaves its temporary file beside the defaults file.
+    const QFileInfo info(file_);
+    removeStaleTemporaryFiles(info.absolutePath(), {info.fileName()});
+    if (!info.exists()) return;
     QString error;
     Value root = plist::readFile(file_, &error);
     if (DictionaryPtr d = root.dictionary()) {
@@ -37,13 +41,19 @@ void UserDefaults::loadLocked() {
 
 bool UserDefaults::saveLocked(QString* failure) {
     QDir().mkpath(QFileInfo(file_).absolutePath());
-    if (damaged_) {
-        QString aside = file_ + QStringLiteral(".damaged");
-        QFile::remove(aside);
-        if (QFile::rename(file_, aside))
-            logLine(QStringLiteral("Kept the unreadable user defaults as %1").arg(aside));
-        damaged_ = false;
+    if (damaged_ && QFileInfo::exists(file_)) {
+        // Never written over: the unreadable file goes aside first, beside the copies kept before.
+        QString error;
+        const QString aside = keepDamagedCopy(file_, &error);
+        if (aside.isEmpty()) {
+            logLine(QStringLiteral("Error writing user defaults to %1 : the unreadable file there could not be kept aside (%2)")
+                        .arg(file_, error));
+            *failure = error;
+            return false;
+        }
+        logLine(QStringLiteral("Kept the unreadable user defaults as %1").arg(aside));
     }
+    damaged_ = false;
     QString error;
     if (!plist::writeFile(file_, Value(values_), plist::Format::Xml, &error)) {
         logLine(QStringLiteral("Error writing user defaults to %1 : %2").arg(file_, error));

@@ -4,7 +4,8 @@
 // a value set is on disk when setObject returns.
 //
 // A defaults file that cannot be read as a dictionary is logged and moved aside to
-// "<file>.damaged" before the first write, so what the pilot stored is never silently replaced.
+// "<file>.damaged" (".damaged-2", ... when earlier copies are there: none is ever replaced) before
+// the first write, so what the pilot stored is never silently replaced.
 // A write that fails is logged and posted as a user notice (UserNotice.h); the values stay in
 // memory and the next change writes them all.
 //

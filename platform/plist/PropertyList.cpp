@@ -4,11 +4,11 @@
 #include "ObjectTable.h"
 #include "XmlPlist.h"
 
+#include "../core/AtomicFile.h"
 #include "../core/Log.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace vantrel::platform::plist {
 
@@ -65,13 +65,8 @@ bool writeFile(const QString& path, const Value& value, Format format, QString* 
         report(error, QStringLiteral("cannot write %1: the folder %2 does not exist").arg(path, folder));
         return false;
     }
-    // QSaveFile writes beside the file and renames over it only once everything is written.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        report(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-        return false;
-    }
-    return true;
+    // Written beside the file, synced, and renamed over it only once everything is on the disk.
+    return writeFileAtomically(path, bytes, error);
 }
 
 }  // namespace vantrel::platform::plist

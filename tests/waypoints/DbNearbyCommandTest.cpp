@@ -72,3 +72,32 @@ TEST(DbNearbyCommand, RefusesImpossibleArguments) {
           QStringList{"0", "0", "5", "--units", "parsec"}, QStringList{"0", "0", "5", "--units"}})
         EXPECT_EQ(tool(fixture, QStringList{"db", "nearby"} + args).status, 2) << args.join(' ').toStdString();
 }
+
+// A damaged country file is skipped, and db info says so apart instead of counting it as a loaded
+// country with no waypoints.
+TEST(DbInfoCommand, ReportsLoadedAndSkippedCountriesApart) {
+    test::DatabaseFixture fixture;
+    fixture.writeStates({});
+    fixture.writeCountry(QStringLiteral("France"), {makeRecord("LFPG", 49.01, 2.55), makeRecord("LFPO", 48.72, 2.38)});
+    fixture.writeCountry(QStringLiteral("Malta"), {makeRecord("LMML", 35.85, 14.48)});
+    fixture.writeRawFile(QStringLiteral("Atlantis.ewpts"), QByteArray(600, 'x'));
+
+    ToolRun text = tool(fixture, {QStringLiteral("db"), QStringLiteral("info")});
+    ASSERT_EQ(text.status, 0);
+    EXPECT_TRUE(text.out.contains("3 waypoints in 2 countries")) << text.out.constData();
+    EXPECT_TRUE(text.out.contains("; 1 country files skipped")) << text.out.constData();
+    EXPECT_TRUE(text.out.contains("skipped: Atlantis (")) << text.out.constData();
+
+    ToolRun json = tool(fixture, {QStringLiteral("db"), QStringLiteral("info"), QStringLiteral("--json")});
+    ASSERT_EQ(json.status, 0);
+    QJsonObject info = QJsonDocument::fromJson(json.out).object();
+    QStringList loaded;
+    for (const QJsonValue& c : info["countries"].toArray()) loaded << c.toObject()["name"].toString();
+    loaded.sort();
+    EXPECT_EQ(loaded, QStringList({"France", "Malta"}));
+    QJsonArray skipped = info["skipped"].toArray();
+    ASSERT_EQ(skipped.size(), 1);
+    EXPECT_EQ(skipped[0].toObject()["name"].toString(), "Atlantis");
+    EXPECT_FALSE(skipped[0].toObject()["reason"].toString().isEmpty());
+    EXPECT_EQ(info["waypoints"].toInt(), 3);
+}

@@ -16,6 +16,10 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <map>
+
 using namespace vantrel;
 using platform::ArrayPtr;
 using platform::DictionaryPtr;
@@ -185,6 +189,33 @@ TEST_F(Loader, DamagedCountriesAreSkippedWithALogLineAndTheLoadGoesOn) {
     for (const Value& r : *run.database.waypointsDB()) loaded << idOf(r);
     loaded.sort();
     EXPECT_EQ(loaded, QStringList({"G1", "P1"}));
+}
+
+// Reading a FIFO or /dev/zero would block the load thread or never end, and the splash with it.
+TEST_F(Loader, OnlyRegularFilesOfASaneSizeAreRead) {
+    db.writeStates({});
+    db.writeCountry(QStringLiteral("Good"), {makeRecord("G1", 0, 0)});
+    QString dir = db.databaseDirectory();
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir + "/Fifo.ewpts").constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), dir + "/Zero.ewpts"));
+    {
+        QFile huge(dir + "/Huge.ewpts");  // sparse: takes no room on the disk
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(huge.resize(qint64(300) << 20));
+    }
+
+    test::LogCapture log;
+    run.load();
+    EXPECT_EQ(run.posted.back().name, "UPDATE_LOAD_DONE");
+    ASSERT_EQ(run.database.waypointsDB()->size(), 1u);
+    EXPECT_EQ(idOf(run.database.waypointsDB()->at(0)), "G1");
+    std::map<QString, QString> skipped;
+    for (const auto& s : run.database.skippedCountries()) skipped[s.country] = s.reason;
+    ASSERT_EQ(skipped.size(), 3u);
+    EXPECT_EQ(skipped["Fifo"], "not a regular file");
+    EXPECT_EQ(skipped["Zero"], "not a regular file");
+    EXPECT_TRUE(skipped["Huge"].startsWith("larger than")) << skipped["Huge"].toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("Fifo.ewpts: not a regular file")));
 }
 
 TEST_F(Loader, NoStatesFileMeansNoDatabase) {

@@ -3,10 +3,10 @@
 
 #include "Commands.h"
 
+#include "platform/core/AtomicFile.h"
 #include "waypoints/NSData_Encryption.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <cstdio>
 
 namespace vantrel::tool {
@@ -37,9 +37,9 @@ int runContainerCommand(const QStringList& args, bool) {
                      qPrintable(in));
         return 1;
     }
-    QSaveFile file(out);
-    if (!file.open(QIODevice::WriteOnly) || file.write(payload) != payload.size() || !file.commit()) {
-        std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(out), qPrintable(file.errorString()));
+    QString error;
+    if (!platform::writeFileAtomically(out, payload, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
     return 0;

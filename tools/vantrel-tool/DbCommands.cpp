@@ -13,6 +13,7 @@
 #include "waypoints/WaypointSearch.h"
 #include "waypoints/WaypointTypes.h"
 
+#include <algorithm>
 #include <QElapsedTimer>
 #include <cmath>
 #include <cstdio>
@@ -68,21 +69,41 @@ int info(bool json) {
         int ct = record.dictionary()->get(waypoints::keys::ct).intValue();
         if (ct >= 0 && static_cast<size_t>(ct) < counts.size()) ++counts[static_cast<size_t>(ct)];
     }
+    // A skipped (damaged) country file stays in the country list, which the records' indexes
+    // count, but it was not loaded: it is reported apart, not as a country with no waypoints.
+    const auto& skipped = database.database().skippedCountries();
+    std::vector<bool> loaded(countries->size(), true);
+    for (size_t i = 0; i < countries->size(); ++i)
+        for (const auto& s : skipped)
+            if (countries->at(i).toQString() == s.country) loaded[i] = false;
+    size_t loadedCount = size_t(std::count(loaded.begin(), loaded.end(), true));
     size_t total = database.waypointsDB()->size();
     if (json) {
         std::string out = "{\"countries\": [";
+        bool first = true;
         for (size_t i = 0; i < counts.size(); ++i) {
-            if (i) out += ", ";
+            if (!loaded[i]) continue;
+            if (!first) out += ", ";
+            first = false;
             out += "{\"name\": " + jsonString(countries->at(i).stringView()) +
                    ", \"waypoints\": " + std::to_string(counts[i]) + "}";
+        }
+        out += "], \"skipped\": [";
+        for (size_t i = 0; i < skipped.size(); ++i) {
+            if (i) out += ", ";
+            out += "{\"name\": " + jsonString(skipped[i].country.toStdString()) + ", \"reason\": " + jsonString(skipped[i].reason.toStdString()) + "}";
         }
         out += "], \"waypoints\": " + std::to_string(total) + ", \"load_ms\": " + jsonNumber(ms) + "}";
         print(out);
         return 0;
     }
     for (size_t i = 0; i < counts.size(); ++i)
-        std::printf("%-40s %7zu\n", std::string(countries->at(i).stringView()).c_str(), counts[i]);
-    std::printf("%zu waypoints in %zu countries, loaded in %.1f ms\n", total, counts.size(), ms);
+        if (loaded[i]) std::printf("%-40s %7zu\n", std::string(countries->at(i).stringView()).c_str(), counts[i]);
+    for (const auto& s : skipped)
+        std::printf("skipped: %s (%s)\n", qPrintable(s.country), qPrintable(s.reason));
+    std::printf("%zu waypoints in %zu countries, loaded in %.1f ms", total, loadedCount, ms);
+    if (!skipped.empty()) std::printf("; %zu country files skipped", skipped.size());
+    std::printf("\n");
     return 0;
 }
 
