@@ -142,6 +142,11 @@ Value::Value(DictionaryPtr dictionary) : type_(dictionary ? ValueType::Dictionar
 }
 
 Value Value::integer(int64_t v) { Value x; x.type_ = ValueType::Integer; x.i_ = v; return x; }
+Value Value::unsignedInteger(uint64_t v) {
+    Value x = integer(static_cast<int64_t>(v));
+    x.unsigned_ = v > uint64_t(INT64_MAX);
+    return x;
+}
 Value Value::real(double v) { Value x; x.type_ = ValueType::Real; x.r_ = v; return x; }
 Value Value::boolean(bool v) { Value x; x.type_ = ValueType::Boolean; x.i_ = v ? 1 : 0; return x; }
 Value Value::date(double s) { Value x; x.type_ = ValueType::Date; x.r_ = s; return x; }
@@ -154,13 +159,18 @@ Value Value::data(QByteArray bytes) {
     return x;
 }
 
-Value::Value(const Value& o) noexcept : type_(o.type_), i_(o.i_) { retainObject(); }
-Value::Value(Value&& o) noexcept : type_(o.type_), i_(o.i_) { o.type_ = ValueType::Null; o.i_ = 0; }
+Value::Value(const Value& o) noexcept : type_(o.type_), unsigned_(o.unsigned_), i_(o.i_) { retainObject(); }
+Value::Value(Value&& o) noexcept : type_(o.type_), unsigned_(o.unsigned_), i_(o.i_) {
+    o.type_ = ValueType::Null;
+    o.unsigned_ = false;
+    o.i_ = 0;
+}
 Value& Value::operator=(const Value& o) noexcept {
     if (this != &o) {
         o.retainObject();
         releaseObject();
         type_ = o.type_;
+        unsigned_ = o.unsigned_;
         i_ = o.i_;
     }
     return *this;
@@ -169,8 +179,10 @@ Value& Value::operator=(Value&& o) noexcept {
     if (this != &o) {
         releaseObject();
         type_ = o.type_;
+        unsigned_ = o.unsigned_;
         i_ = o.i_;
         o.type_ = ValueType::Null;
+        o.unsigned_ = false;
         o.i_ = 0;
     }
     return *this;
@@ -207,7 +219,7 @@ Ref<StringObject> Value::stringObject() const noexcept {
 
 double Value::doubleValue() const noexcept {
     switch (type_) {
-    case ValueType::Integer: return static_cast<double>(i_);
+    case ValueType::Integer: return unsigned_ ? static_cast<double>(unsignedPayload()) : static_cast<double>(i_);
     case ValueType::Real: return r_;
     case ValueType::Boolean: return i_ ? 1.0 : 0.0;
     case ValueType::String: return leadingDouble(stringView());
@@ -269,7 +281,7 @@ DictionaryPtr Value::dictionary() const noexcept {
 
 bool Value::operator==(const Value& o) const {
     if (isNumber() && o.isNumber()) {
-        if (type_ == ValueType::Integer && o.type_ == ValueType::Integer) return i_ == o.i_;
+        if (type_ == ValueType::Integer && o.type_ == ValueType::Integer) return i_ == o.i_ && unsigned_ == o.unsigned_;
         return doubleValue() == o.doubleValue();
     }
     if (type_ != o.type_) return false;
@@ -338,7 +350,9 @@ void describe(const Value& v, int indent, bool nested, std::string& out) {
     switch (v.type()) {
     case ValueType::Null: out += "(null)"; break;
     case ValueType::String: out += nested ? quoted(v.stringView()) : std::string(v.stringView()); break;
-    case ValueType::Integer: out += std::to_string(v.integerPayload()); break;
+    case ValueType::Integer:
+        out += v.isUnsignedInteger() ? std::to_string(v.unsignedPayload()) : std::to_string(v.integerPayload());
+        break;
     case ValueType::Real: out += formatDouble(v.realPayload()); break;
     case ValueType::Boolean: out += v.booleanPayload() ? "1" : "0"; break;
     case ValueType::Date: {

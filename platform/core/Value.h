@@ -1,5 +1,8 @@
 #pragma once
 // Property-list values: text, integer, real, boolean, date, data, array and dictionary.
+// Integers are 64-bit signed; those from 2^63 to 2^64 - 1, which property lists from other
+// software may hold, are integers marked unsigned (isUnsignedInteger), so that they keep their
+// exact value rather than wrap to negative numbers.
 //
 // Arrays and dictionaries are shared, mutable objects held by reference: copying a Value that holds
 // an array copies the reference, so every holder sees the same elements (records are shared between
@@ -129,6 +132,8 @@ public:
     Value(Ref<StringObject> text);
 
     static Value integer(int64_t v);
+    // An integer of the whole unsigned 64-bit range; values up to INT64_MAX are plain integers.
+    static Value unsignedInteger(uint64_t v);
     static Value real(double v);
     static Value boolean(bool v);
     static Value date(double secondsSince1970);
@@ -144,6 +149,8 @@ public:
     bool isNull() const noexcept { return type_ == ValueType::Null; }
     bool isString() const noexcept { return type_ == ValueType::String; }
     bool isNumber() const noexcept { return type_ == ValueType::Integer || type_ == ValueType::Real; }
+    // An integer above INT64_MAX: integerPayload() then holds its bits, unsignedPayload() its value.
+    bool isUnsignedInteger() const noexcept { return type_ == ValueType::Integer && unsigned_; }
     bool isArray() const noexcept { return type_ == ValueType::Array; }
     bool isDictionary() const noexcept { return type_ == ValueType::Dictionary; }
 
@@ -156,7 +163,8 @@ public:
     // Numeric readings as the records use them. Numbers convert as C casts do; a text counts by
     // its leading decimal number after optional blanks ("12.5 NM" reads 12.5, "abc" reads 0);
     // booleans read 1 or 0; everything else reads 0. intValue clamps out-of-range texts to the
-    // int range, as the records' readers always have.
+    // int range, as the records' readers always have. An unsigned integer reads its exact value in
+    // doubleValue and wraps, as a C cast does, in longLongValue and intValue.
     double doubleValue() const noexcept;
     float floatValue() const noexcept { return static_cast<float>(doubleValue()); }
     int intValue() const noexcept;
@@ -165,6 +173,7 @@ public:
 
     // Raw payloads; only meaningful for the matching type.
     int64_t integerPayload() const noexcept { return i_; }
+    uint64_t unsignedPayload() const noexcept { return static_cast<uint64_t>(i_); }
     double realPayload() const noexcept { return r_; }   // also a date's seconds since 1970
     bool booleanPayload() const noexcept { return i_ != 0; }
     QByteArray dataPayload() const;
@@ -194,6 +203,7 @@ private:
     void releaseObject() noexcept;
 
     ValueType type_;
+    bool unsigned_ = false;  // an integer above INT64_MAX; sits in the padding, the Value stays 16 bytes
     union {
         int64_t i_;
         double r_;

@@ -154,8 +154,11 @@ private:
             if (size == 16) {
                 auto high = static_cast<int64_t>(readBigEndian(d_ + pos, 8));
                 uint64_t lowBits = readBigEndian(d_ + pos + 8, 8);
-                // Values beyond 64 bits are kept as the nearest real.
-                if ((high == 0 && lowBits <= uint64_t(INT64_MAX)) || (high == -1 && lowBits > uint64_t(INT64_MAX)))
+                // 128-bit signed: 2^63 to 2^64 - 1 stay exact as unsigned integers; values beyond
+                // 64 bits are kept as the nearest real.
+                if (high == 0)
+                    table_.addUnsigned(lowBits);
+                else if (high == -1 && lowBits > uint64_t(INT64_MAX))
                     table_.addInteger(static_cast<int64_t>(lowBits));
                 else
                     table_.addReal(double(high) * 18446744073709551616.0 + double(lowBits));
@@ -257,7 +260,8 @@ public:
         switch (v.type()) {
         case ValueType::Null: return writer_.addNull();
         case ValueType::String: return writer_.addString(v.stringView());
-        case ValueType::Integer: return writer_.addInteger(v.integerPayload());
+        case ValueType::Integer:
+            return v.isUnsignedInteger() ? writer_.addUnsigned(v.unsignedPayload()) : writer_.addInteger(v.integerPayload());
         case ValueType::Real: return writer_.addReal(v.realPayload());
         case ValueType::Boolean: return writer_.addBoolean(v.booleanPayload());
         case ValueType::Date: return writer_.addDate(v.realPayload());
@@ -386,6 +390,18 @@ BinaryPlistWriter::Id BinaryPlistWriter::addInteger(int64_t v) {
     if (!fresh) return it->second;
     size_t begin = scalars_.size();
     appendInteger(scalars_, v);
+    return it->second = addScalar(begin);
+}
+
+BinaryPlistWriter::Id BinaryPlistWriter::addUnsigned(uint64_t v) {
+    if (v <= uint64_t(INT64_MAX)) return addInteger(static_cast<int64_t>(v));
+    // Above INT64_MAX: a 16-byte (128-bit signed) integer, the form readers take as unsigned.
+    auto [it, fresh] = unsignedIntegers_.try_emplace(v, 0);
+    if (!fresh) return it->second;
+    size_t begin = scalars_.size();
+    scalars_.push_back('\x14');
+    appendBigEndian(scalars_, 0, 8);
+    appendBigEndian(scalars_, v, 8);
     return it->second = addScalar(begin);
 }
 

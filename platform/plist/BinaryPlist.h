@@ -51,6 +51,7 @@ public:
     Id addNull();
     Id addBoolean(bool v);
     Id addInteger(int64_t v);
+    Id addUnsigned(uint64_t v);  // 16 bytes above INT64_MAX, else as addInteger
     Id addReal(double v);
     Id addDate(double secondsSince1970);
     Id addData(std::string_view bytes);
@@ -82,7 +83,7 @@ private:
     std::string scalars_;
     std::vector<Id> refs_;
     std::unordered_map<std::string, Id, TextHash, std::equal_to<>> texts_;
-    std::unordered_map<uint64_t, Id> integers_, reals_, dates_, uids_;
+    std::unordered_map<uint64_t, Id> integers_, unsignedIntegers_, reals_, dates_, uids_;
     std::vector<Id> denseUids_;
     Id booleans_[2] = {UINT32_MAX, UINT32_MAX};
     Id null_ = UINT32_MAX;

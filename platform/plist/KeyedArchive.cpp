@@ -5,8 +5,13 @@
 
 #include "../core/Log.h"
 
+#include <algorithm>
+#include <charconv>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace vantrel::platform::KeyedArchive {
@@ -19,20 +24,27 @@ using Kind = ObjectTable::Kind;
 
 // Walks the "$objects" graph straight from the decoded plist table: each object is decoded once,
 // when first referenced, and kept for every further reference.
+//
+// Strictly (unarchive), an instance of a class it does not know and an object that contains
+// itself make the archive unreadable. For inspection (unarchiveTopObjects), an unknown instance
+// becomes a dictionary of its class name and fields, and a reference to an object that is still
+// being decoded (a cycle) becomes {"$ref": n}, so that any valid archive can be shown whole.
 class Unarchiver {
 public:
-    explicit Unarchiver(const ObjectTable& table) : t_(table) {}
+    Unarchiver(const ObjectTable& table, bool inspect) : t_(table), inspect_(inspect) {}
 
+    // The root object or, for inspection, the dictionary of every $top entry.
     Value run() {
         if (t_.size() == 0 || t_.kind(t_.top()) != Kind::Dictionary) return fail(QStringLiteral("not a keyed archive"));
         std::optional<Index> objects = t_.find(t_.top(), "$objects");
         std::optional<Index> top = t_.find(t_.top(), "$top");
         if (!objects || t_.kind(*objects) != Kind::Array) return fail(QStringLiteral("no $objects array"));
         if (!top || t_.kind(*top) != Kind::Dictionary) return fail(QStringLiteral("no $top dictionary"));
-        std::optional<Index> root = t_.find(*top, "root");
-        if (!root) return fail(QStringLiteral("no root object in $top"));
         objects_ = t_.elements(*objects);
         slots_.resize(objects_.size());
+        if (inspect_) return field(*top, 0);
+        std::optional<Index> root = t_.find(*top, "root");
+        if (!root) return fail(QStringLiteral("no root object in $top"));
         return reference(*root, 0);
     }
 
@@ -40,7 +52,9 @@ public:
 
 private:
     enum class State : uint8_t { Unseen, Decoding, Done };
-    enum class Class : uint8_t { Unknown, Array, Dictionary, String, Data, Date };
+    // Unknown: not yet looked up (or, strictly, not supported). Other: an unknown class, decoded
+    // as its fields when inspecting.
+    enum class Class : uint8_t { Unknown, Array, Dictionary, String, Data, Date, Null, Other };
     struct Slot {
         Value value;
         State state = State::Unseen;
@@ -77,7 +91,10 @@ private:
     Value object(size_t n, size_t depth) {
         Slot& slot = slots_[n];
         if (slot.state == State::Done) return slot.value;
-        if (slot.state == State::Decoding) return fail(QStringLiteral("object %1 contains itself").arg(n));
+        if (slot.state == State::Decoding) {
+            if (inspect_) return referenceTo(n);
+            return fail(QStringLiteral("object %1 contains itself").arg(n));
+        }
         if (depth >= plist::kMaxNesting)
             return fail(QStringLiteral("nested deeper than %1 levels").arg(plist::kMaxNesting));
         Index o = objects_[n];
@@ -101,12 +118,19 @@ private:
         return v;
     }
 
+    // What a cycle shows when inspecting: the $objects index of the object met again.
+    Value referenceTo(size_t n) {
+        DictionaryPtr d = Dictionary::create(1);
+        d->set(refKey_, Value::integer(int64_t(n)));
+        return Value(d);
+    }
+
     Value scalar(Index o) const {
         switch (t_.kind(o)) {
-        case Kind::Boolean: return Value::boolean(t_.boolean(o));
-        case Kind::Integer: return Value::integer(t_.integer(o));
-        case Kind::Real: return Value::real(t_.real(o));
-        case Kind::Date: return Value::date(t_.real(o));
+        case Kind::Boolean:
+        case Kind::Integer:
+        case Kind::Real:
+        case Kind::Date: return t_.scalarValue(o);
         case Kind::String: return Value(t_.text(o));
         case Kind::Data: return Value::data(QByteArray(t_.text(o).data(), qsizetype(t_.text(o).size())));
         default: return {};
@@ -118,6 +142,72 @@ private:
         std::optional<Index> m = t_.find(instance, name);
         if (!m) return {};
         return t_.kind(*m) == Kind::Uid ? reference(*m, depth + 1) : scalar(*m);
+    }
+
+    // A field of an instance of an unknown class, or a $top entry: a reference is followed, an
+    // inline array or dictionary decoded element by element. Inline containers are decoded once
+    // each (a damaged file may share or nest them in itself).
+    Value field(Index f, size_t depth) {
+        Kind kind = t_.kind(f);
+        if (kind == Kind::Uid) return reference(f, depth + 1);
+        if (kind != Kind::Array && kind != Kind::Dictionary) return scalar(f);
+        if (auto done = inline_.find(f); done != inline_.end()) {
+            if (done->second.isNull()) return fail(QStringLiteral("an inline array or dictionary contains itself"));
+            return done->second;
+        }
+        if (depth >= plist::kMaxNesting)
+            return fail(QStringLiteral("nested deeper than %1 levels").arg(plist::kMaxNesting));
+        inline_.emplace(f, Value());
+        Value v;
+        if (kind == Kind::Array) {
+            ArrayPtr a = Array::create(t_.elements(f).size());
+            for (Index item : t_.elements(f)) {
+                a->append(field(item, depth + 1));
+                if (failed()) return {};
+            }
+            v = Value(a);
+        } else {
+            DictionaryPtr d = Dictionary::create(t_.keys(f).size());
+            if (!fields(f, depth, *d)) return {};
+            v = Value(d);
+        }
+        inline_[f] = v;
+        return v;
+    }
+
+    // The entries of an inline dictionary (an instance's, less its $class) into d.
+    bool fields(Index dictionary, size_t depth, Dictionary& d) {
+        std::span<const Index> ks = t_.keys(dictionary);
+        std::span<const Index> vs = t_.values(dictionary);
+        for (size_t i = 0; i < ks.size(); ++i) {
+            std::optional<Key> k = inlineKey(ks[i]);
+            if (!k) return false;
+            if (k->view() == "$class") continue;
+            d.set(*k, field(vs[i], depth + 1));
+            if (failed()) return false;
+        }
+        return true;
+    }
+
+    // A key stored in place: a text, or (from some writers' binary plists) a scalar as its text.
+    std::optional<Key> inlineKey(Index k) {
+        if (t_.kind(k) == Kind::String) return Key(t_.text(k));
+        std::optional<std::string> text = t_.kind(k) == Kind::Uid ? std::to_string(t_.integer(k)) : plist::keyText(scalar(k));
+        if (t_.kind(k) == Kind::Array || t_.kind(k) == Kind::Dictionary || !text) {
+            fail(QStringLiteral("a dictionary key that is not a text"));
+            return std::nullopt;
+        }
+        return Key(*text);
+    }
+
+    // The $classname of an instance's class, for showing it.
+    std::string_view className(Index instance) const {
+        std::optional<Index> ref = t_.find(instance, "$class");
+        if (!ref || t_.kind(*ref) != Kind::Uid || uint64_t(t_.integer(*ref)) >= objects_.size()) return "?";
+        Index description = objects_[size_t(t_.integer(*ref))];
+        if (t_.kind(description) != Kind::Dictionary) return "?";
+        std::optional<Index> name = t_.find(description, "$classname");
+        return name && t_.kind(*name) == Kind::String ? t_.text(*name) : std::string_view("?");
     }
 
     Class classOf(Index instance) {
@@ -145,6 +235,7 @@ private:
             slot.kind = classNamed(t_.text(c));
             if (slot.kind != Class::Unknown) return slot.kind;
         }
+        if (inspect_) return slot.kind = Class::Other;
         std::string_view shown = name && t_.kind(*name) == Kind::String ? t_.text(*name) : std::string_view("?");
         fail(QStringLiteral("unsupported class %1").arg(QString::fromUtf8(shown.data(), qsizetype(shown.size()))));
         return Class::Unknown;
@@ -153,8 +244,9 @@ private:
     static Class classNamed(std::string_view name) {
         if (name == "NSDictionary" || name == "NSMutableDictionary") return Class::Dictionary;
         if (name == "NSArray" || name == "NSMutableArray" || name == "NSSet" || name == "NSMutableSet" ||
-            name == "NSOrderedSet" || name == "NSMutableOrderedSet")
+            name == "NSCountedSet" || name == "NSOrderedSet" || name == "NSMutableOrderedSet")
             return Class::Array;
+        if (name == "NSNull") return Class::Null;
         if (name == "NSString" || name == "NSMutableString") return Class::String;
         if (name == "NSData" || name == "NSMutableData") return Class::Data;
         if (name == "NSDate") return Class::Date;
@@ -175,7 +267,17 @@ private:
     Value instance(Index o, size_t depth) {
         switch (classOf(o)) {
         case Class::Unknown: return {};
+        case Class::Null: return {};
+        case Class::Other: {
+            DictionaryPtr d = Dictionary::create(t_.keys(o).size());
+            d->set(classKey_, Value(className(o)));
+            if (!fields(o, depth, *d)) return {};
+            return Value(d);
+        }
         case Class::Array: {
+            // Sets and ordered sets from some archivers keep their members as NS.object.0,
+            // NS.object.1, ... rather than in one NS.objects array.
+            if (!t_.find(o, "NS.objects")) return numberedMembers(o, depth);
             std::optional<std::span<const Index>> items = references(o, "NS.objects");
             if (!items) return {};
             ArrayPtr a = Array::create(items->size());
@@ -216,22 +318,51 @@ private:
         return {};
     }
 
+    // The NS.object.N members of a set, in the order of N.
+    Value numberedMembers(Index o, size_t depth) {
+        constexpr std::string_view prefix = "NS.object.";
+        std::vector<std::pair<uint64_t, Index>> members;
+        std::span<const Index> ks = t_.keys(o);
+        for (size_t i = 0; i < ks.size(); ++i) {
+            if (t_.kind(ks[i]) != Kind::String || !t_.text(ks[i]).starts_with(prefix)) continue;
+            std::string_view digits = t_.text(ks[i]).substr(prefix.size());
+            uint64_t n = 0;
+            auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+            if (ec != std::errc() || end != digits.data() + digits.size() || digits.empty()) continue;
+            members.emplace_back(n, t_.values(o)[i]);
+        }
+        std::sort(members.begin(), members.end());
+        ArrayPtr a = Array::create(members.size());
+        for (const auto& [n, member] : members) {
+            a->append(t_.kind(member) == Kind::Uid ? reference(member, depth + 1) : scalar(member));
+            if (failed()) return {};
+        }
+        return Value(a);
+    }
+
     // The interned key of a referenced text, made once per archive entry.
     std::optional<Key> key(Index uid, size_t depth) {
         std::optional<size_t> n = target(uid);
         if (!n) return std::nullopt;
         if (slots_[*n].key >= 0) return keys_[size_t(slots_[*n].key)];
         Value text = object(*n, depth + 1);
-        if (!text.isString()) {
+        // When inspecting, a number, date or other scalar key (an NSNumber key, say) is its text.
+        std::optional<std::string> shown =
+            text.isString() ? std::string(text.stringView()) : inspect_ && !failed() ? plist::keyText(text) : std::nullopt;
+        if (!shown) {
             if (!failed()) fail(QStringLiteral("a dictionary key that is not a text"));
             return std::nullopt;
         }
         slots_[*n].key = int32_t(keys_.size());
-        keys_.emplace_back(text.stringView());
+        keys_.emplace_back(*shown);
         return keys_.back();
     }
 
     const ObjectTable& t_;
+    const bool inspect_;
+    const Key refKey_{"$ref"};
+    const Key classKey_{"$class"};
+    std::unordered_map<Index, Value> inline_;  // inline containers decoded, null while decoding
     std::span<const Index> objects_;
     std::vector<Slot> slots_;
     std::vector<Key> keys_;
@@ -240,13 +371,14 @@ private:
 
 }  // namespace
 
-Value unarchive(const QByteArray& bytes, QString* error) {
+namespace {
+Value decode(const QByteArray& bytes, bool inspect, QString* error) {
     plist::ObjectTable table;
     QString reason;
-    Value root;
+    Value result;
     if (table.read(bytes, &reason)) {
-        Unarchiver unarchiver(table);
-        root = unarchiver.run();
+        Unarchiver unarchiver(table, inspect);
+        result = unarchiver.run();
         reason = unarchiver.error();
     }
     if (!reason.isEmpty()) {
@@ -254,7 +386,12 @@ Value unarchive(const QByteArray& bytes, QString* error) {
         if (error) *error = reason;
         return {};
     }
-    return root;
+    return result;
 }
+}  // namespace
+
+Value unarchive(const QByteArray& bytes, QString* error) { return decode(bytes, false, error); }
+
+Value unarchiveTopObjects(const QByteArray& bytes, QString* error) { return decode(bytes, true, error); }
 
 }  // namespace vantrel::platform::KeyedArchive

@@ -48,7 +48,10 @@ private:
         switch (v.type()) {
         case ValueType::Null: return 0;
         case ValueType::String: return text(v.stringView());
-        case ValueType::Integer: return once(integers_, uint64_t(v.integerPayload()), [&] { return w_.addInteger(v.integerPayload()); });
+        case ValueType::Integer:
+            if (v.isUnsignedInteger())
+                return once(unsignedIntegers_, v.unsignedPayload(), [&] { return w_.addUnsigned(v.unsignedPayload()); });
+            return once(integers_, uint64_t(v.integerPayload()), [&] { return w_.addInteger(v.integerPayload()); });
         case ValueType::Real:
             return once(reals_, std::bit_cast<uint64_t>(v.realPayload()), [&] { return w_.addReal(v.realPayload()); });
         case ValueType::Boolean: return once(booleans_, v.booleanPayload(), [&] { return w_.addBoolean(v.booleanPayload()); });
@@ -146,7 +149,7 @@ private:
     BinaryPlistWriter w_;
     std::vector<Id> objects_;  // the plist object of each "$objects" entry
     std::unordered_map<std::string_view, uint32_t> texts_;
-    std::unordered_map<uint64_t, uint32_t> integers_, reals_, dates_, booleans_;
+    std::unordered_map<uint64_t, uint32_t> integers_, unsignedIntegers_, reals_, dates_, booleans_;
     std::unordered_map<const void*, uint32_t> shared_;  // arrays, dictionaries and data by identity
     uint32_t classes_[ClassCount] = {};
     plist::NestingGuard guard_;

@@ -2,7 +2,11 @@
 
 #include "BinaryPlist.h"
 #include "NestingGuard.h"
+#include "PlistDate.h"
 #include "XmlPlist.h"
+
+#include <charconv>
+#include <cmath>
 
 namespace vantrel::platform::plist {
 
@@ -22,10 +26,36 @@ ObjectTable::Index ObjectTable::add(Kind kind, uint32_t count, int64_t integer) 
     Object o;
     o.kind = kind;
     o.owned = false;
+    o.isUnsigned = false;
     o.count = count;
     o.integer = integer;
     objects_.push_back(o);
     return static_cast<Index>(objects_.size() - 1);
+}
+
+ObjectTable::Index ObjectTable::addUnsigned(uint64_t v) {
+    Index i = add(Kind::Integer, 0, static_cast<int64_t>(v));
+    objects_[i].isUnsigned = v > uint64_t(INT64_MAX);
+    return i;
+}
+
+std::optional<std::string> keyText(const Value& v) {
+    switch (v.type()) {
+    case ValueType::Null: return std::string("null");
+    case ValueType::Boolean: return std::string(v.booleanPayload() ? "true" : "false");
+    case ValueType::Integer:
+        return v.isUnsignedInteger() ? std::to_string(v.unsignedPayload()) : std::to_string(v.integerPayload());
+    case ValueType::Real: {
+        char buf[64];
+        auto end = std::to_chars(buf, buf + sizeof buf, v.realPayload()).ptr;
+        std::string text(buf, end);
+        if (std::isfinite(v.realPayload()) && text.find_first_of(".e") == std::string::npos) text += ".0";
+        return text;
+    }
+    case ValueType::Date: return isoDate(v.realPayload());
+    case ValueType::Data: return v.dataPayload().toBase64().toStdString();
+    default: return std::nullopt;
+    }
 }
 
 ObjectTable::Index ObjectTable::addReal(double v) {
@@ -98,11 +128,11 @@ public:
     Value build(ObjectTable::Index i, size_t depth) {
         using Kind = ObjectTable::Kind;
         switch (t_.kind(i)) {
-        case Kind::Null: return {};
-        case Kind::Boolean: return Value::boolean(t_.boolean(i));
-        case Kind::Integer: return Value::integer(t_.integer(i));
-        case Kind::Real: return Value::real(t_.real(i));
-        case Kind::Date: return Value::date(t_.real(i));
+        case Kind::Null:
+        case Kind::Boolean:
+        case Kind::Integer:
+        case Kind::Real:
+        case Kind::Date: return t_.scalarValue(i);
         default: break;
         }
         if (state_[i] == State::Done) return cache_[i];
@@ -148,8 +178,7 @@ private:
             std::span<const ObjectTable::Index> vs = t_.values(i);
             DictionaryPtr d = Dictionary::create(ks.size());
             for (size_t n = 0; n < ks.size(); ++n) {
-                if (t_.kind(ks[n]) != Kind::String) return fail(QStringLiteral("a dictionary key is not a text"));
-                if (!keys_[ks[n]]) keys_[ks[n]].emplace(t_.text(ks[n]));
+                if (!keys_[ks[n]] && !makeKey(ks[n])) return fail(QStringLiteral("a dictionary key is not a text or another scalar"));
                 d->set(*keys_[ks[n]], build(vs[n], depth + 1));
                 if (!error_.isEmpty()) return {};
             }
@@ -157,6 +186,21 @@ private:
         }
         default: return {};
         }
+    }
+
+    // The interned key of a key object: a text as itself, any other scalar as its text.
+    bool makeKey(ObjectTable::Index k) {
+        using Kind = ObjectTable::Kind;
+        if (t_.kind(k) == Kind::String) {
+            keys_[k].emplace(t_.text(k));
+            return true;
+        }
+        if (t_.kind(k) == Kind::Array || t_.kind(k) == Kind::Dictionary) return false;
+        Value scalar = t_.kind(k) == Kind::Uid ? Value::integer(t_.integer(k))
+                       : t_.kind(k) == Kind::Data ? Value::data(QByteArray(t_.text(k).data(), qsizetype(t_.text(k).size())))
+                                                  : t_.scalarValue(k);
+        keys_[k].emplace(keyText(scalar).value_or(std::string()));
+        return true;
     }
 
     Value fail(QString reason) {

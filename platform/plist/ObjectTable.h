@@ -27,6 +27,12 @@ namespace vantrel::platform::plist {
 // Plists count dates in seconds since 2001-01-01 UTC; Values count from 1970.
 inline constexpr double kSecondsFrom1970To2001 = 978307200.0;
 
+// The text a scalar that is used as a dictionary key stands for: integers in decimal, reals in
+// the shortest form that reads back the same (with ".0" when whole, as Python writes them),
+// booleans "true" / "false", null "null", dates in ISO 8601 UTC, data in base64, UIDs in decimal.
+// Nothing for texts (they are their own key) and containers.
+std::optional<std::string> keyText(const Value& scalar);
+
 class ObjectTable {
 public:
     using Index = uint32_t;
@@ -41,6 +47,10 @@ public:
     Kind kind(Index i) const noexcept { return objects_[i].kind; }
     bool boolean(Index i) const noexcept { return objects_[i].integer != 0; }
     int64_t integer(Index i) const noexcept { return objects_[i].integer; }  // also a UID
+    // An integer above INT64_MAX, whose bits integer() holds.
+    bool isUnsigned(Index i) const noexcept { return objects_[i].isUnsigned; }
+    // The Value of a scalar (null for texts, data, UIDs and containers).
+    Value scalarValue(Index i) const;
     double real(Index i) const noexcept { return objects_[i].real; }         // also a date, seconds since 1970
     std::string_view text(Index i) const noexcept;                           // UTF-8, also the bytes of data
     std::span<const Index> elements(Index array) const noexcept;
@@ -50,7 +60,9 @@ public:
     std::optional<Index> find(Index dictionary, std::string_view key) const noexcept;
 
     // The Values of the object graph from object i. Shared objects stay shared; a UID becomes the
-    // dictionary {"CF$UID": n}, as XML plists write it. A null Value and the reason on a cycle.
+    // dictionary {"CF$UID": n}, as XML plists write it. A dictionary key that is a number, boolean,
+    // date, data or UID (binary plists from other software have them) becomes its text, see
+    // keyText. A null Value and the reason on a cycle or a key that is an array or dictionary.
     Value toValue(Index i, QString* error) const;
 
     // Filling, for the readers. clear() keeps the source bytes that texts and data may point into.
@@ -59,6 +71,7 @@ public:
     Index addNull() { return add(Kind::Null, 0, 0); }
     Index addBoolean(bool v) { return add(Kind::Boolean, 0, v ? 1 : 0); }
     Index addInteger(int64_t v) { return add(Kind::Integer, 0, v); }
+    Index addUnsigned(uint64_t v);
     Index addUid(uint64_t v) { return add(Kind::Uid, 0, static_cast<int64_t>(v)); }
     Index addReal(double v);
     Index addDate(double secondsSince1970);
@@ -77,8 +90,9 @@ public:
 private:
     struct Object {
         Kind kind;
-        bool owned;      // text or data kept in owned_ rather than in the source bytes
-        uint32_t count;  // elements, entries or bytes
+        bool owned;       // text or data kept in owned_ rather than in the source bytes
+        bool isUnsigned;  // an integer above INT64_MAX
+        uint32_t count;   // elements, entries or bytes
         union {
             int64_t integer;
             double real;
@@ -95,5 +109,15 @@ private:
     QByteArray source_;
     Index top_ = 0;
 };
+
+inline Value ObjectTable::scalarValue(Index i) const {
+    switch (kind(i)) {
+    case Kind::Boolean: return Value::boolean(boolean(i));
+    case Kind::Integer: return isUnsigned(i) ? Value::unsignedInteger(uint64_t(integer(i))) : Value::integer(integer(i));
+    case Kind::Real: return Value::real(real(i));
+    case Kind::Date: return Value::date(real(i));
+    default: return {};
+    }
+}
 
 }  // namespace vantrel::platform::plist

@@ -1,6 +1,7 @@
 #include "XmlPlist.h"
 
 #include "NestingGuard.h"
+#include "PlistDate.h"
 #include "TextEncoding.h"
 
 #include "../core/Log.h"
@@ -54,9 +55,62 @@ size_t elementDepth(const QByteArray& bytes) {
     return deepest;
 }
 
+// The texts of the <integer> and <date> elements in document order, which is the order in which
+// TableBuilder meets their nodes. libplist reads dates only within 32-bit seconds and hands
+// integers on as unsigned, so the texts decide a date's instant and an integer's sign.
+struct ScalarTexts {
+    std::vector<std::string_view> integers, dates;
+};
+
+ScalarTexts scanScalarTexts(std::string_view xml) {
+    ScalarTexts out;
+    size_t pos = 0;
+    auto skipPast = [&](std::string_view end) {
+        size_t found = xml.find(end, pos);
+        pos = found == std::string_view::npos ? xml.size() : found + end.size();
+    };
+    while ((pos = xml.find('<', pos)) != std::string_view::npos) {
+        std::string_view rest = xml.substr(pos);
+        if (rest.starts_with("<!--")) { skipPast("-->"); continue; }
+        if (rest.starts_with("<![CDATA[")) { skipPast("]]>"); continue; }
+        if (rest.starts_with("<?")) { skipPast("?>"); continue; }
+        size_t close = xml.find('>', pos);
+        if (close == std::string_view::npos) break;
+        std::string_view tag = xml.substr(pos + 1, close - pos - 1);
+        pos = close + 1;
+        bool empty = tag.ends_with('/');
+        if (empty) tag.remove_suffix(1);
+        size_t nameEnd = tag.find_first_of(" \t\r\n");
+        std::string_view name = tag.substr(0, nameEnd);
+        std::vector<std::string_view>* list = name == "integer" ? &out.integers : name == "date" ? &out.dates : nullptr;
+        if (!list) continue;
+        if (empty) {
+            list->emplace_back();
+            continue;
+        }
+        size_t end = xml.find('<', pos);
+        if (end == std::string_view::npos) end = xml.size();
+        list->push_back(xml.substr(pos, end - pos));
+        pos = end;
+    }
+    return out;
+}
+
+bool startsNegative(std::string_view text) {
+    size_t i = text.find_first_not_of(" \t\r\n");
+    return i != std::string_view::npos && text[i] == '-';
+}
+
 class TableBuilder {
 public:
-    explicit TableBuilder(ObjectTable& table) : t_(table) {}
+    // `texts` is what scanScalarTexts found, or nothing to take libplist's readings as they are.
+    TableBuilder(ObjectTable& table, const ScalarTexts* texts) : t_(table), texts_(texts) {}
+
+    // Whether the builder met exactly the integers and dates that the scan found, so that each
+    // text went to its own node.
+    bool matchedTexts() const {
+        return texts_ && integersSeen_ == texts_->integers.size() && datesSeen_ == texts_->dates.size();
+    }
 
     ObjectTable::Index add(plist_t node) {
         switch (plist_get_node_type(node)) {
@@ -68,7 +122,11 @@ public:
         case PLIST_UINT: {
             uint64_t v = 0;
             plist_get_uint_val(node, &v);
-            return t_.addInteger(static_cast<int64_t>(v));  // libplist keeps negative integers as unsigned
+            // libplist keeps negative integers as their unsigned bits; those above INT64_MAX
+            // written without a minus are unsigned.
+            std::optional<std::string_view> text = nextText(texts_ ? &texts_->integers : nullptr, integersSeen_);
+            if (text && !startsNegative(*text)) return t_.addUnsigned(v);
+            return t_.addInteger(static_cast<int64_t>(v));
         }
         case PLIST_REAL: {
             double v = 0;
@@ -76,6 +134,9 @@ public:
             return t_.addReal(v);
         }
         case PLIST_DATE: {
+            std::optional<std::string_view> text = nextText(texts_ ? &texts_->dates : nullptr, datesSeen_);
+            if (std::optional<double> instant = text ? parseIsoDate(*text) : std::nullopt)
+                return t_.addDate(*instant);
             int32_t seconds = 0, micros = 0;
             plist_get_date_val(node, &seconds, &micros);
             // libplist reads every date outside its 32-bit range as this one.
@@ -111,6 +172,13 @@ public:
     }
 
 private:
+    // The text of the next integer or date node, counting them as they are met.
+    static std::optional<std::string_view> nextText(const std::vector<std::string_view>* texts, size_t& seen) {
+        size_t n = seen++;
+        if (!texts || n >= texts->size()) return std::nullopt;
+        return (*texts)[n];
+    }
+
     // libplist hands texts on byte for byte, valid UTF-8 or not.
     ObjectTable::Index addOwned(ObjectTable::Kind kind, std::string_view bytes) {
         size_t start = t_.ownedBytes().size();
@@ -150,6 +218,7 @@ private:
                 std::strcmp(key, "CF$UID") == 0) {
                 uint64_t uid = 0;
                 plist_get_uint_val(value, &uid);
+                ++integersSeen_;
                 return t_.addUid(uid);
             }
             keys.push_back(addOwned(ObjectTable::Kind::String, key ? key : ""));
@@ -162,7 +231,36 @@ private:
     }
 
     ObjectTable& t_;
+    const ScalarTexts* texts_;
+    size_t integersSeen_ = 0, datesSeen_ = 0;
 };
+
+// The bytes as UTF-8 without a byte order mark. XML plists from other software may be UTF-16
+// (with a byte order mark, or recognisable by the zero byte beside the opening '<') or carry
+// a UTF-8 byte order mark; libplist reads neither. A UTF-16 text's declaration keeps naming
+// UTF-16, which libplist ignores.
+QByteArray asUtf8(const QByteArray& bytes) {
+    auto at = [&](qsizetype i) { return i < bytes.size() ? static_cast<uint8_t>(bytes[i]) : 0x100u; };
+    if (at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) return bytes.mid(3);
+    bool little = (at(0) == 0xFF && at(1) == 0xFE) || (at(0) == '<' && at(1) == 0);
+    bool big = (at(0) == 0xFE && at(1) == 0xFF) || (at(0) == 0 && at(1) == '<');
+    if (!little && !big) return bytes;
+    bool bom = at(0) >= 0xFE;
+    size_t units = size_t(bytes.size() - (bom ? 2 : 0)) / 2;
+    std::string swapped;
+    const auto* p = reinterpret_cast<const uint8_t*>(bytes.constData()) + (bom ? 2 : 0);
+    if (little) {
+        swapped.resize(units * 2);
+        for (size_t i = 0; i < units; ++i) {
+            swapped[2 * i] = static_cast<char>(p[2 * i + 1]);
+            swapped[2 * i + 1] = static_cast<char>(p[2 * i]);
+        }
+        p = reinterpret_cast<const uint8_t*>(swapped.data());
+    }
+    std::string utf8;
+    appendUtf16AsUtf8(utf8, p, units);
+    return QByteArray(utf8.data(), qsizetype(utf8.size()));
+}
 
 class NodeWriter {
 public:
@@ -171,7 +269,9 @@ public:
         switch (v.type()) {
         case ValueType::Null: return fail(QStringLiteral("a null value outside a dictionary cannot be written"));
         case ValueType::String: return Node(plist_new_string(std::string(v.stringView()).c_str()));
-        case ValueType::Integer: return Node(plist_new_uint(static_cast<uint64_t>(v.integerPayload())));
+        case ValueType::Integer:
+            if (v.isUnsignedInteger()) return unsignedNode(v.unsignedPayload());
+            return Node(plist_new_uint(static_cast<uint64_t>(v.integerPayload())));
         case ValueType::Real: return Node(plist_new_real(v.realPayload()));
         case ValueType::Boolean: return Node(plist_new_bool(v.booleanPayload() ? 1 : 0));
         case ValueType::Date: {
@@ -198,6 +298,15 @@ public:
     const QString& error() const { return error_; }
 
 private:
+    // libplist writes an integer of its own making as signed, and one that it read from a text
+    // above INT64_MAX as unsigned: such a node is made by reading one.
+    static Node unsignedNode(uint64_t v) {
+        std::string xml = "<plist><integer>" + std::to_string(v) + "</integer></plist>";
+        plist_t node = nullptr;
+        plist_from_xml(xml.data(), uint32_t(xml.size()), &node);
+        return Node(node);
+    }
+
     Node fail(QString reason) {
         if (error_.isEmpty()) error_ = std::move(reason);
         return {};
@@ -230,12 +339,13 @@ private:
 
 }  // namespace
 
-bool read(const QByteArray& bytes, ObjectTable& table, QString* error) {
+bool read(const QByteArray& source, ObjectTable& table, QString* error) {
     auto fail = [&](const QString& reason) {
         if (error) *error = reason;
         return false;
     };
-    if (bytes.size() > qsizetype(std::numeric_limits<uint32_t>::max())) return fail(QStringLiteral("file too large"));
+    if (source.size() > qsizetype(std::numeric_limits<uint32_t>::max())) return fail(QStringLiteral("file too large"));
+    const QByteArray bytes = asUtf8(source);
     // XML forbids NUL characters, and libplist aborts on texts that hold one.
     if (std::memchr(bytes.constData(), 0, size_t(bytes.size())))
         return fail(QStringLiteral("not a property list (a NUL byte in XML text)"));
@@ -246,8 +356,16 @@ bool read(const QByteArray& bytes, ObjectTable& table, QString* error) {
     plist_from_xml(bytes.constData(), uint32_t(bytes.size()), &root);
     Node owner(root);
     if (!root) return fail(QStringLiteral("not a property list (neither binary nor valid XML)"));
+    ScalarTexts texts = scanScalarTexts(std::string_view(bytes.constData(), size_t(bytes.size())));
     table.clear({});
-    table.setTop(TableBuilder(table).add(root));
+    TableBuilder builder(table, &texts);
+    table.setTop(builder.add(root));
+    if (!builder.matchedTexts()) {
+        // The scan and libplist disagree about the elements (text it skipped, or markup it read
+        // otherwise): take libplist's readings alone rather than give a text to the wrong node.
+        table.clear({});
+        table.setTop(TableBuilder(table, nullptr).add(root));
+    }
     return true;
 }
 

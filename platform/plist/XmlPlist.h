@@ -1,9 +1,14 @@
 #pragma once
 // The XML property-list form, read and written through libplist.
 //
-// libplist keeps whole seconds of dates in XML and reads negative integers back as unsigned; both
-// are handled here. It reads only dates from 1932-12-13 to 2069-01-19 and every other date as the
-// first of them: such dates are logged. Texts that are not valid UTF-8 get U+FFFD for bad bytes. A dictionary {"CF$UID": n} reads as a UID, as keyed archives write them in XML.
+// libplist keeps whole seconds of dates in XML, reads negative integers back as unsigned and
+// reads only dates from 1932-12-13 to 2069-01-19: the reader takes each integer's sign and each
+// date's instant from the element's own text, so integers keep their sign (and those from 2^63 to
+// 2^64 - 1 read as unsigned integers) and dates of any year 0001 to 9999 read exactly. A date
+// whose text is no ISO 8601 date falls back to libplist's reading, which is logged when it is
+// the 1932 one that libplist gives every date it cannot hold. Texts that are not valid UTF-8 get
+// U+FFFD for bad bytes. UTF-16 text (either byte order) and a UTF-8 byte order mark are read.
+// A dictionary {"CF$UID": n} reads as a UID, as keyed archives write them in XML.
 // Input nested deeper than the plist readers allow is refused before libplist sees it (its parser
 // recurses without a limit).
 //

@@ -64,5 +64,31 @@ TEST(PlistMutation, DamagedFixturesNeverCrashTheReaders) {
     EXPECT_GT(accepted, 1000);
 }
 
+TEST(PlistMutation, DamagedForeignFixturesNeverCrashTheInspectingReader) {
+    std::mt19937 random(20261209);
+    LogCapture log;
+    int refused = 0, accepted = 0;
+    for (const char* name : {"foreign_archive.bplist", "foreign_archive.xml", "wide_values.xml", "number_keys.bplist",
+                             "utf16le.xml"}) {
+        QByteArray original = fixture(name);
+        for (int i = 0; i < 1000; ++i) {
+            QByteArray damaged = mutate(original, random);
+            QString plistError, archiveError;
+            Value plain = platform::plist::parse(damaged, &plistError);
+            Value top = platform::KeyedArchive::unarchiveTopObjects(damaged, &archiveError);
+            for (const auto& [value, error] : {std::pair(plain, plistError), std::pair(top, archiveError)}) {
+                if (error.isEmpty()) {
+                    ++accepted;
+                } else {
+                    ++refused;
+                    EXPECT_TRUE(value.isNull()) << name << " mutation " << i;
+                }
+            }
+        }
+    }
+    EXPECT_GT(refused, 1000);
+    EXPECT_GT(accepted, 1000);
+}
+
 }  // namespace
 }  // namespace vantrel::test

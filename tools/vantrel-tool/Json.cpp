@@ -1,9 +1,10 @@
 #include "Json.h"
 
-#include <QDateTime>
+#include "platform/plist/PlistDate.h"
 
 #include <charconv>
 #include <cmath>
+#include <optional>
 
 namespace vantrel::tool {
 
@@ -49,12 +50,14 @@ void write(const Value& v, bool pretty, int indent, std::string& out) {
     switch (v.type()) {
     case ValueType::Null: out += "null"; break;
     case ValueType::String: out += jsonString(v.stringView()); break;
-    case ValueType::Integer: out += std::to_string(v.integerPayload()); break;
+    case ValueType::Integer:
+        out += v.isUnsignedInteger() ? std::to_string(v.unsignedPayload()) : std::to_string(v.integerPayload());
+        break;
     case ValueType::Real: out += jsonNumber(v.realPayload()); break;
     case ValueType::Boolean: out += v.booleanPayload() ? "true" : "false"; break;
     case ValueType::Date: {
-        QDateTime t = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::llround(v.realPayload() * 1000.0)), Qt::UTC);
-        out += jsonString(t.toString(Qt::ISODateWithMs).toStdString());
+        std::optional<std::string> iso = platform::plist::isoDate(v.realPayload());
+        out += iso ? jsonString(*iso) : "null";
         break;
     }
     case ValueType::Data: out += jsonString(v.dataPayload().toBase64().toStdString()); break;

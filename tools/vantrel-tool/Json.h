@@ -1,7 +1,8 @@
 #pragma once
 // JSON text of property-list values for the command line: dictionaries as objects, arrays as
 // arrays, integers and reals as numbers (reals with enough digits to read back the same double),
-// booleans, dates as ISO 8601 UTC text, data as base64 text, null as null.
+// integers above INT64_MAX with their exact unsigned value, booleans, dates as ISO 8601 UTC text
+// with microseconds ("2021-06-30T12:34:56.250000Z", any year), data as base64 text, null as null.
 
 #include "platform/core/Value.h"
 
