@@ -4,6 +4,7 @@ set -euo pipefail
 
 packages=(
   g++ make cmake ninja-build pkg-config
+  clang libclang-rt-14-dev llvm
   qt6-base-dev qt6-positioning-dev libqt6positioning6-plugins qt6-sensors-dev qt6-svg-dev
   libplist-dev libgps-dev gpsd
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -49,7 +49,7 @@ function(snapshot root out)
 endfunction()
 
 snapshot(${PREFIX} before)
-vantrel_run(app 0 ${PREFIX}/bin/vantrel --gps demo --quit-after 4)
+vantrel_run(app 0 ${PREFIX}/bin/vantrel --gps demo --quit-after ${APP_SECONDS})
 snapshot(${PREFIX} after)
 if(NOT before STREQUAL after)
   set(added ${after})
