@@ -2,6 +2,7 @@
 
 #include "ui_SettingsController.h"
 
+#include "logbook/FlightRecorder.h"
 #include "platform/core/Log.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/UserDefaults.h"
@@ -13,6 +14,7 @@ using namespace platform::ui;
 
 namespace {
 constexpr int kUnitsSection = 0;
+constexpr int kLogbookSection = 2;
 const QString kCellIdentifier = QStringLiteral("plainCell");
 }  // namespace
 
@@ -57,9 +59,26 @@ Switch* SettingsController::disclaimerSwitch() {
     return ui_->disclaimerSwitch;
 }
 
+TableViewCell* SettingsController::automaticStampsCell() {
+    view();
+    return ui_->automaticStampsCell;
+}
+
+Switch* SettingsController::automaticStampsSwitch() {
+    view();
+    return ui_->automaticStampsSwitch;
+}
+
 void SettingsController::viewDidLoad() {
     // The form's cell waits out of sight until the table shows it as the disclaimer row.
     ui_->disclaimerCell->hide();
+    ui_->automaticStampsCell->hide();
+    // Taken at once: the flight recorder reads it at the next fix, not when the screen is left.
+    QObject::connect(ui_->automaticStampsSwitch, &Switch::valueChanged, ui_->automaticStampsSwitch, [](bool on) {
+        platform::UserDefaults::standardUserDefaults().setObject(logbook::FlightRecorder::kAutomaticStampsKey,
+                                                                 platform::Value::boolean(on));
+        platform::logLine(on ? "Automatic take off and landing switched on" : "Automatic take off and landing switched off");
+    });
     ui_->titleBar->setBarStyle(BarStyle::Black);
     ui_->settingsView->setDataSource(this);
     ui_->settingsView->setDelegate(this);
@@ -69,6 +88,7 @@ void SettingsController::viewWillAppear(bool animated) {
     ViewController::viewWillAppear(animated);
     ui_->titleBar->showItemUnlessNavigated(*this);
     ui_->disclaimerSwitch->setOn(!platform::UserDefaults::standardUserDefaults().objectForKey("disableDisclaimer").boolValue());
+    ui_->automaticStampsSwitch->setOn(logbook::FlightRecorder::automaticStampsEnabled());
     ui_->settingsView->reloadData();
 }
 
@@ -77,6 +97,7 @@ void SettingsController::viewWillDisappear(bool animated) {
     auto& defaults = platform::UserDefaults::standardUserDefaults();
     defaults.setObject("units", platform::Value::integer(settings_.selectedUnit()));
     defaults.setObject("disableDisclaimer", platform::Value::boolean(!ui_->disclaimerSwitch->isOn()));
+    defaults.setObject(logbook::FlightRecorder::kAutomaticStampsKey, platform::Value::boolean(ui_->automaticStampsSwitch->isOn()));
     auto& center = platform::NotificationCenter::defaultCenter();
     center.postNotificationName("UnitsChanged", this);
     center.postNotificationName("UnitsChangedGPS", this);
@@ -87,10 +108,12 @@ int SettingsController::numberOfRowsInSection(TableView*, int section) {
 }
 
 QString SettingsController::titleForHeaderInSection(TableView*, int section) {
-    return section == kUnitsSection ? QStringLiteral("Units") : QStringLiteral("Disclaimer");
+    if (section == kUnitsSection) return QStringLiteral("Units");
+    return section == kLogbookSection ? QStringLiteral("Take off and landing") : QStringLiteral("Disclaimer");
 }
 
 TableViewCell* SettingsController::cellForRowAtIndexPath(TableView* tableView, const IndexPath& indexPath) {
+    if (indexPath.section == kLogbookSection) return ui_->automaticStampsCell;
     if (indexPath.section != kUnitsSection) return ui_->disclaimerCell;
     TableViewCell* cell = tableView->dequeueReusableCellWithIdentifier(kCellIdentifier);
     if (!cell) {

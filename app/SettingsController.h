@@ -1,9 +1,12 @@
 #pragma once
-// The settings screen: a table of the three unit systems with a check mark on the one chosen, and
-// the disclaimer switch. The choice is kept in UnitSettings (one source of truth for every reader
-// of the factors); this screen edits its selectedUnit, and each time the screen is left it writes
-// "units" and "disableDisclaimer" to the user defaults and posts UnitsChanged, then
-// UnitsChangedGPS, so that the instruments and the location manager reload their units.
+// The settings screen: a table of the three unit systems with a check mark on the one chosen, the
+// disclaimer switch, and the logbook's "Automatic take off and landing" switch (off by default),
+// stored under "automaticTakeOffAndLanding" as soon as it is turned and read by the flight
+// recorder at each fix (logbook/FlightRecorder.h). The choice of units is kept in UnitSettings
+// (one source of truth for every reader of the factors); this screen edits its selectedUnit, and
+// each time the screen is left it writes "units" and "disableDisclaimer" to the user defaults and
+// posts UnitsChanged, then UnitsChangedGPS, so that the instruments and the location manager
+// reload their units.
 //
 // Ownership: the shared screen lives for the whole process (enable_shared_from_this lets the tab
 // bar share it); its view and outlets belong to its view. It reads and edits the UnitSettings it is
@@ -59,12 +62,16 @@ public:
     platform::ui::TableView* settingsView();
     platform::ui::TableViewCell* disclaimerCell();
     platform::ui::Switch* disclaimerSwitch();
+    // The switch carries the title "Automatic take off and landing"; its row shows "Automatic"
+    // under the header "Take off and landing".
+    platform::ui::TableViewCell* automaticStampsCell();
+    platform::ui::Switch* automaticStampsSwitch();
 
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
     void viewWillDisappear(bool animated) override;
 
-    int numberOfSectionsInTableView(platform::ui::TableView*) override { return 2; }
+    int numberOfSectionsInTableView(platform::ui::TableView*) override { return 3; }
     int numberOfRowsInSection(platform::ui::TableView* tableView, int section) override;
     QString titleForHeaderInSection(platform::ui::TableView* tableView, int section) override;
     platform::ui::TableViewCell* cellForRowAtIndexPath(platform::ui::TableView* tableView,

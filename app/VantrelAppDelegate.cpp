@@ -14,6 +14,7 @@
 #include "instruments/CompassView.h"
 #include "instruments/GPSView.h"
 #include "instruments/VORView.h"
+#include "logbook/FlightRecorder.h"
 #include "logbook/FlightsView.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/Log.h"
@@ -24,6 +25,7 @@
 #include "platform/ui/Style.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/TableViewCell.h"
+#include "positioning/LocationManager.h"
 #include "waypoints/ActiveCountriesController.h"
 #include "waypoints/POISelectorPaneController.h"
 #include "waypoints/WaypointCell.h"
@@ -61,6 +63,7 @@ VantrelAppDelegate::VantrelAppDelegate(QString gpsOption) : gpsOption_(std::move
 
 VantrelAppDelegate::~VantrelAppDelegate() {
     NotificationCenter::defaultCenter().removeObserver(this);
+    flightRecorder_.reset();
     // The screens on the window leave the screen before it goes (a screen that saves when left
     // saves now); the shared screens outlive this delegate.
     window_->hide();
@@ -152,6 +155,9 @@ std::vector<std::shared_ptr<ViewController>> VantrelAppDelegate::buildTabScreens
 void VantrelAppDelegate::loadControllers(const platform::Notification&) {
     // The position source is in place before the first instrument starts the location manager.
     setUpPositioning(gpsOption_);
+    // Listening before the first fix, so that a flight in progress goes on recording from it.
+    flightRecorder_ = std::make_unique<logbook::FlightRecorder>(logbook::FlightsView::sharedController()->sharedFlightLog(),
+                                                                positioning::LocationManager::sharedManager());
 
     std::vector<std::shared_ptr<ViewController>> screens = buildTabScreens();
     auto& defaults = platform::UserDefaults::standardUserDefaults();
@@ -209,6 +215,7 @@ void VantrelAppDelegate::navigationControllerWillShowViewController(platform::ui
 
 void VantrelAppDelegate::applicationWillTerminate() {
     for (const auto& screen : persistentStateControllers_) screen->save();
+    flightRecorder_.reset();  // the track file synced and closed
     loopMonitor_.reset();  // its line closes the run's log
 }
 

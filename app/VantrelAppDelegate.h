@@ -2,9 +2,10 @@
 // The application delegate: the splash screen with the version and the load progress, the load
 // of the waypoint database on its own thread, the tab bar with the screens once the database is
 // loaded (then the disclaimer over it, unless switched off, and the first unit broadcast), and the
-// saving of the instruments' settings at the end of the run. It is the delegate of the tab bar
-// controller (saves the tab order the pilot arranges) and of its More navigation controller
-// (colours the More list).
+// saving of the instruments' settings at the end of the run. From load done on, the flight
+// recorder follows the location manager for the logbook (tracks, automatic take off and landing).
+// It is the delegate of the tab bar controller (saves the tab order the pilot arranges) and of its
+// More navigation controller (colours the More list).
 //
 // The ten tabs are the five instrument screens (VOR 1, VOR 2, Map, ADF, Compass), the Logbook,
 // Settings, Active Countries, Help and the Disclaimer, in the order the pilot saved; the five
@@ -24,6 +25,10 @@
 #include <QProgressBar>
 #include <memory>
 #include <vector>
+
+namespace vantrel::logbook {
+class FlightRecorder;
+}
 
 namespace vantrel::app {
 
@@ -53,6 +58,8 @@ public:
     QLabel* splashView() const { return splashView_; }
     // The root of every screen; its view is on the window from load done on.
     platform::ui::TabBarController* tabBarController() const { return tabBarController_.get(); }
+    // The recorder of the logbook's flights, from load done on (null before).
+    logbook::FlightRecorder* flightRecorder() const { return flightRecorder_.get(); }
     // The instrument screens whose settings are saved and restored: VOR 1, ADF, Compass, Map, VOR 2.
     const std::vector<std::shared_ptr<InstrumentViewController>>& persistentStateControllers() const {
         return persistentStateControllers_;
@@ -83,6 +90,7 @@ private:
     std::vector<std::shared_ptr<InstrumentViewController>> persistentStateControllers_;
     std::unique_ptr<LoopMonitor> loopMonitor_;  // with VANTREL_LOOP_MONITOR set
     std::unique_ptr<NoticeAlerts> noticeAlerts_;  // failed saves and unreadable files, as alerts
+    std::unique_ptr<logbook::FlightRecorder> flightRecorder_;
 };
 
 }  // namespace vantrel::app

@@ -4,12 +4,21 @@
 #include "FlightKeys.h"
 #include "FlightLog.h"
 #include "FlightRecord.h"
+#include "FlightRecorder.h"
 #include "FlightTimeText.h"
+#include "FlightTrack.h"
 #include "FlightsView.h"
 #include "ui_FlightDetailView.h"
 
+#include "platform/core/NotificationCenter.h"
 #include "platform/ui/Images.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
+#include "positioning/LocationManager.h"
+#include "units/UnitSettings.h"
+
+#include <QDateTime>
+#include <QFileInfo>
 
 #include <array>
 
@@ -20,9 +29,16 @@ using platform::Key;
 FlightDetailView::FlightDetailView(std::shared_ptr<FlightLog> log)
     : log_(std::move(log)), ui_(std::make_unique<Ui::FlightDetailView>()) {
     setTitle(QStringLiteral("Flight details"));
+    // An automatic stamp changes the record on screen as a tap would.
+    platform::NotificationCenter::defaultCenter().addObserver(this, FlightRecorder::kDidStampNotification, nullptr,
+                                                              [this](const platform::Notification&) {
+                                                                  if (isViewLoaded()) updateTimesButtons();
+                                                              });
+    trackRefresh_.setInterval(kTrackRefreshMs);
+    QObject::connect(&trackRefresh_, &QTimer::timeout, &trackRefresh_, [this] { updateTrack(); });
 }
 
-FlightDetailView::~FlightDetailView() = default;
+FlightDetailView::~FlightDetailView() { platform::NotificationCenter::defaultCenter().removeObserver(this); }
 
 std::shared_ptr<FlightDetailView> FlightDetailView::sharedController() {
     return FlightsView::sharedController()->detailView();
@@ -37,6 +53,17 @@ void FlightDetailView::viewDidLoad() {
     }
     for (platform::ui::Button* button : {ui_->blockOffButton, ui_->takeOffButton, ui_->landingButton, ui_->blockOnButton})
         button->setAction([this, button] { setCurrentTime(button); });
+    // The track row, under the totals and in their style.
+    auto* caption = new platform::ui::Label(QStringLiteral("Track"), ui_->totalTimeCaption->parentWidget());
+    caption->setObjectName(QStringLiteral("trackCaption"));
+    caption->setTextColor(ui_->totalTimeCaption->textColor());
+    caption->setGeometry(ui_->totalTimeCaption->x(), ui_->totalTimeCaption->geometry().bottom() + 4, 50,
+                         ui_->totalTimeCaption->height());
+    auto* field = new platform::ui::Label(ui_->totalTimeCaption->parentWidget());
+    field->setObjectName(QStringLiteral("trackField"));
+    field->setGeometry(caption->geometry().right() + 1, caption->y(),
+                       ui_->trueFlightTimeField->geometry().right() - caption->geometry().right(), caption->height());
+    trackField_ = field;
     updateTimesButtons();
     fillPlaces();
 }
@@ -59,6 +86,7 @@ void FlightDetailView::viewWillAppear(bool animated) {
     ui_->arrivalLocationField->setBackgroundImage(background);
     ui_->departureLocationField->setBackgroundImage(background);
     fillPlaces();
+    trackRefresh_.start();
 }
 
 void FlightDetailView::fillPlaces() {
@@ -88,6 +116,32 @@ void FlightDetailView::updateTimesButtons() {
 
     FlightCell::affectTime(flightTime(record).value_or(0), u.trueFlightTimeField, true);
     FlightCell::affectTime(blockTime(record).value_or(0), u.totalTimeField, true);
+    updateTrack();
+}
+
+QString FlightDetailView::trackText() const {
+    if (!content_) return QStringLiteral("-");
+    std::optional<TrackSummary> summary = FlightTrack::summarize(FlightTrack::read(FlightTrack::path(*content_)));
+    if (!summary) return QStringLiteral("-");
+    const units::UnitSettings& units = units::UnitSettings::shared();
+    return QStringLiteral("%1  %2").arg(timeText(summary->duration, true),
+                                        positioning::LocationManager::formattedDistance(summary->distance, units.distanceFactor(),
+                                                                                        units.distanceUnit()));
+}
+
+void FlightDetailView::updateTrack() {
+    if (!trackField_) return;
+    // Read again only when the file (or the unit) changed: the refresh comes every few seconds.
+    const QString path = content_ ? FlightTrack::path(*content_) : QString();
+    const QFileInfo file(path);
+    const QString seen = QStringLiteral("%1|%2|%3|%4")
+                             .arg(path)
+                             .arg(file.exists() ? file.size() : -1)
+                             .arg(file.exists() ? file.lastModified().toMSecsSinceEpoch() : 0)
+                             .arg(units::UnitSettings::shared().distanceUnit());
+    if (seen == trackSeen_) return;
+    trackSeen_ = seen;
+    trackField_->setText(trackText());
 }
 
 void FlightDetailView::setCurrentTime(const QObject* sender) {
@@ -103,6 +157,7 @@ void FlightDetailView::setCurrentTime(const QObject* sender) {
 }
 
 void FlightDetailView::viewWillDisappear(bool animated) {
+    trackRefresh_.stop();
     if (takePlaces(true)) saveFlights();
     ViewController::viewWillDisappear(animated);
 }

@@ -5,10 +5,15 @@
 //
 // Only the button of the first time not yet stamped is enabled, in the order block off, take off,
 // landing, block on, so a flight walks through five states (one button each, then none). A stamp
-// is the current minute in whole seconds (FlightRecord.h). Typed places reach the record when the
+// is the current minute in whole seconds (FlightRecord.h); the flight recorder may stamp take off
+// and landing itself (FlightRecorder.h), and the screen follows as after a tap. Typed places reach the record when the
 // pilot ends typing with Return in either field (both fields are taken then) and when the screen
 // is left, so that nothing typed is lost; they are upper-cased as typed, as identifiers are
 // written. Every change is saved at once through the logbook's store.
+//
+// Below the totals, "Track" shows the recorded track's duration and length (the sum of its legs,
+// in the pilot's distance unit) when the flight has one (FlightTrack.h), else "-"; while the
+// screen is shown it is read again every kTrackRefreshMs, so a track being recorded grows on it.
 //
 // Ownership: the screen works on the store's own record object (shared), and shares the store
 // with the list screen that opens it. The form's widgets are children of the screen's view.
@@ -18,7 +23,11 @@
 #include "platform/ui/TextField.h"
 #include "platform/ui/ViewController.h"
 
+#include <QTimer>
+
 #include <memory>
+
+class QLabel;
 
 namespace Ui {
 class FlightDetailView;
@@ -30,6 +39,8 @@ class FlightLog;
 
 class FlightDetailView : public platform::ui::ViewController, public platform::ui::TextFieldDelegate {
 public:
+    static constexpr int kTrackRefreshMs = 5000;
+
     explicit FlightDetailView(std::shared_ptr<FlightLog> log);
     ~FlightDetailView() override;
 
@@ -55,6 +66,8 @@ public:
     bool saveFlights();
     // Back to the list, the root of the logbook's navigation stack.
     void list();
+    // "00:42  23.4 nm" for the flight's recorded track, "-" without one.
+    QString trackText() const;
 
 protected:
     void loadView() override;
@@ -66,10 +79,14 @@ private:
     // record shows already (an absent place shows as empty) leaves the record alone. Answers
     // whether the record changed.
     bool takePlaces(bool onlyChanged);
+    void updateTrack();
 
     std::shared_ptr<FlightLog> log_;
     std::unique_ptr<Ui::FlightDetailView> ui_;
     platform::DictionaryPtr content_;
+    QLabel* trackField_ = nullptr;  // a child of the view
+    QTimer trackRefresh_;  // runs while the screen is shown
+    QString trackSeen_;    // the file and unit the track row was made for
 };
 
 }  // namespace vantrel::logbook

@@ -2,10 +2,13 @@
 
 #include "FlightCell.h"
 #include "FlightDetailView.h"
+#include "FlightRecorder.h"
+#include "FlightTrack.h"
 #include "ui_FlightsView.h"
 
 #include "navplans/NavplansController.h"
 #include "platform/core/Log.h"
+#include "platform/core/NotificationCenter.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
 
@@ -22,9 +25,15 @@ FlightsView::FlightsView(std::shared_ptr<FlightLog> log) : log_(std::move(log)),
         platform::ui::BarButtonItem::systemItem(platform::ui::BarButtonSystemItem::Edit, [this] { editFlights(); }));
     navigationItem().setLeftBarButtonItem(std::make_shared<platform::ui::BarButtonItem>(
         QStringLiteral("Plans"), platform::ui::BarButtonItemStyle::Bordered, [this] { showPlans(); }));
+    // The rows show the times the flight recorder stamps as they come.
+    platform::NotificationCenter::defaultCenter().addObserver(this, FlightRecorder::kDidStampNotification, nullptr,
+                                                              [this](const platform::Notification&) {
+                                                                  if (isViewLoaded()) flightsTable()->reloadData();
+                                                              });
 }
 
 FlightsView::~FlightsView() {
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
     // The view goes later (from the event loop); its table must not call back into this screen.
     if (isViewLoaded()) {
         ui_->flightsTable->setDataSource(nullptr);
@@ -160,7 +169,10 @@ platform::ui::TableViewCellEditingStyle FlightsView::editingStyleForRowAtIndexPa
 void FlightsView::commitEditingStyle(TableView* tableView, platform::ui::TableViewCellEditingStyle style,
                                      const IndexPath& indexPath) {
     if (style != platform::ui::TableViewCellEditingStyle::Delete) return;
-    if (log_->deleteFlight(contentForIndexPath(indexPath))) tableView->reloadData();
+    const platform::DictionaryPtr record = contentForIndexPath(indexPath);
+    if (!log_->deleteFlight(record)) return;
+    FlightTrack::remove(*record);
+    tableView->reloadData();
 }
 
 void FlightsView::didSelectRowAtIndexPath(TableView* tableView, const IndexPath& indexPath) {

@@ -2,7 +2,8 @@
 // The logbook list screen: the flights by month, newest month first, one FlightCell per flight,
 // and the "Edit" bar button that asks whether to make a new flight or delete flights. A tapped row
 // (or its detail button) opens the flight in the detail screen; a new flight opens there at once.
-// In editing mode each row has the delete control; "Edit" leaves editing mode. "Plans" on the left
+// In editing mode each row has the delete control (a deleted flight takes its recorded track with
+// it); "Edit" leaves editing mode. "Plans" on the left
 // of the bar opens the navigation plans (navplans/NavplansController.h) on this list's stack.
 //
 // The screen forwards the store's work to its FlightLog (FlightLog.h): the file, the sections and
@@ -51,6 +52,7 @@ public:
     static std::shared_ptr<platform::ui::NavigationController> sharedNavigationController();
 
     FlightLog& flightLog() { return *log_; }
+    const std::shared_ptr<FlightLog>& sharedFlightLog() const { return log_; }
     // The detail screen that opens this list's flights, made on first use.
     std::shared_ptr<FlightDetailView> detailView();
     // The table of the form "FlightsView" (loads the view).

@@ -89,19 +89,63 @@ void SimulatorSource::startUpdatingLocation() {
     finish();
 }
 
+void SimulatorSource::enter(Phase phase) {
+    phase_ = phase;
+    phaseTicks_ = 0;
+}
+
+bool SimulatorSource::advancePhase() {
+    ++phaseTicks_;
+    const double elapsed = double(phaseTicks_) * kTickSeconds;
+    switch (phase_) {
+    case Phase::Standing:
+        speed_ = 0.0;
+        if (elapsed >= kStandSeconds) enter(Phase::TaxiOut);
+        break;
+    case Phase::TaxiOut:
+        speed_ = kTaxiSpeed;
+        if (elapsed >= kTaxiSeconds) enter(Phase::TakeOffRun);
+        break;
+    case Phase::TakeOffRun:
+        speed_ = std::min(kCruiseSpeed, speed_ + kAcceleration * kTickSeconds);
+        if (speed_ >= kCruiseSpeed) enter(Phase::Circuit);
+        break;
+    case Phase::Circuit:
+        speed_ = kCruiseSpeed;
+        break;
+    case Phase::Landing:
+        speed_ = std::max(kTaxiSpeed, speed_ - kDeceleration * kTickSeconds);
+        if (speed_ <= kTaxiSpeed) enter(Phase::TaxiIn);
+        break;
+    case Phase::TaxiIn:
+        speed_ = kTaxiSpeed;
+        if (elapsed >= kTaxiSeconds) enter(Phase::Parked);
+        break;
+    case Phase::Parked:
+        speed_ = 0.0;
+        if (elapsed >= kParkSeconds) {
+            enter(Phase::Standing);
+            return true;
+        }
+        break;
+    }
+    return false;
+}
+
 bool SimulatorSource::tick() {
     ++ticks_;
+    const bool stood = advancePhase();
     const RoutePoint& target = route_[target_];
-    // Steer toward the waypoint, no faster than the standard rate.
+    // Steer toward the waypoint, no faster than the standard rate; standing still, not at all.
     double wanted = Geodesy::calcAngle({float(longitude_), float(latitude_)}, {float(target.longitude), float(target.latitude)});
     double change = std::remainder(wanted - heading_, 360.0);
     double limit = kStandardRate * kTickSeconds;
-    double turn = std::clamp(change, -limit, limit);
+    double turn = speed_ > 0.0 ? std::clamp(change, -limit, limit) : 0.0;
     heading_ = std::fmod(heading_ + turn + 360.0, 360.0);
     turnRate_ = turn / kTickSeconds;
 
     // Fly the tick's distance along the heading on the sphere.
-    double delta = kCruiseSpeed * kTickSeconds / Geodesy::kEarthRadiusMetres;
+    double delta = speed_ * kTickSeconds / Geodesy::kEarthRadiusMetres;
     double phi1 = latitude_ * kRadians, lambda1 = longitude_ * kRadians, theta = heading_ * kRadians;
     double phi2 = std::asin(std::sin(phi1) * std::cos(delta) + std::cos(phi1) * std::sin(delta) * std::cos(theta));
     double lambda2 = lambda1 + std::atan2(std::sin(theta) * std::sin(delta) * std::cos(phi1),
@@ -114,12 +158,12 @@ bool SimulatorSource::tick() {
                         SlipModel::kGravityZ + sensor(random_));
     if (ticks_ % kTicksPerFix == 0) deliverNoisyFix();
 
-    bool closed = false;
     if (Geodesy::calcDistanceInMeters(longitude_, latitude_, target.longitude, target.latitude) < kTurnRadius) {
-        closed = target_ == 0;
+        // Back over the first waypoint: the circuit is flown, time to land.
+        if (target_ == 0 && phase_ == Phase::Circuit) enter(Phase::Landing);
         target_ = (target_ + 1) % route_.size();
     }
-    return closed;
+    return stood;
 }
 
 void SimulatorSource::deliverNoisyFix() {

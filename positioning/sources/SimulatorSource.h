@@ -1,11 +1,14 @@
 #pragma once
-// The demo flight: an aircraft flying a closed circuit over a route of real waypoints at 110 kt,
-// turning at the standard rate (3 degrees a second) toward each next waypoint. It delivers a fix
-// every second with a few metres of GPS noise and a plausible accuracy (4 to 9 m), and feeds the
+// The demo flight: an aircraft on the first waypoint's runway that stands still, taxis slowly,
+// accelerates through the take-off run to 110 kt, flies a closed circuit over a route of real
+// waypoints, turning at the standard rate (3 degrees a second) toward each next waypoint, and back
+// over the first waypoint decelerates to a taxi, then stops and stands. It delivers a fix every
+// second with a few metres of GPS noise and a plausible accuracy (4 to 9 m), and feeds the
 // accelerometer 15 times a second with gravity and a little slip in the turns.
 //
-// Real time: flies until destroyed. AsFastAsPossible: flies the circuit once, from the first
-// waypoint back to it, with simulated time, before startUpdatingLocation returns.
+// Real time: after standing it starts over from where it stopped (taxi, take off, circuit), until
+// destroyed. AsFastAsPossible: flies it once, from standing on the first waypoint to standing
+// again, with simulated time, before startUpdatingLocation returns.
 //
 // Owns its route and timer. Threads: main thread only.
 
@@ -34,6 +37,16 @@ public:
     static constexpr double kTickSeconds = 1.0 / 15.0;
     static constexpr int kTicksPerFix = 15;
     static constexpr double kPositionNoise = 3.0;  // metres, standard deviation per axis
+    static constexpr double kKnot = 1852.0 / 3600.0;  // metres per second
+    static constexpr double kTaxiSpeed = 8.0 * kKnot;
+    // A light aircraft's take-off run (0 to 60 kt in 20 s), and a landing roll a little gentler.
+    static constexpr double kAcceleration = 3.0 * kKnot;  // metres per second squared
+    static constexpr double kDeceleration = 2.5 * kKnot;
+    static constexpr double kStandSeconds = 10.0;  // still before taxiing out
+    static constexpr double kTaxiSeconds = 30.0;   // out to the runway, and in again
+    static constexpr double kParkSeconds = 60.0;   // still after taxiing in
+
+    enum class Phase { Standing, TaxiOut, TakeOffRun, Circuit, Landing, TaxiIn, Parked };
 
     // A circuit of airfields around Lake Geneva, for when the caller has none.
     static std::vector<RoutePoint> fallbackRoute();
@@ -46,10 +59,15 @@ public:
     bool setPacing(Pacing pacing) override;
 
     const std::vector<RoutePoint>& route() const { return route_; }
+    Phase phase() const { return phase_; }
+    double speed() const { return speed_; }  // metres per second
 
 private:
-    // Advances the flight by one tick; true when the circuit closed at this tick.
+    // Advances the flight by one tick; true when the aircraft has stood its time after landing.
     bool tick();
+    // Speeds up, slows down or moves to the next phase; true at the end of the parked time.
+    bool advancePhase();
+    void enter(Phase phase);
     void deliverNoisyFix();
     void finish();
 
@@ -60,6 +78,9 @@ private:
     std::mt19937 random_;
     double latitude_;
     double longitude_;
+    Phase phase_ = Phase::Standing;
+    int64_t phaseTicks_ = 0;   // ticks spent in the phase
+    double speed_ = 0.0;       // metres per second
     double heading_ = 0.0;     // degrees true
     double turnRate_ = 0.0;    // degrees per second, positive to the right
     size_t target_ = 1;        // index of the waypoint flown to

@@ -4,6 +4,7 @@
 #include "AppTestSupport.h"
 
 #include "app/SettingsController.h"
+#include "logbook/FlightRecorder.h"
 #include "platform/core/UserDefaults.h"
 #include "platform/ui/Automation.h"
 #include "platform/ui/Switch.h"
@@ -63,8 +64,10 @@ TEST(Settings, FirstStartIsNauticalWithTheDisclaimerOn) {
     EXPECT_TRUE(app::SettingsController::showDisclaimer());
     EXPECT_EQ(settings.distanceUnit(), "nm");
 
-    EXPECT_EQ(settings.settingsView()->numberOfSections(), 2);
+    // Units, Disclaimer, and the logbook's automatic take off and landing.
+    EXPECT_EQ(settings.settingsView()->numberOfSections(), 3);
     EXPECT_EQ(settings.settingsView()->numberOfRowsInSection(1), 1);
+    EXPECT_EQ(settings.settingsView()->numberOfRowsInSection(2), 1);
     EXPECT_EQ(settings.settingsView()->cellForRowAtIndexPath({0, 2})->text(), "Metric");
     EXPECT_EQ(unitMarks(settings), (std::vector<Accessory>{Accessory::Checkmark, Accessory::None, Accessory::None}));
     EXPECT_EQ(settings.settingsView()->cellForRowAtIndexPath({1, 0}), settings.disclaimerCell());
@@ -150,4 +153,31 @@ TEST(Settings, AnUnknownStoredUnitIsNauticalAndKeptUntilAChoice) {
     EXPECT_EQ(unitMarks(*screen.settings), (std::vector<Accessory>{Accessory::None, Accessory::None, Accessory::None}));
     ASSERT_EQ(screen.robot().tapTab("Map"), "");
     EXPECT_EQ(stored("units").intValue(), 7);
+}
+
+// The logbook's switch: off on a first start, stored the moment it is turned (the flight recorder
+// reads it at the next fix), and shown from the store when the screen comes back.
+TEST(Settings, TheAutomaticTakeOffAndLandingSwitchIsStoredAtOnce) {
+    auto& defaults = platform::UserDefaults::standardUserDefaults();
+    defaults.removeObjectForKey("automaticTakeOffAndLanding");
+    SettingsOnScreen screen;
+    app::SettingsController& settings = *screen.settings;
+    EXPECT_FALSE(settings.automaticStampsSwitch()->isOn());
+    EXPECT_FALSE(logbook::FlightRecorder::automaticStampsEnabled());
+    EXPECT_EQ(settings.titleForHeaderInSection(settings.settingsView(), 2), QStringLiteral("Take off and landing"));
+    EXPECT_EQ(settings.settingsView()->cellForRowAtIndexPath({2, 0}), settings.automaticStampsCell());
+
+    ASSERT_EQ(screen.robot().tapButton("Automatic take off and landing"), "");
+    EXPECT_TRUE(settings.automaticStampsSwitch()->isOn());
+    EXPECT_TRUE(stored("automaticTakeOffAndLanding").boolValue());  // before the screen is left
+    EXPECT_TRUE(logbook::FlightRecorder::automaticStampsEnabled());
+    ASSERT_EQ(screen.robot().tapTab("Map"), "");
+    EXPECT_TRUE(stored("automaticTakeOffAndLanding").boolValue());
+
+    defaults.setObject("automaticTakeOffAndLanding", platform::Value::boolean(false));
+    ASSERT_EQ(screen.robot().tapTab("Settings"), "");
+    EXPECT_FALSE(settings.automaticStampsSwitch()->isOn());
+    // The other rows are where they were.
+    EXPECT_EQ(settings.settingsView()->cellForRowAtIndexPath({1, 0}), settings.disclaimerCell());
+    defaults.removeObjectForKey("automaticTakeOffAndLanding");
 }

@@ -162,18 +162,27 @@ TEST(SimulatorSource, FliesTheCircuitLikeAnAircraft) {
     double flown = recorder.fixes.back().timestamp - recorder.fixes.front().timestamp;
     EXPECT_NEAR(flown, circuit / SimulatorSource::kCruiseSpeed, 0.1 * flown);
 
-    // One fix a second, a few metres of noise, an accuracy of a few metres.
+    // One fix a second, a few metres of noise, an accuracy of a few metres; the legs between the
+    // take-off run and the landing at cruise speed.
+    std::vector<double> steps;
     for (size_t i = 1; i < recorder.fixes.size(); ++i) {
         const Fix& f = recorder.fixes[i];
         ASSERT_NEAR(f.timestamp - recorder.fixes[i - 1].timestamp, 1.0, 1e-6);
         ASSERT_GE(f.horizontalAccuracy, 4.0);
         ASSERT_LE(f.horizontalAccuracy, 9.0);
-        double step = Geodesy::calcDistanceInMeters(recorder.fixes[i - 1].longitude, recorder.fixes[i - 1].latitude,
-                                                    f.longitude, f.latitude);
-        ASSERT_NEAR(step, SimulatorSource::kCruiseSpeed, 25.0);
+        steps.push_back(Geodesy::calcDistanceInMeters(recorder.fixes[i - 1].longitude, recorder.fixes[i - 1].latitude,
+                                                      f.longitude, f.latitude));
     }
-    // The location manager sees 110 kt.
-    EXPECT_NEAR(manager.speed(), SimulatorSource::kCruiseSpeed, 2.0);
+    const double before = SimulatorSource::kStandSeconds + SimulatorSource::kTaxiSeconds +
+                          SimulatorSource::kCruiseSpeed / SimulatorSource::kAcceleration;
+    const double after = SimulatorSource::kCruiseSpeed / SimulatorSource::kDeceleration + SimulatorSource::kTaxiSeconds +
+                         SimulatorSource::kParkSeconds;
+    const size_t from = size_t(before) + 1, to = steps.size() - size_t(after) - 1;
+    ASSERT_LT(from, to);
+    for (size_t i = from; i < to; ++i) ASSERT_NEAR(steps[i], SimulatorSource::kCruiseSpeed, 25.0) << i;
+    // It stood still at the end, and the location manager sees it slow down to a stop.
+    for (size_t i = steps.size() - 20; i < steps.size(); ++i) ASSERT_LT(steps[i], 15.0) << i;
+    EXPECT_LT(manager.speed(), 15.0 * SimulatorSource::kKnot);
 
     // 15 samples a second: gravity along -y, and the ball out to the side only in turns.
     EXPECT_NEAR(double(recorder.samples.size()), flown * 15, 20);
@@ -186,6 +195,41 @@ TEST(SimulatorSource, FliesTheCircuitLikeAnAircraft) {
     }
     EXPECT_NEAR(largest, 0.04, 0.012);
     EXPECT_GT(level, int(recorder.samples.size() * 8 / 10));  // mostly straight legs
+}
+
+// The ground before and after the circuit: standing still, a slow taxi, a take-off run through
+// 40 kt to cruise speed, and after the circuit a landing roll below 30 kt to a stop, as the
+// location manager measures them.
+TEST(SimulatorSource, TaxisTakesOffAndLandsOnTheFirstWaypoint) {
+    vantrel::test::LogCapture log;
+    SimulatorSource source({}, 11);
+    source.setPacing(PositionSource::Pacing::AsFastAsPossible);
+    LocationManager manager;
+    std::vector<Fix> fixes;
+    std::vector<double> knots;  // the manager's speed after each fix
+    using P = SimulatorSource::Phase;
+    std::vector<P> order;
+    source.setHandlers({[&](const Fix& f) {
+                            fixes.push_back(f);
+                            manager.locationManagerDidUpdateToLocation(f);
+                            knots.push_back(double(manager.speed()) / SimulatorSource::kKnot);
+                            if (order.empty() || order.back() != source.phase()) order.push_back(source.phase());
+                        },
+                        {}, {}, {}});
+    source.startUpdatingLocation();
+    EXPECT_EQ(order, (std::vector<P>{P::Standing, P::TaxiOut, P::TakeOffRun, P::Circuit, P::Landing, P::TaxiIn, P::Parked}));
+    const RoutePoint& home = source.route().front();
+    auto fromHome = [&](const Fix& f) { return Geodesy::calcDistanceInMeters(f.longitude, f.latitude, home.longitude, home.latitude); };
+    EXPECT_LT(fromHome(fixes[5]), 15.0);  // still on the first waypoint
+    // Above 40 kt for good once past it, and below 30 kt for more than a minute at the end.
+    size_t above = 0;
+    while (knots[above] <= 40.0) ++above;
+    for (size_t i = above; i < above + 30; ++i) EXPECT_GT(knots[i], 40.0) << i;
+    EXPECT_GT(fixes[above].timestamp - fixes.front().timestamp, SimulatorSource::kStandSeconds + SimulatorSource::kTaxiSeconds);
+    size_t below = knots.size() - 1;
+    while (knots[below] < 30.0) --below;
+    EXPECT_GT(fixes.back().timestamp - fixes[below].timestamp, 60.0);
+    EXPECT_LT(fromHome(fixes.back()), 4000.0);
 }
 
 TEST(SimulatorSource, FliesTheRouteItIsGiven) {
