@@ -13,8 +13,10 @@ namespace {
 
 constexpr qsizetype kShortestBRecord = 35;  // B, time, lat, lon, validity, two altitudes
 
+// A field of at most nine digits (what an int holds); a wider one, as a damaged extension list
+// can declare, is not a number here.
 std::optional<int> digits(QByteArrayView line, qsizetype from, qsizetype count) {
-    if (from + count > line.size()) return std::nullopt;
+    if (count > 9 || from + count > line.size()) return std::nullopt;
     int value = 0;
     for (qsizetype i = from; i < from + count; ++i) {
         char c = line[i];

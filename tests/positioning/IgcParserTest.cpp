@@ -58,6 +58,21 @@ TEST(IgcParser, EveryLineEndingGivesTheSameFixes) {
     }
 }
 
+// Found by fuzzing: an extension list declaring a 13-digit FXA field overflowed the number
+// reader. A field wider than a number can be is no accuracy; the fix keeps the default.
+TEST(IgcParser, AnAccuracyFieldTooWideForANumberIsIgnored) {
+    vantrel::test::LogCapture log;
+    std::vector<Fix> fixes = IgcParser::parse("HFDTE150324\n"
+                                              "I013648FXA\n"
+                                              "B1200004600000N00700000EA001000012099999999999999\n",
+                                              QStringLiteral("wide"), QDate(2000, 1, 1));
+    ASSERT_EQ(fixes.size(), 1u);
+    EXPECT_EQ(fixes[0].horizontalAccuracy, kUnknownAccuracyMetres);
+    // The fuzzer's own input reads without trouble too (the sanitizer build stops on an overflow).
+    fixes = IgcParser::parse(vantrel::test::readPositioningData("wide-extension.igc"), QStringLiteral("fuzz"), QDate(2000, 1, 1));
+    for (const Fix& fix : fixes) EXPECT_TRUE(fix.hasValidCoordinate());
+}
+
 TEST(IgcParser, OldHeaderSouthWestAndNoExtensions) {
     std::vector<Fix> fixes = IgcParser::parse("HFDTE150324\n"
                                               "B1200003345678S15112345WA0010000120\n"
