@@ -131,9 +131,33 @@ void CircularInstrumentView::drawUnderlay(QPainter& painter, const std::function
 }
 
 void CircularInstrumentView::strokeRingCircle(QPainter& painter) const {
-    painter.setPen(QPen(QColor(0xAA, 0xAA, 0xAA), 2.0));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawEllipse(bounds().adjusted(5, 5, -5, -5));
+    // Stroking the smooth circle costs several times the rest of a frame (the compass strokes it
+    // twice a frame): it is stroked once per size, scale and smoothing into a picture that the round
+    // instruments share, and frames blend that picture.
+    struct Circle {
+        QPixmap picture;
+        QSizeF size;
+        qreal scale = 0;
+        bool antialiased = false;
+    };
+    static Circle kept;
+    const qreal scale = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const bool antialiased = painter.testRenderHint(QPainter::Antialiasing);
+    const QRectF b = bounds();
+    if (kept.picture.isNull() || kept.size != b.size() || kept.scale != scale || kept.antialiased != antialiased) {
+        QPixmap picture((b.size() * scale).toSize());
+        picture.setDevicePixelRatio(scale);
+        picture.fill(Qt::transparent);
+        QPainter circle(&picture);
+        circle.setRenderHint(QPainter::Antialiasing, antialiased);
+        circle.translate(-b.topLeft());
+        circle.setPen(QPen(QColor(0xAA, 0xAA, 0xAA), 2.0));
+        circle.setBrush(Qt::NoBrush);
+        circle.drawEllipse(b.adjusted(5, 5, -5, -5));
+        circle.end();
+        kept = {picture, b.size(), scale, antialiased};
+    }
+    painter.drawPixmap(b.topLeft(), kept.picture);
 }
 
 void CircularInstrumentView::drawRing(QPainter& painter) {

@@ -4,6 +4,9 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
+#include <algorithm>
+#include <cmath>
 
 namespace vantrel::instruments {
 
@@ -39,12 +42,47 @@ void VORView::drawIndicators(QPainter& painter) {
     const QRectF face = bounds().adjusted(50, 50, -50, -50);
     if (shown.flag != VorFlag::None)
         drawCenterImage(painter, shown.flag == VorFlag::From ? QStringLiteral("vorFrom.png") : QStringLiteral("vorTo.png"), 0.0f);
-    QPainterPath circle;
-    circle.addEllipse(face);
-    painter.setClipPath(circle);
     const QRectF needle = vorNeedleArea(bounds());
-    painter.fillRect(QRectF(vorNeedleLeft(bounds(), shown.deflection), needle.y(), 6.0, needle.height()), Qt::white);
-    painter.setClipping(false);
+    const QRectF bar(vorNeedleLeft(bounds(), shown.deflection), needle.y(), 6.0, needle.height());
+    // The needle is only seen inside the face's circle. It is filled as the bar cut by that circle
+    // rather than through a clip, whose smooth edge costs more than the rest of the frame.
+    const QPainterPath shape = barInsideCircle(bar, face.center(), face.width() * 0.5);
+    if (!shape.isEmpty()) painter.fillPath(shape, Qt::white);
+}
+
+QPainterPath VORView::barInsideCircle(const QRectF& bar, QPointF centre, qreal radius) {
+    QPainterPath shape;
+    const qreal left = std::max(bar.left(), centre.x() - radius);
+    const qreal right = std::min(bar.right(), centre.x() + radius);
+    if (!(left < right)) return shape;
+    // Half the height of the circle at x, and the bar's edges there: the cut follows the circle in
+    // short straight pieces, each far below a pixel from the arc over a needle's width.
+    constexpr int pieces = 16;
+    const auto half = [&](qreal x) {
+        const qreal dx = x - centre.x();
+        return std::sqrt(std::max(qreal(0), radius * radius - dx * dx));
+    };
+    const auto top = [&](qreal x) { return std::max(bar.top(), centre.y() - half(x)); };
+    // Where the bar's end lies beyond the circle, the cut closes on the top edge.
+    const auto bottom = [&](qreal x) { return std::max(top(x), std::min(bar.bottom(), centre.y() + half(x))); };
+    bool meets = false;
+    for (int i = 0; i <= pieces && !meets; ++i) {
+        const qreal x = left + (right - left) * i / pieces;
+        meets = top(x) < bottom(x);
+    }
+    if (!meets) return shape;
+    QPolygonF outline;
+    for (int i = 0; i <= pieces; ++i) {
+        const qreal x = left + (right - left) * i / pieces;
+        outline << QPointF(x, top(x));
+    }
+    for (int i = pieces; i >= 0; --i) {
+        const qreal x = left + (right - left) * i / pieces;
+        outline << QPointF(x, bottom(x));
+    }
+    shape.addPolygon(outline);
+    shape.closeSubpath();
+    return shape;
 }
 
 }  // namespace vantrel::instruments

@@ -9,6 +9,8 @@
 #include "CircularInstrumentView.h"
 #include "InstrumentMath.h"
 
+#include <QPainterPath>
+
 namespace vantrel::instruments {
 
 class VORView : public CircularInstrumentView {
@@ -26,6 +28,9 @@ public:
     VorIndication indication() const;
 
     std::function<void()> actionNamed(const QString& action) override;
+
+    // The part of the bar inside the circle, as an outline (empty when they do not meet).
+    static QPainterPath barInsideCircle(const QRectF& bar, QPointF centre, qreal radius);
 
 protected:
     void drawBackground(QPainter& painter) override;

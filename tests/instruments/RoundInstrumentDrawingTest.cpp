@@ -155,3 +155,29 @@ TEST_P(VorDrawing, CompassCardBringsTheTrackToTheTopAndTheBugTurnsWithTheRing) {
 
 INSTANTIATE_TEST_SUITE_P(Scales, VorDrawing, ::testing::Values(1.0, 2.0),
                          [](const auto& info) { return info.param == 1.0 ? std::string("1x") : std::string("2x"); });
+
+// The VOR needle is filled as its bar cut by the face's circle: the cut keeps what lies in both,
+// follows the circle where the bar leaves it, and is empty beside the circle.
+TEST(VorNeedleShape, IsTheBarCutByTheFace) {
+    const QPointF centre(160, 160);
+    const qreal radius = 110;
+    // A needle at full left deflection, where the circle cuts its ends at a slant.
+    const QPainterPath left = VORView::barInsideCircle(QRectF(67, 50, 6, 220), centre, radius);
+    ASSERT_FALSE(left.isEmpty());
+    EXPECT_TRUE(left.contains(QPointF(70, 160)));
+    // At x = 70 the circle spans 160 -+ 63.25.
+    EXPECT_TRUE(left.contains(QPointF(70, 160 - 62.5)));
+    EXPECT_TRUE(left.contains(QPointF(70, 160 + 62.5)));
+    EXPECT_FALSE(left.contains(QPointF(70, 160 - 64))) << "outside the face";
+    EXPECT_FALSE(left.contains(QPointF(70, 160 + 64))) << "outside the face";
+    const QRectF box = left.boundingRect();
+    EXPECT_GE(box.left(), 67 - 1e-9);
+    EXPECT_LE(box.right(), 73 + 1e-9);
+    EXPECT_NEAR(box.top(), 160 - std::sqrt(110.0 * 110 - 87.0 * 87), 0.05) << "the bar's inner corner";
+    // A centred needle: the bar's own ends lie on the circle's top and bottom.
+    const QRectF centred = VORView::barInsideCircle(QRectF(157, 50, 6, 220), centre, radius).boundingRect();
+    EXPECT_NEAR(centred.top(), 50, 0.05);
+    EXPECT_NEAR(centred.bottom(), 270, 0.05);
+    EXPECT_TRUE(VORView::barInsideCircle(QRectF(40, 50, 6, 220), centre, radius).isEmpty()) << "beside the face";
+    EXPECT_TRUE(VORView::barInsideCircle(QRectF(67, 300, 6, 20), centre, radius).isEmpty()) << "below the face";
+}
