@@ -3,6 +3,7 @@
 #include "InstrumentInterfaceFiles.h"
 #include "InstrumentMath.h"
 
+#include "platform/core/FreedMemory.h"
 #include "platform/core/Log.h"
 #include "platform/ui/Images.h"
 #include "positioning/LocationManager.h"
@@ -92,6 +93,7 @@ QWidget* AbstractInstrumentView::setupView() {
 
 void AbstractInstrumentView::hideEvent(QHideEvent* event) {
     turnedImages_.clear();
+    platform::releaseFreedMemorySoon();
     View::hideEvent(event);
 }
 

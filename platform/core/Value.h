@@ -227,6 +227,9 @@ public:
     void removeAt(size_t i) { items_.erase(items_.begin() + static_cast<ptrdiff_t>(i)); }
     void clear() { items_.clear(); }
     void reserve(size_t n) { items_.reserve(n); }
+    // Gives back the room reserved beyond the elements, for arrays that are built once and then
+    // kept (the database's lists).
+    void shrinkToFit() { items_.shrink_to_fit(); }
 
     std::vector<Value>& items() noexcept { return items_; }
     const std::vector<Value>& items() const noexcept { return items_; }

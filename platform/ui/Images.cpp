@@ -44,6 +44,8 @@ QPixmap imageNamed(const QString& name, qreal scale) {
     return pixmap;
 }
 
+QPixmap renderImageNamed(const QString& name) { return renderImageNamed(name, screenScale()); }
+
 QPixmap renderImageNamed(const QString& name, qreal scale) {
     QPixmap pixmap;
     QString path = imagePath(name);

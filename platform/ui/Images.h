@@ -24,6 +24,9 @@ QPixmap imageNamed(const QString& name, const class QPainter& painter);
 // The same rendered anew and not kept: for callers that keep a smaller copy of their own (the
 // instruments keep only the drawn part of their full-size artwork).
 QPixmap renderImageNamed(const QString& name, qreal scale);
+// The same at the screen's pixel ratio: for a picture shown once (the launch image), which the
+// cache would keep for nothing.
+QPixmap renderImageNamed(const QString& name);
 
 // The path of the file that serves an image name (png or svg), or empty.
 QString imagePath(const QString& name);
