@@ -4,6 +4,9 @@
 
 #include <QFile>
 
+#include <ctime>
+#include <utility>
+
 namespace vantrel::app {
 
 LoopMonitor::LoopMonitor(QObject* parent) : QObject(parent) {
@@ -12,13 +15,18 @@ LoopMonitor::LoopMonitor(QObject* parent) : QObject(parent) {
     connect(&timer_, &QTimer::timeout, this, [this] {
         const double waited = double(clock_.nsecsElapsed()) / 1e6 - kTickMs;
         clock_.restart();
+        const double busy = threadMilliseconds();
+        const double busyInStall = busy - std::exchange(busyAtTick_, busy);
         if (waited > longest_) longest_ = waited;
         if (waited > kFrameMs)
-            platform::logLine(QStringLiteral("Main loop: stalled %1 ms at %2 s").arg(waited, 0, 'f', 1)
-                                  .arg(double(run_.elapsed()) / 1000.0, 0, 'f', 1));
+            platform::logLine(QStringLiteral("Main loop: stalled %1 ms at %2 s (main thread busy %3 ms)")
+                                  .arg(waited, 0, 'f', 1)
+                                  .arg(double(run_.elapsed()) / 1000.0, 0, 'f', 1)
+                                  .arg(busyInStall, 0, 'f', 1));
     });
     clock_.start();
     run_.start();
+    busyAtTick_ = threadMilliseconds();
     timer_.start();
 }
 
@@ -27,6 +35,12 @@ LoopMonitor::~LoopMonitor() {
                           .arg(longest_, 0, 'f', 1)
                           .arg(double(run_.elapsed()) / 1000.0, 0, 'f', 0)
                           .arg(double(residentKilobytes()) / 1024.0, 0, 'f', 1));
+}
+
+double LoopMonitor::threadMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
 long LoopMonitor::residentKilobytes() {

@@ -2,8 +2,9 @@
 // A measure of the app's smoothness for long runs (VANTREL_LOOP_MONITOR=1): a timer asks the main
 // loop for a turn every 4 ms and records the longest wait beyond that, which is the longest time
 // the loop was busy with something else (a frame, a fix, a list). A stall longer than a frame is
-// logged when it happens; at the end of the run one line gives the longest, with the resident
-// memory at that moment.
+// logged when it happens, with the processor time the main thread itself spent in it (less than
+// the stall when other processes had the processor); at the end of the run one line gives the
+// longest, with the resident memory at that moment.
 //
 // Threads: main thread only. A Qt child of whatever it is given.
 
@@ -25,12 +26,15 @@ public:
     // The longest stall so far, in milliseconds, and the resident memory of the process in kB.
     double longestStallMs() const { return longest_; }
     static long residentKilobytes();
+    // Processor time of the calling thread, in milliseconds.
+    static double threadMilliseconds();
 
 private:
     QTimer timer_;
     QElapsedTimer clock_;
     QElapsedTimer run_;
     double longest_ = 0;
+    double busyAtTick_ = 0;  // threadMilliseconds() at the last tick
 };
 
 }  // namespace vantrel::app

@@ -13,6 +13,7 @@
 #include "instruments/ADFView.h"
 #include "instruments/CompassView.h"
 #include "instruments/GPSView.h"
+#include "instruments/InstrumentArtwork.h"
 #include "instruments/VORView.h"
 #include "logbook/FlightRecorder.h"
 #include "logbook/FlightsView.h"
@@ -94,6 +95,9 @@ void VantrelAppDelegate::applicationDidFinishLaunching() {
     center.addObserver(this, "UPDATE_LOAD_DONE", nullptr, [this](const platform::Notification& n) { loadControllers(n); });
 
     platform::detachNewThread([&database] { database.loadDatabase(); });
+    // While the database loads, the instruments' artwork is rendered beside it, so that the first
+    // showing of each instrument screen only copies it.
+    platform::ui::prepareImages(instruments::instrumentArtworkNames());
 }
 
 void VantrelAppDelegate::updateLoadProgression(const platform::Notification& notification) {

@@ -102,22 +102,7 @@ QString AbstractInstrumentView::instrumentSetupNib() const { return QStringLiter
 namespace {
 // The part of an image that is not fully transparent, in its own points: the instruments' overlays
 // are full-size images with a small drawing, and blending the empty rest would cost every frame.
-QRectF measureOpaqueRect(const QPixmap& image) {
-    const QImage pixels = image.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    int left = pixels.width(), top = pixels.height(), right = -1, bottom = -1;
-    for (int y = 0; y < pixels.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
-        for (int x = 0; x < pixels.width(); ++x) {
-            if (qAlpha(line[x]) == 0) continue;
-            left = std::min(left, x);
-            right = std::max(right, x);
-            top = std::min(top, y);
-            bottom = std::max(bottom, y);
-        }
-    }
-    const double ratio = image.devicePixelRatio();
-    return right < 0 ? QRectF() : QRectF(left / ratio, top / ratio, (right - left + 1) / ratio, (bottom - top + 1) / ratio);
-}
+QRectF measureOpaqueRect(const QPixmap& image) { return platform::ui::opaqueRect(image.toImage()); }
 
 // The same, measured once per image given by its pixmap.
 QRectF opaqueRect(const QPixmap& image) {
@@ -140,14 +125,9 @@ const AbstractInstrumentView::Artwork& AbstractInstrumentView::artworkNamed(cons
     const QPair<QString, qreal> key(name, scale);
     auto it = kept.constFind(key);
     if (it != kept.constEnd()) return *it;
-    const QPixmap full = platform::ui::renderImageNamed(name, scale);
-    const QRectF part = measureOpaqueRect(full);
-    QPixmap cropped;
-    if (!part.isEmpty()) {
-        cropped = full.copy(QRectF(part.topLeft() * scale, part.size() * scale).toAlignedRect());
-        cropped.setDevicePixelRatio(scale);
-    }
-    return *kept.insert(key, {cropped, QRectF(QPointF(0, 0), part.size()), part, full.deviceIndependentSize()});
+    // Usually rendered and cut ahead, on another thread, while the database loaded.
+    platform::ui::ImagePart part = platform::ui::renderImagePartNamed(name, scale);
+    return *kept.insert(key, {part.pixmap, QRectF(QPointF(0, 0), part.place.size()), part.place, part.fullSize});
 }
 
 void AbstractInstrumentView::drawArtwork(QPainter& painter, const Artwork& image, float angle) const {
