@@ -99,7 +99,7 @@ void VantrelAppDelegate::applicationDidFinishLaunching() {
     platform::detachNewThread([&database] { database.loadDatabase(); });
     // While the database loads, the instruments' artwork is rendered beside it, so that the first
     // showing of each instrument screen only copies it.
-    platform::ui::prepareImages(instruments::instrumentArtworkNames());
+    instruments::prepareInstrumentArtwork();
 }
 
 void VantrelAppDelegate::updateLoadProgression(const platform::Notification& notification) {

@@ -5,6 +5,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 
 namespace vantrel::instruments {
 
@@ -31,11 +32,17 @@ void ADFView::drawRing(QPainter& painter) {
 void ADFView::drawBackground(QPainter& painter) { drawCenterImage(painter, QStringLiteral("adfBackground.png"), 0.0f); }
 
 void ADFView::drawIndicators(QPainter& painter) {
-    QPainterPath circle;
-    circle.addEllipse(bounds().adjusted(50, 50, -50, -50));
-    painter.setClipPath(circle);
+    const QRectF face = bounds().adjusted(50, 50, -50, -50);
+    // The needle is only seen inside the face's circle; a smooth clip costs more than the rest of
+    // the frame, so it is set only when the needle, turned any way, could reach beyond the circle.
+    const bool clipped = !(imageReach(painter, QStringLiteral("needle.png")) < std::min(face.width(), face.height()) * 0.5 - 1.0);
+    if (clipped) {
+        QPainterPath circle;
+        circle.addEllipse(face);
+        painter.setClipPath(circle);
+    }
     drawCenterImage(painter, QStringLiteral("needle.png"), indicatorAngle_);
-    painter.setClipping(false);
+    if (clipped) painter.setClipping(false);
 }
 
 }  // namespace vantrel::instruments

@@ -2,6 +2,8 @@
 
 #include "InstrumentInterfaceFiles.h"
 #include "InstrumentMath.h"
+#include "LayeredPicture.h"
+#include "TurnedArtwork.h"
 
 #include "platform/core/FreedMemory.h"
 #include "platform/core/Log.h"
@@ -91,6 +93,13 @@ QWidget* AbstractInstrumentView::setupView() {
     return setupView_;
 }
 
+qsizetype AbstractInstrumentView::keptPictureBytes() const {
+    qsizetype total = 0;
+    for (const TurnedImage& turned : turnedImages_)
+        total += qsizetype(turned.picture.width()) * turned.picture.height() * turned.picture.depth() / 8;
+    return total;
+}
+
 void AbstractInstrumentView::hideEvent(QHideEvent* event) {
     turnedImages_.clear();
     platform::releaseFreedMemorySoon();
@@ -125,8 +134,11 @@ const AbstractInstrumentView::Artwork& AbstractInstrumentView::artworkNamed(cons
     const QPair<QString, qreal> key(name, scale);
     auto it = kept.constFind(key);
     if (it != kept.constEnd()) return *it;
-    // Usually rendered and cut ahead, on another thread, while the database loaded.
+    // Usually rendered, cut and, for a picture that turns, split ahead on another thread while the
+    // database loaded (see prepareInstrumentArtwork).
     platform::ui::ImagePart part = platform::ui::renderImagePartNamed(name, scale);
+    if (const auto* split = std::any_cast<std::shared_ptr<const TurnedArtwork>>(&part.prepared))
+        LayeredPicture::rememberSplit(part.pixmap, *split);
     return *kept.insert(key, {part.pixmap, QRectF(QPointF(0, 0), part.place.size()), part.place, part.fullSize});
 }
 
@@ -138,7 +150,11 @@ void AbstractInstrumentView::drawArtwork(QPainter& painter, const Artwork& image
     // The single-precision factor makes a whole turn 359.9986 degrees: drawn as no turn at all (a
     // difference of 0.004 points at the rim), so that an upright image takes the fast, exact path.
     const double degrees = std::remainder(double(radians) * 180.0 / M_PI, 360.0);
-    if (std::abs(degrees) <= 0.01) {
+    const double shown = std::abs(degrees) <= 0.01 ? 0.0 : degrees;
+    if (layeredPicture_ &&
+        layeredPicture_->takeImage(painter, image.pixmap, image.source, image.place, image.size, shown, b.center()))
+        return;
+    if (shown == 0.0) {
         drawImagePart(painter, image, 0.0);
         return;
     }
@@ -170,7 +186,12 @@ void AbstractInstrumentView::drawArtwork(QPainter& painter, const Artwork& image
         turned.picture = picture;
         turned.origin = covered.topLeft();
     }
+    // The picture lies on whole pixels: copied pixel for pixel, without the smoothing that would
+    // send it through the raster engine's generic (and threaded) path.
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.drawPixmap(turned.origin, turned.picture);
+    painter.restore();
 }
 
 void AbstractInstrumentView::drawImagePart(QPainter& painter, const Artwork& image, double degrees) const {
@@ -183,9 +204,30 @@ void AbstractInstrumentView::drawImagePart(QPainter& painter, const Artwork& ima
     }
     const QPointF topLeft((b.width() - image.size.width()) * 0.5, (b.height() - image.size.height()) * 0.5);
     const double ratio = image.pixmap.devicePixelRatio();
-    painter.drawPixmap(QRectF(topLeft + image.place.topLeft(), image.place.size()), image.pixmap,
-                       QRectF(image.source.topLeft() * ratio, image.source.size() * ratio));
+    const QRectF target(topLeft + image.place.topLeft(), image.place.size());
+    const QRectF source(image.source.topLeft() * ratio, image.source.size() * ratio);
+    if (degrees == 0.0) {
+        // Upright on whole device pixels at its own scale, the image is copied pixel for pixel:
+        // smoothing would change nothing but send it through the raster engine's generic path.
+        const QTransform device = painter.deviceTransform();
+        const QRectF pixels = device.mapRect(target);
+        const auto whole = [](qreal v) { return std::abs(v - std::round(v)) < 1e-6; };
+        if (device.type() <= QTransform::TxScale && whole(pixels.left()) && whole(pixels.top()) &&
+            std::abs(pixels.width() - source.width()) < 1e-6 && std::abs(pixels.height() - source.height()) < 1e-6)
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    }
+    painter.drawPixmap(target, image.pixmap, source);
     painter.restore();
+}
+
+qreal AbstractInstrumentView::imageReach(const QPainter& painter, const QString& imageName) const {
+    const Artwork& image = artworkNamed(imageName, painter.device() ? painter.device()->devicePixelRatioF() : 1.0);
+    if (image.pixmap.isNull() || image.place.isEmpty()) return 0;
+    const QPointF centre(image.size.width() * 0.5, image.size.height() * 0.5);
+    qreal reach = 0;
+    for (const QPointF corner : {image.place.topLeft(), image.place.topRight(), image.place.bottomLeft(), image.place.bottomRight()})
+        reach = std::max(reach, std::hypot(corner.x() - centre.x(), corner.y() - centre.y()));
+    return reach;
 }
 
 void AbstractInstrumentView::drawCenterImage(QPainter& painter, const QString& imageName, float angle) const {

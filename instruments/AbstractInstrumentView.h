@@ -36,6 +36,8 @@ class UnitSettings;
 
 namespace vantrel::instruments {
 
+class LayeredPicture;
+
 class AbstractInstrumentView : public platform::ui::View,
                                public waypoints::WaypointOwner,
                                public platform::ui::NibOwner {
@@ -97,6 +99,9 @@ public:
 
     positioning::LocationManager& locationManager() const { return location_; }
 
+    // The bytes of the pictures this instrument keeps for drawing (let go when it is hidden).
+    virtual qsizetype keptPictureBytes() const;
+
 protected:
     AbstractInstrumentView(positioning::LocationManager& locationManager, units::UnitSettings& units);
 
@@ -112,6 +117,13 @@ protected:
     // A number of the settings, or fallback when absent; a value that is no finite number counts
     // as damaged.
     double settingsNumber(const platform::DictionaryPtr& settings, std::string_view key, double fallback);
+    // How far from the centre of the bounds the drawn part of a centred image reaches, at any turn
+    // (points; 0 for an image that draws nothing).
+    qreal imageReach(const QPainter& painter, const QString& imageName) const;
+
+    // While set, the centred images go to it first: the round instruments keep what does not turn
+    // of the layers under their indicators (see LayeredPicture).
+    LayeredPicture* layeredPicture_ = nullptr;
 
     int16_t angleToReference_ = 0;
     float trackAngle_ = 0.0f;

@@ -112,52 +112,25 @@ void CircularInstrumentView::drawRect(QPainter& painter, const QRectF&) {
 }
 
 void CircularInstrumentView::drawUnderlay(QPainter& painter, const std::function<void(QPainter&)>& draw) {
-    // What lies under the moving indicators changes only with the ring and the validity: it is
-    // drawn once into an opaque picture, which later frames copy without blending each layer.
     const qreal scale = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    const Underlay key{ringAngle_, navIsValid_, scale, bounds().size()};
-    if (underlay_.isNull() || !(key == underlayKey_)) {
-        QPixmap picture((bounds().size() * scale).toSize());
-        picture.setDevicePixelRatio(scale);
-        picture.fill(backgroundColor());
-        QPainter layer(&picture);
-        layer.setRenderHints(painter.renderHints());
-        draw(layer);
-        layer.end();
-        underlay_ = picture;
-        underlayKey_ = key;
-    }
-    painter.drawPixmap(QPointF(0, 0), underlay_);
+    const LayeredPicture::Frame frame{bounds().size(), scale, backgroundColor(), navIsValid_, painter.renderHints()};
+    layeredPicture_ = &underlay_;
+    underlay_.draw(painter, frame, draw);
+    layeredPicture_ = nullptr;
+}
+
+qsizetype CircularInstrumentView::keptPictureBytes() const {
+    return AbstractInstrumentView::keptPictureBytes() + underlay_.bytes();
 }
 
 void CircularInstrumentView::strokeRingCircle(QPainter& painter) const {
-    // Stroking the smooth circle costs several times the rest of a frame (the compass strokes it
-    // twice a frame): it is stroked once per size, scale and smoothing into a picture that the round
-    // instruments share, and frames blend that picture.
-    struct Circle {
-        QPixmap picture;
-        QSizeF size;
-        qreal scale = 0;
-        bool antialiased = false;
-    };
-    static Circle kept;
-    const qreal scale = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    const bool antialiased = painter.testRenderHint(QPainter::Antialiasing);
-    const QRectF b = bounds();
-    if (kept.picture.isNull() || kept.size != b.size() || kept.scale != scale || kept.antialiased != antialiased) {
-        QPixmap picture((b.size() * scale).toSize());
-        picture.setDevicePixelRatio(scale);
-        picture.fill(Qt::transparent);
-        QPainter circle(&picture);
-        circle.setRenderHint(QPainter::Antialiasing, antialiased);
-        circle.translate(-b.topLeft());
-        circle.setPen(QPen(QColor(0xAA, 0xAA, 0xAA), 2.0));
-        circle.setBrush(Qt::NoBrush);
-        circle.drawEllipse(b.adjusted(5, 5, -5, -5));
-        circle.end();
-        kept = {picture, b.size(), scale, antialiased};
-    }
-    painter.drawPixmap(b.topLeft(), kept.picture);
+    // Stroked into the kept picture only, when it is made: frames copy it from there.
+    if (underlay_.skipsDrawing()) return;
+    painter.save();
+    painter.setPen(QPen(QColor(0xAA, 0xAA, 0xAA), 2.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(bounds().adjusted(5, 5, -5, -5));
+    painter.restore();
 }
 
 void CircularInstrumentView::drawRing(QPainter& painter) {
@@ -170,7 +143,7 @@ void CircularInstrumentView::drawInvalidNav(QPainter& painter) {
 }
 
 void CircularInstrumentView::hideEvent(QHideEvent* event) {
-    underlay_ = QPixmap();
+    underlay_.clear();
     AbstractInstrumentView::hideEvent(event);
 }
 

@@ -12,6 +12,7 @@
 // Ownership and threads: as AbstractInstrumentView; the step timer is the view's own.
 
 #include "AbstractInstrumentView.h"
+#include "LayeredPicture.h"
 
 #include <QPixmap>
 #include <QSizeF>
@@ -48,6 +49,9 @@ public:
     void runPendingAnimationStep();
 
     QStringList labelOutlets() const override;
+    qsizetype keptPictureBytes() const override;
+    // Whether the last frame was copied whole from a kept picture, nothing turned.
+    bool lastFrameWasKept() const { return underlay_.lastFrameWasKept(); }
 
 protected:
     using AbstractInstrumentView::AbstractInstrumentView;
@@ -59,8 +63,10 @@ protected:
     virtual void drawIndicators(QPainter&) {}
     // The light grey circle 5 points inside the bounds, around the ring.
     void strokeRingCircle(QPainter& painter) const;
-    // Draws the layers under the indicators through a picture kept while the ring and the
-    // validity stay as they are.
+    // Draws the layers under the indicators through kept pictures: what does not turn is kept
+    // while the validity stays as it is, and the turned ring or card adds only its marks at each
+    // frame (see LayeredPicture). The layers draw through drawCenterImage and strokeRingCircle
+    // alone, and turn only by ringAngle and indicatorAngle.
     void drawUnderlay(QPainter& painter, const std::function<void(QPainter&)>& draw);
 
     void hideEvent(QHideEvent* event) override;
@@ -77,17 +83,7 @@ protected:
 private:
     void step();
 
-    struct Underlay {
-        float ringAngle = 0;
-        bool navIsValid = false;
-        qreal scale = 0;
-        QSizeF size;
-        bool operator==(const Underlay& o) const {
-            return ringAngle == o.ringAngle && navIsValid == o.navIsValid && scale == o.scale && size == o.size;
-        }
-    };
-    QPixmap underlay_;
-    Underlay underlayKey_;
+    LayeredPicture underlay_;
 
     QTimer stepTimer_;
     bool stepTimerReady_ = false;

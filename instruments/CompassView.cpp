@@ -27,12 +27,13 @@ void CompassView::updateDisplay(const platform::Notification* notification) {
 }
 
 void CompassView::drawRect(QPainter& painter, const QRectF&) {
+    // Everything is kept: the card and the bug add only their marks while they turn.
     drawUnderlay(painter, [this](QPainter& p) {
         drawBackground(p);
         drawInvalidNav(p);
+        drawIndicators(p);
+        drawRing(p);
     });
-    drawIndicators(painter);
-    drawRing(painter);
 }
 
 void CompassView::drawBackground(QPainter& painter) {

@@ -1,9 +1,12 @@
 // One frame of each round instrument at the desktop's 2x scale (a 320 x 320 point view drawn into
-// 640 x 640 pixels, artwork already rendered), and one fix handled by all four round instruments
-// at once (labels, targets, animation and redraw requests), the log going to a sink that drops it.
+// 640 x 640 pixels, artwork already rendered), steady or with its ring, bug or card turning, and
+// one fix handled by all four round instruments at once (labels, targets, animation and redraw
+// requests), the log going to a sink that drops it. The frames report the bytes of the pictures
+// the instrument keeps and those of the split turned artwork that all of them share.
 
 #include "instruments/ADFView.h"
 #include "instruments/CompassView.h"
+#include "instruments/LayeredPicture.h"
 #include "instruments/VORView.h"
 
 #include "platform/core/Log.h"
@@ -70,39 +73,60 @@ Panel& panel() {
     return instance;
 }
 
-// turning: the ring (VOR) or the card (compass) moves every frame; otherwise the frame is the one
-// a fix asks for while the pilot does not touch the ring.
-void drawFrames(benchmark::State& state, instruments::CircularInstrumentView& view, bool turning) {
+enum class Turning { Nothing, Ring, Card };
+
+// Ring: the ring (VOR, ADF) or the bug (compass) moves every frame; Card: the compass card swings
+// by the indicator animation, a step a frame; otherwise the frame is the one a fix asks for while
+// the pilot does not touch the ring.
+void drawFrames(benchmark::State& state, instruments::CircularInstrumentView& view, Turning turning) {
     QImage image(640, 640, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(2.0);
     panel().location.setSpeedAndCourse(50, 30);
     panel().fix(1);
     int i = 0;
+    float course = 30;
     for (auto _ : state) {
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         // A ring and a card that turn a little every frame, as they do in flight.
-        if (turning) view.setRingAngle(float(i % 360));
+        if (turning == Turning::Ring) view.setRingAngle(float(i % 360));
+        if (turning == Turning::Card) {
+            if (!view.isAnimationStepPending()) {
+                // A new track far off: the card swings there for 90 steps.
+                state.PauseTiming();
+                course = course < 180 ? course + 180 : course - 180;
+                panel().location.setSpeedAndCourse(50, course);
+                panel().fix(1);
+                state.ResumeTiming();
+            }
+            view.runPendingAnimationStep();
+        }
         view.render(painter);
         painter.end();
         ++i;
     }
     benchmark::DoNotOptimize(image.constBits());
+    state.counters["kept_bytes"] = double(view.keptPictureBytes());
+    state.counters["split_bytes"] = double(instruments::LayeredPicture::splitBytes());
 }
 
-void BM_FrameVOR(benchmark::State& state) { drawFrames(state, *panel().vor1, false); }
-void BM_FrameADF(benchmark::State& state) { drawFrames(state, *panel().adf, false); }
-void BM_FrameCompass(benchmark::State& state) { drawFrames(state, *panel().compass, false); }
-void BM_FrameVORRingTurning(benchmark::State& state) { drawFrames(state, *panel().vor1, true); }
-void BM_FrameCompassBugTurning(benchmark::State& state) { drawFrames(state, *panel().compass, true); }
+void BM_FrameVOR(benchmark::State& state) { drawFrames(state, *panel().vor1, Turning::Nothing); }
+void BM_FrameADF(benchmark::State& state) { drawFrames(state, *panel().adf, Turning::Nothing); }
+void BM_FrameCompass(benchmark::State& state) { drawFrames(state, *panel().compass, Turning::Nothing); }
+void BM_FrameVORRingTurning(benchmark::State& state) { drawFrames(state, *panel().vor1, Turning::Ring); }
+void BM_FrameADFRingTurning(benchmark::State& state) { drawFrames(state, *panel().adf, Turning::Ring); }
+void BM_FrameCompassBugTurning(benchmark::State& state) { drawFrames(state, *panel().compass, Turning::Ring); }
+void BM_FrameCompassCardTurning(benchmark::State& state) { drawFrames(state, *panel().compass, Turning::Card); }
 // The raster engine hands large fills to Qt's thread pool: the CPU time is the whole process's, so
 // that the pool's share of a frame counts (the wall time waits for it, on a busy machine longer).
 BENCHMARK(BM_FrameVOR)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_FrameADF)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_FrameCompass)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_FrameVORRingTurning)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_FrameADFRingTurning)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_FrameCompassBugTurning)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_FrameCompassCardTurning)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 
 void BM_FixInFourRoundInstruments(benchmark::State& state) {
     Panel& p = panel();

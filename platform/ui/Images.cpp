@@ -75,11 +75,12 @@ struct ImageCut {
     QImage part;
     QRectF place;
     QSizeF fullSize;
+    std::any prepared;
 };
 
 ImageCut cutToDrawnPart(const QImage& full) {
     const QRectF place = opaqueRect(full);
-    ImageCut cut{QImage(), place, full.deviceIndependentSize()};
+    ImageCut cut{QImage(), place, full.deviceIndependentSize(), {}};
     if (!place.isEmpty()) {
         const qreal scale = full.devicePixelRatio();
         cut.part = full.copy(QRectF(place.topLeft() * scale, place.size() * scale).toAlignedRect());
@@ -98,7 +99,7 @@ public:
         return *instance;
     }
 
-    void prepare(const QStringList& names, qreal scale) {
+    void prepare(const QStringList& names, qreal scale, PartFinisher finish) {
         std::vector<std::pair<QString, QString>> work;  // name, svg path
         {
             std::lock_guard lock(mutex_);
@@ -110,7 +111,7 @@ public:
             }
         }
         if (work.empty()) return;
-        detachNewThread([this, work = std::move(work), scale] {
+        detachNewThread([this, work = std::move(work), scale, finish = std::move(finish)] {
             for (const auto& [name, path] : work) {
                 if (isShuttingDown()) return;
                 {
@@ -120,6 +121,7 @@ public:
                     entry.state = State::Rendering;
                 }
                 ImageCut cut = cutToDrawnPart(renderSvg(path, scale));
+                if (finish && !cut.part.isNull()) cut.prepared = finish(name, cut.part, cut.place, cut.fullSize);
                 {
                     std::lock_guard lock(mutex_);
                     Entry& entry = entries_[{name, scale}];
@@ -158,9 +160,11 @@ private:
 
 }  // namespace
 
-void prepareImages(const QStringList& names, qreal scale) { PreparedImages::shared().prepare(names, scale); }
+void prepareImages(const QStringList& names, qreal scale, PartFinisher finish) {
+    PreparedImages::shared().prepare(names, scale, std::move(finish));
+}
 
-void prepareImages(const QStringList& names) { prepareImages(names, screenScale()); }
+void prepareImages(const QStringList& names, PartFinisher finish) { prepareImages(names, screenScale(), std::move(finish)); }
 
 QPixmap renderImageNamed(const QString& name, qreal scale) {
     QPixmap pixmap;
@@ -198,7 +202,7 @@ ImagePart renderImagePartNamed(const QString& name, qreal scale) {
     std::optional<ImageCut> cut = PreparedImages::shared().take(name, scale);
     // A prepared picture that came out empty is rendered again, which says why in the log.
     if (!cut || cut->fullSize.isEmpty()) cut = cutToDrawnPart(renderImageNamed(name, scale).toImage());
-    ImagePart part{QPixmap(), cut->place, cut->fullSize};
+    ImagePart part{QPixmap(), cut->place, cut->fullSize, std::move(cut->prepared)};
     if (!cut->part.isNull()) part.pixmap = QPixmap::fromImage(std::move(cut->part));
     return part;
 }

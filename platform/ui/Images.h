@@ -15,6 +15,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <any>
+#include <functional>
+
 namespace vantrel::platform::ui {
 
 // The image, or a null pixmap when the bundle has none of that name. Its size() in points is
@@ -42,6 +45,7 @@ struct ImagePart {
     QPixmap pixmap;   // the drawn part alone, at the picture's scale; null when nothing is drawn
     QRectF place;     // where that part lies in the full picture, in points
     QSizeF fullSize;  // the full picture's size in points
+    std::any prepared;  // what prepareImages' finisher made of it; empty when rendered on the spot
 };
 // Rendered anew, or taken from what prepareImages rendered ahead; not kept.
 ImagePart renderImagePartNamed(const QString& name, qreal scale);
@@ -52,9 +56,13 @@ ImagePart renderImagePartNamed(const QString& name, qreal scale);
 // one of them takes the prepared part: at once when it is ready, after a short wait while it is
 // being rendered, or rendered on the spot when the thread has not reached it yet. Each prepared
 // part serves one request. Main thread only.
-void prepareImages(const QStringList& names, qreal scale);
+//
+// finish, when given, runs on that thread too, right after each cut, on the part's pixels (the
+// instruments split a picture that turns there); what it returns comes with the part.
+using PartFinisher = std::function<std::any(const QString& name, const QImage& part, const QRectF& place, const QSizeF& fullSize)>;
+void prepareImages(const QStringList& names, qreal scale, PartFinisher finish = {});
 // The same at the screen's pixel ratio.
-void prepareImages(const QStringList& names);
+void prepareImages(const QStringList& names, PartFinisher finish = {});
 
 // The path of the file that serves an image name (png or svg), or empty.
 QString imagePath(const QString& name);

@@ -1,5 +1,6 @@
 #include "InstrumentTestSupport.h"
 
+#include "instruments/CircularInstrumentView.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/UserDefaults.h"
 #include "waypoints/WaypointKeys.h"
@@ -86,6 +87,15 @@ platform::Value waypointAt(const char* id, double latitude, double longitude, in
     record->set(keys::waypointLongitude, platform::Value::real(longitude));
     record->set(keys::waypointType, platform::Value::integer(type));
     return platform::Value(record);
+}
+
+int settle(instruments::CircularInstrumentView& view) {
+    int steps = 0;
+    while (view.isAnimationStepPending() && steps < 1000) {
+        view.runPendingAnimationStep();
+        ++steps;
+    }
+    return steps;
 }
 
 }  // namespace vantrel::test

@@ -13,6 +13,10 @@
 #include <QPointF>
 #include <functional>
 
+namespace vantrel::instruments {
+class CircularInstrumentView;
+}
+
 namespace vantrel::test {
 
 class InstrumentWorld {
@@ -47,6 +51,9 @@ bool isDark(const QColor& c);        // black or the faces' near-black grey
 bool isRed(const QColor& c);
 // Whether any pixel within radius points of the point passes the test.
 bool anyNear(const QImage& image, QPointF points, double radius, const std::function<bool(const QColor&)>& test);
+
+// Runs the instrument's pending animation steps until the indicator rests; the steps it took.
+int settle(instruments::CircularInstrumentView& view);
 
 // A waypoint record at that place.
 platform::Value waypointAt(const char* id, double latitude, double longitude, int type = 12, const char* name = "Test");

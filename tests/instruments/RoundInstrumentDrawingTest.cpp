@@ -38,10 +38,6 @@ platform::Value waypointOnBearing(double bearing) {
     return test::waypointAt("WPT", kLat + north, kLon + east);
 }
 
-void settle(CircularInstrumentView& view) {
-    for (int i = 0; i < 1000 && view.isAnimationStepPending(); ++i) view.runPendingAnimationStep();
-}
-
 QPointF onRadius(double angleClockwiseFromUp, double radius) {
     const double rad = angleClockwiseFromUp * M_PI / 180.0;
     return {160 + radius * std::sin(rad), 160 - radius * std::cos(rad)};
@@ -119,7 +115,7 @@ TEST_P(VorDrawing, AdfNeedlePointsAtTheWaypointRelativeToTheTrack) {
         auto adf = make<ADFView>(world);
         adf->setWaypoint(waypointOnBearing(c.bearing));
         ASSERT_EQ(adf->angleToReference(), int(c.bearing));
-        settle(*adf);
+        test::settle(*adf);
         ASSERT_FLOAT_EQ(adf->indicatorAngle(), adf->targetIndicatorAngle());
         const QImage picture = test::render(*adf, scale);
         test::savePicture(picture, QStringLiteral("adf-%1-%2-%3x").arg(c.bearing).arg(c.track).arg(scale));
@@ -136,7 +132,7 @@ TEST_P(VorDrawing, CompassCardBringsTheTrackToTheTopAndTheBugTurnsWithTheRing) {
     world.fix(kLat, kLon);
     world.motion(50, 5);
     auto compass = make<CompassView>(world);
-    settle(*compass);
+    test::settle(*compass);
     const QImage picture = test::render(*compass, scale);
     test::savePicture(picture, QStringLiteral("compass-track5-%1x").arg(scale));
     EXPECT_TRUE(test::anyNear(picture, onRadius(-5, 128), 3, test::isWhite)) << "N label left of the top";

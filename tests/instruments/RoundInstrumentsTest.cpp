@@ -44,16 +44,6 @@ std::unique_ptr<View> make(InstrumentWorld& world) {
     return view;
 }
 
-// Runs the pending animation steps until the indicator rests.
-int settle(CircularInstrumentView& view) {
-    int steps = 0;
-    while (view.isAnimationStepPending() && steps < 1000) {
-        view.runPendingAnimationStep();
-        ++steps;
-    }
-    return steps;
-}
-
 }  // namespace
 
 TEST(RoundInstruments, LabelsShowWaypointDistanceAndAccuracyOrTheirInvalidTexts) {
@@ -136,7 +126,7 @@ TEST(RoundInstruments, AdfNeedsThreeMetresPerSecondAndTheCompassMoreThanThree) {
     EXPECT_EQ(compass->labelText("speedLabel"), "99 " + world.units().speedUnit());
     EXPECT_EQ(compass->labelText("trackLabel"), QString::fromUtf8("090°"));
     EXPECT_FLOAT_EQ(compass->targetIndicatorAngle(), 90.0f);
-    settle(*compass);
+    test::settle(*compass);
     EXPECT_FLOAT_EQ(compass->indicatorAngle(), 90.0f);
 }
 
@@ -157,7 +147,7 @@ TEST(RoundInstruments, AnimationKeepsOneStepPendingHoweverManyFixesArrive) {
     world.motion(50.0f, 350.0f);
     compass->runPendingAnimationStep();
     EXPECT_FLOAT_EQ(compass->indicatorAngle(), 2.0f);
-    const int steps = settle(*compass);
+    const int steps = test::settle(*compass);
     EXPECT_FLOAT_EQ(compass->indicatorAngle(), 350.0f);
     EXPECT_EQ(steps, 6);  // 2 → 0, -2 ... -8, then the snap to 350
     EXPECT_FALSE(compass->isAnimationStepPending());
