@@ -1,10 +1,13 @@
 #pragma once
 // A measure of the app's smoothness for long runs (VANTREL_LOOP_MONITOR=1): a timer asks the main
-// loop for a turn every 4 ms and records the longest wait beyond that, which is the longest time
-// the loop was busy with something else (a frame, a fix, a list). A stall longer than a frame is
+// loop for a turn every 4 ms and records the longest time between two of its turns: 4 ms when the
+// loop is idle, and otherwise at least as long as the loop was busy with something else (a frame,
+// a fix, a list), up to one tick more, so that a stall is never under-counted. A stall longer than
+// a frame is
 // logged when it happens, with the processor time the main thread itself spent in it (less than
 // the stall when other processes had the processor); at the end of the run one line gives the
-// longest, with the resident memory at that moment.
+// longest, the most the main thread itself worked between two turns, and the resident memory at
+// that moment.
 //
 // Threads: main thread only. A Qt child of whatever it is given.
 
@@ -35,6 +38,7 @@ private:
     QElapsedTimer run_;
     double longest_ = 0;
     double busyAtTick_ = 0;  // threadMilliseconds() at the last tick
+    double longestBusy_ = 0;  // the most the main thread itself worked between two ticks
 };
 
 }  // namespace vantrel::app

@@ -16,13 +16,18 @@ void releaseFreedMemory() {
 }
 
 void releaseFreedMemorySoon() {
-    static bool pending = false;
-    if (pending || !QCoreApplication::instance()) return;
-    pending = true;
-    QTimer::singleShot(1000, QCoreApplication::instance(), [] {
-        pending = false;
-        releaseFreedMemory();
-    });
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) return;
+    // One timer for the process, restarted by each call: the release comes a second after the
+    // last of a run of calls, so it also covers what the last one let go.
+    static QTimer* timer = [app] {
+        auto* t = new QTimer(app);
+        t->setSingleShot(true);
+        t->setInterval(1000);
+        QObject::connect(t, &QTimer::timeout, [] { releaseFreedMemory(); });
+        return t;
+    }();
+    timer->start();
 }
 
 }  // namespace vantrel::platform

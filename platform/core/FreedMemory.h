@@ -10,8 +10,8 @@ namespace vantrel::platform {
 // Returns the free pages of every heap now, on the calling thread (a few milliseconds).
 void releaseFreedMemory();
 
-// The same, once, a second later on the main loop; calls in between are folded into that one, so
-// that a run of tab switches costs one release, and none of them waits for it. Main thread only.
+// The same, once, on the main loop a second after the last of a run of calls, so that a run of
+// tab switches costs one release and none of them waits for it. Main thread only.
 void releaseFreedMemorySoon();
 
 }  // namespace vantrel::platform

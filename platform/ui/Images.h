@@ -55,7 +55,8 @@ ImagePart renderImagePartNamed(const QString& name, qreal scale);
 // artwork on the main thread (5 to 10 ms per 640 x 640 picture). A later renderImagePartNamed of
 // one of them takes the prepared part: at once when it is ready, after a short wait while it is
 // being rendered, or rendered on the spot when the thread has not reached it yet. Each prepared
-// part serves one request. Main thread only.
+// part serves one request, and a name asked for once at a scale is not prepared again. Main
+// thread only.
 //
 // finish, when given, runs on that thread too, right after each cut, on the part's pixels (the
 // instruments split a picture that turns there); what it returns comes with the part.

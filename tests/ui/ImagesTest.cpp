@@ -8,6 +8,8 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <chrono>
+#include <thread>
 #include <gtest/gtest.h>
 
 using namespace vantrel;
@@ -94,6 +96,39 @@ TEST_F(ImagesTest, APreparedPartIsTheSamePictureAndServesOneRequest) {
     const ImagePart later = platform::ui::renderImagePartNamed(QStringLiteral("mark.png"), 2.0);
     const QPointF inSquare = (QPointF(25, 35) - later.place.topLeft()) * 2.0;
     EXPECT_EQ(pixels(later).pixelColor(inSquare.toPoint()), QColor(0, 0, 0xff));
+}
+
+TEST_F(ImagesTest, TheFinisherWorksOnThePreparedPartAndItsResultComesWithIt) {
+    // Names of its own: what was prepared once is not prepared again for the same name and scale.
+    write(QStringLiteral("finished.svg"), kMark);
+    write(QStringLiteral("plain.svg"), kMark);
+    platform::ui::prepareImages({QStringLiteral("finished.png"), QStringLiteral("plain.png")}, 2.0,
+                                [](const QString& name, const QImage& part, const QRectF& place, const QSizeF& full) -> std::any {
+                                    if (name != QLatin1String("finished.png")) return {};
+                                    return QStringLiteral("%1 %2x%3 at %4,%5 of %6x%7")
+                                        .arg(name)
+                                        .arg(part.width())
+                                        .arg(part.height())
+                                        .arg(place.left())
+                                        .arg(place.top())
+                                        .arg(full.width())
+                                        .arg(full.height());
+                                });
+    // Two small pictures: the thread is done long before this (a part it has not reached yet
+    // would be rendered on the spot, without the finisher).
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const ImagePart finished = platform::ui::renderImagePartNamed(QStringLiteral("finished.png"), 2.0);
+    const ImagePart plain = platform::ui::renderImagePartNamed(QStringLiteral("plain.png"), 2.0);
+    const ImagePart again = platform::ui::renderImagePartNamed(QStringLiteral("finished.png"), 2.0);
+    const QString* seen = std::any_cast<QString>(&finished.prepared);
+    ASSERT_NE(seen, nullptr);
+    EXPECT_EQ(*seen, QStringLiteral("finished.png %1x%2 at %3,%4 of 100x80")
+                         .arg(finished.pixmap.width())
+                         .arg(finished.pixmap.height())
+                         .arg(finished.place.left())
+                         .arg(finished.place.top()));
+    EXPECT_FALSE(plain.prepared.has_value());  // the finisher made nothing of it
+    EXPECT_FALSE(again.prepared.has_value());  // rendered anew
 }
 
 TEST_F(ImagesTest, APreparedPartWaitsUntilTheThreadHasRenderedIt) {
