@@ -109,15 +109,13 @@ void AbstractInstrumentView::hideEvent(QHideEvent* event) {
 QString AbstractInstrumentView::instrumentSetupNib() const { return QStringLiteral("InstrumentSetupView"); }
 
 namespace {
-// The part of an image that is not fully transparent, in its own points: the instruments' overlays
-// are full-size images with a small drawing, and blending the empty rest would cost every frame.
-QRectF measureOpaqueRect(const QPixmap& image) { return platform::ui::opaqueRect(image.toImage()); }
-
-// The same, measured once per image given by its pixmap.
+// The part of an image that is not fully transparent, in its own points, measured once per image
+// given by its pixmap: the instruments' overlays are full-size images with a small drawing, and
+// blending the empty rest would cost every frame.
 QRectF opaqueRect(const QPixmap& image) {
     static QHash<qint64, QRectF> known;
     auto it = known.constFind(image.cacheKey());
-    if (it == known.constEnd()) it = known.insert(image.cacheKey(), measureOpaqueRect(image));
+    if (it == known.constEnd()) it = known.insert(image.cacheKey(), platform::ui::opaqueRect(image.toImage()));
     return *it;
 }
 }  // namespace

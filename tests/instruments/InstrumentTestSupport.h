@@ -11,7 +11,9 @@
 #include <QColor>
 #include <QImage>
 #include <QPointF>
+#include <QRectF>
 #include <functional>
+#include <memory>
 
 namespace vantrel::instruments {
 class CircularInstrumentView;
@@ -26,6 +28,17 @@ public:
 
     positioning::LocationManager& location() { return location_; }
     units::UnitSettings& units() { return units_; }
+
+    // A round instrument of this world, 320 points square, its units read; with its setup pane
+    // loaded when asked.
+    template <class View>
+    std::unique_ptr<View> make(bool withSetupPane = false) {
+        auto view = std::make_unique<View>(location_, units_);
+        view->initWithFrame(QRectF(0, 0, 320, 320));
+        if (withSetupPane) view->setupView();
+        view->updateUnits(nullptr);
+        return view;
+    }
 
     // A fix at that place (accuracy in metres, 5 by default), then the motion the instruments read.
     void fix(double latitude, double longitude, double accuracy = 5.0);

@@ -22,14 +22,6 @@ namespace {
 
 constexpr double kLat = 46.2381, kLon = 6.1089;
 
-template <class View>
-std::unique_ptr<View> make(InstrumentWorld& world) {
-    auto view = std::make_unique<View>(world.location(), world.units());
-    view->initWithFrame(QRectF(0, 0, 320, 320));
-    view->updateUnits(nullptr);
-    return view;
-}
-
 // A waypoint about 20 km away on that bearing from the aircraft.
 platform::Value waypointOnBearing(double bearing) {
     const double rad = bearing * M_PI / 180.0;
@@ -51,7 +43,7 @@ TEST_P(VorDrawing, NeedleAndFlagFollowTheDeviation) {
     const double scale = GetParam();
     InstrumentWorld world;
     world.fix(kLat, kLon);
-    auto vor = make<VORView>(world);
+    auto vor = world.make<VORView>();
     vor->setWaypoint(waypointOnBearing(40.5));
     ASSERT_TRUE(vor->navIsValid());
     const int bearing = vor->angleToReference();
@@ -84,7 +76,7 @@ TEST_P(VorDrawing, NeedleAndFlagFollowTheDeviation) {
 TEST_P(VorDrawing, WithoutNavigationTheNeedleLiesFullLeftUnderTheOverlayAndNoFlag) {
     const double scale = GetParam();
     InstrumentWorld world;
-    auto vor = make<VORView>(world);  // no fix
+    auto vor = world.make<VORView>();  // no fix
     const QImage picture = test::render(*vor, scale);
     test::savePicture(picture, QStringLiteral("vor-invalid-%1x").arg(scale));
     EXPECT_TRUE(test::isWhite(test::pixelAt(picture, {70, 130})));
@@ -97,7 +89,7 @@ TEST_P(VorDrawing, WithoutNavigationTheNeedleLiesFullLeftUnderTheOverlayAndNoFla
 TEST_P(VorDrawing, RingShowsTheSelectedCourseAtTheTop) {
     const double scale = GetParam();
     InstrumentWorld world;
-    auto vor = make<VORView>(world);
+    auto vor = world.make<VORView>();
     // Course 5: the N label stands 5 degrees left of the top, not right of it.
     vor->setRingAngle(5);
     const QImage picture = test::render(*vor, scale);
@@ -112,7 +104,7 @@ TEST_P(VorDrawing, AdfNeedlePointsAtTheWaypointRelativeToTheTrack) {
         InstrumentWorld world;
         world.fix(kLat, kLon);
         world.motion(50, c.track);
-        auto adf = make<ADFView>(world);
+        auto adf = world.make<ADFView>();
         adf->setWaypoint(waypointOnBearing(c.bearing));
         ASSERT_EQ(adf->angleToReference(), int(c.bearing));
         test::settle(*adf);
@@ -131,7 +123,7 @@ TEST_P(VorDrawing, CompassCardBringsTheTrackToTheTopAndTheBugTurnsWithTheRing) {
     InstrumentWorld world;
     world.fix(kLat, kLon);
     world.motion(50, 5);
-    auto compass = make<CompassView>(world);
+    auto compass = world.make<CompassView>();
     test::settle(*compass);
     const QImage picture = test::render(*compass, scale);
     test::savePicture(picture, QStringLiteral("compass-track5-%1x").arg(scale));

@@ -35,20 +35,11 @@ namespace {
 constexpr double kGenevaLat = 46.2381, kGenevaLon = 6.1089;
 constexpr double kLausanneLat = 46.5453, kLausanneLon = 6.6167;
 
-template <class View>
-std::unique_ptr<View> make(InstrumentWorld& world) {
-    auto view = std::make_unique<View>(world.location(), world.units());
-    view->initWithFrame(QRectF(0, 0, 320, 320));
-    view->setupView();
-    view->updateUnits(nullptr);
-    return view;
-}
-
 }  // namespace
 
 TEST(RoundInstruments, LabelsShowWaypointDistanceAndAccuracyOrTheirInvalidTexts) {
     InstrumentWorld world;
-    auto vor = make<VORView>(world);
+    auto vor = world.make<VORView>(true);
     EXPECT_EQ(vor->labelText("gpsAccuracy"), "No signal");  // no fix yet
     EXPECT_EQ(vor->labelText("poiDistance"), "--");
     EXPECT_FALSE(vor->navIsValid());
@@ -91,7 +82,7 @@ TEST(RoundInstruments, LabelsShowWaypointDistanceAndAccuracyOrTheirInvalidTexts)
 
 TEST(RoundInstruments, RangeLimitIsExclusiveAt463000Metres) {
     InstrumentWorld world;
-    auto vor = make<VORView>(world);
+    auto vor = world.make<VORView>(true);
     world.fix(0.0, 0.0);
     // On the equator, 463000 m east is 463000 / 6372797.56 radians of longitude.
     const double justInside = (462990.0 / positioning::Geodesy::kEarthRadiusMetres) / positioning::Geodesy::kDegreesToRadians;
@@ -105,8 +96,8 @@ TEST(RoundInstruments, RangeLimitIsExclusiveAt463000Metres) {
 
 TEST(RoundInstruments, AdfNeedsThreeMetresPerSecondAndTheCompassMoreThanThree) {
     InstrumentWorld world;
-    auto adf = make<ADFView>(world);
-    auto compass = make<CompassView>(world);
+    auto adf = world.make<ADFView>(true);
+    auto compass = world.make<CompassView>(true);
     world.fix(kGenevaLat, kGenevaLon);
     adf->setWaypoint(waypointAt("LSGL", kLausanneLat, kLausanneLon, 1, "Lausanne"));
 
@@ -132,7 +123,7 @@ TEST(RoundInstruments, AdfNeedsThreeMetresPerSecondAndTheCompassMoreThanThree) {
 
 TEST(RoundInstruments, AnimationKeepsOneStepPendingHoweverManyFixesArrive) {
     InstrumentWorld world;
-    auto compass = make<CompassView>(world);
+    auto compass = world.make<CompassView>(true);
     world.fix(kGenevaLat, kGenevaLon);
     world.motion(50.0f, 100.0f);
     ASSERT_TRUE(compass->isAnimationStepPending());
@@ -155,7 +146,7 @@ TEST(RoundInstruments, AnimationKeepsOneStepPendingHoweverManyFixesArrive) {
 
 TEST(RoundInstruments, RingFollowsTheFingerTheMouseAndTheWheel) {
     InstrumentWorld world;
-    auto vor = make<VORView>(world);
+    auto vor = world.make<VORView>(true);
     platform::ui::Window window;
     vor->setParent(&window);
     vor->setGeometry(0, 0, 320, 320);
@@ -180,7 +171,7 @@ TEST(RoundInstruments, RingFollowsTheFingerTheMouseAndTheWheel) {
     ASSERT_NE(plus, nullptr);
     plus->click();
     EXPECT_FLOAT_EQ(vor->ringAngle(), 322);
-    auto adf = make<ADFView>(world);
+    auto adf = world.make<ADFView>(true);
     ASSERT_NE(adf->outlet("increaseButton"), nullptr);
     EXPECT_TRUE(adf->outlet("increaseButton")->isHidden());
     vor->setParent(nullptr);
@@ -190,7 +181,7 @@ TEST(RoundInstruments, SettingsRoundTripThroughTheDefaultsFile) {
     test::TempDir home;
     InstrumentWorld world;
     world.fix(kGenevaLat, kGenevaLon);
-    auto vor = make<VORView>(world);
+    auto vor = world.make<VORView>(true);
     vor->setWaypoint(waypointAt("LSGL", kLausanneLat, kLausanneLon, 1, "Lausanne"));
     vor->setRingAngle(49.5f);
 
@@ -208,7 +199,7 @@ TEST(RoundInstruments, SettingsRoundTripThroughTheDefaultsFile) {
 
     // Restored elsewhere: the waypoint and the course; a round instrument keeps no origin of its own.
     world.fix(47.0, 8.0);
-    auto next = make<VORView>(world);
+    auto next = world.make<VORView>(true);
     next->setSettings(restored);
     EXPECT_EQ(next->labelText("poiName"), "LSGL, Lausanne");
     EXPECT_FLOAT_EQ(next->ringAngle(), 49.5f);
@@ -222,7 +213,7 @@ TEST(RoundInstruments, SettingsRoundTripThroughTheDefaultsFile) {
     EXPECT_DOUBLE_EQ(next->originLon(), kGenevaLon);
 
     // Without a waypoint: no waypoint key, the four positions still there at 0.
-    auto empty = make<VORView>(world);
+    auto empty = world.make<VORView>(true);
     platform::DictionaryPtr none = empty->settings();
     EXPECT_FALSE(none->contains("waypoint"));
     EXPECT_DOUBLE_EQ(none->get("original_latitude").doubleValue(), 0.0);
@@ -234,7 +225,7 @@ TEST(RoundInstruments, SettingsRoundTripThroughTheDefaultsFile) {
 TEST(RoundInstruments, DamagedSettingsRestoreWhatTheyCanWithOneLogLine) {
     InstrumentWorld world;
     world.fix(kGenevaLat, kGenevaLon);
-    auto vor = make<VORView>(world);
+    auto vor = world.make<VORView>(true);
     vor->setObjectName("primaryVOR");
     auto damaged = platform::Dictionary::create();
     damaged->set("waypoint", platform::Value("LSGL"));  // a text, not a record

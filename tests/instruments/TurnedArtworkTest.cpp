@@ -149,48 +149,38 @@ TEST_P(TurnedArtworkSplit, AnImageWithoutAnUnturnedPartIsNotSplit) {
 
 namespace {
 
-template <class View>
-std::unique_ptr<View> make(InstrumentWorld& world) {
-    auto view = std::make_unique<View>(world.location(), world.units());
-    view->initWithFrame(QRectF(0, 0, 320, 320));
-    view->updateUnits(nullptr);
-    return view;
-}
-
 // The layers under the indicators as the instruments drew them before any of it was kept: each
-// image turned whole, in the instrument's order, on black.
-QImage plainVor(double scale, float ring, bool valid) {
+// image turned whole (by its degrees), or the grey circle, in the instrument's order, on black.
+struct PlainLayer {
+    QString image;  // empty: the grey circle
+    double degrees = 0;
+};
+
+QImage plain(double scale, const std::vector<PlainLayer>& layers) {
     QImage image = canvas(scale, Qt::black);
     QPainter p(&image);
     smooth(p);
-    drawPlain(p, QStringLiteral("ring.png"), degreesFor(ring));
-    strokeCircle(p);
-    drawPlain(p, QStringLiteral("vorBackground.png"), 0);
-    if (!valid) drawPlain(p, QStringLiteral("invalidNav.png"), 0);
+    for (const PlainLayer& layer : layers) {
+        if (layer.image.isEmpty()) strokeCircle(p);
+        else drawPlain(p, layer.image, layer.degrees);
+    }
     return image;
+}
+
+QImage plainVor(double scale, float ring, bool valid) {
+    std::vector<PlainLayer> layers{{QStringLiteral("ring.png"), degreesFor(ring)}, {}, {QStringLiteral("vorBackground.png")}};
+    if (!valid) layers.push_back({QStringLiteral("invalidNav.png")});
+    return plain(scale, layers);
 }
 
 QImage plainAdf(double scale, float ring) {
-    QImage image = canvas(scale, Qt::black);
-    QPainter p(&image);
-    smooth(p);
-    drawPlain(p, QStringLiteral("ring.png"), degreesFor(ring));
-    strokeCircle(p);
-    drawPlain(p, QStringLiteral("adfOverlay.png"), 0);
-    drawPlain(p, QStringLiteral("adfBackground.png"), 0);
-    return image;
+    return plain(scale, {{QStringLiteral("ring.png"), degreesFor(ring)}, {}, {QStringLiteral("adfOverlay.png")},
+                         {QStringLiteral("adfBackground.png")}});
 }
 
 QImage plainCompass(double scale, float card, float ring) {
-    QImage image = canvas(scale, Qt::black);
-    QPainter p(&image);
-    smooth(p);
-    drawPlain(p, QStringLiteral("compassBackground.png"), 0);
-    drawPlain(p, QStringLiteral("ring.png"), degreesFor(card));
-    strokeCircle(p);
-    drawPlain(p, QStringLiteral("orangeRing.png"), degreesFor(ring));
-    strokeCircle(p);
-    return image;
+    return plain(scale, {{QStringLiteral("compassBackground.png")}, {QStringLiteral("ring.png"), degreesFor(card)}, {},
+                         {QStringLiteral("orangeRing.png"), degreesFor(ring)}, {}});
 }
 
 // The ring band, outside the face where the needles and flags are.
@@ -208,7 +198,7 @@ TEST_P(RoundInstrumentRings, VorRingAndCourseIndexesAsDrawnPlainWhileTurningAndS
     const double scale = GetParam();
     InstrumentWorld world;
     world.fix(kLat, kLon);
-    auto vor = make<VORView>(world);
+    auto vor = world.make<VORView>();
     vor->setWaypoint(test::waypointAt("WPT", kLat + 0.1, kLon + 0.1));
     ASSERT_TRUE(vor->navIsValid());
     // Upright, then a first turn, frames while it turns, the same turn again (kept whole) and a
@@ -222,7 +212,7 @@ TEST_P(RoundInstrumentRings, VorRingAndCourseIndexesAsDrawnPlainWhileTurningAndS
     EXPECT_GT(compare(test::render(*vor, scale), plainVor(scale, 1.0f, true), 111.5, 160).marks, 20);
 
     InstrumentWorld noFix;
-    auto invalid = make<VORView>(noFix);
+    auto invalid = noFix.make<VORView>();
     for (const float ring : {300.5f, 300.5f, 120.0f}) {
         invalid->setRingAngle(ring);
         expectSameRing(test::render(*invalid, scale), plainVor(scale, ring, false),
@@ -233,7 +223,7 @@ TEST_P(RoundInstrumentRings, VorRingAndCourseIndexesAsDrawnPlainWhileTurningAndS
 TEST_P(RoundInstrumentRings, AdfRingUnderItsMarksAsDrawnPlain) {
     const double scale = GetParam();
     InstrumentWorld world;
-    auto adf = make<ADFView>(world);
+    auto adf = world.make<ADFView>();
     for (const float ring : {33.0f, 33.0f, 33.0f, 211.5f}) {
         adf->setRingAngle(ring);
         SCOPED_TRACE(testing::Message() << "ring " << ring << " at " << scale << "x");
@@ -246,7 +236,7 @@ TEST_P(RoundInstrumentRings, CompassCardAndBugAsDrawnPlainWhileEitherTurns) {
     InstrumentWorld world;
     world.fix(kLat, kLon);
     world.motion(50, 5);
-    auto compass = make<CompassView>(world);
+    auto compass = world.make<CompassView>();
     test::settle(*compass);
     ASSERT_FLOAT_EQ(compass->indicatorAngle(), 5.0f);
     const auto check = [&](const char* what) {
