@@ -3,11 +3,11 @@
 // loop for a turn every 4 ms and records the longest time between two of its turns: 4 ms when the
 // loop is idle, and otherwise at least as long as the loop was busy with something else (a frame,
 // a fix, a list), up to one tick more, so that a stall is never under-counted. A stall longer than
-// a frame is
-// logged when it happens, with the processor time the main thread itself spent in it (less than
-// the stall when other processes had the processor); at the end of the run one line gives the
-// longest, the most the main thread itself worked between two turns, and the resident memory at
-// that moment.
+// a frame is logged when it happens, with the processor time the main thread itself spent in it
+// and the time it was ready to run but waited for a processor (the kernel's run-queue delay); the
+// rest of the stall it was blocked, on a lock or on the disk. At the end of the run one line gives
+// the longest stall, the most the main thread itself worked between two turns, and the resident
+// memory at that moment.
 //
 // Threads: main thread only. A Qt child of whatever it is given.
 
@@ -21,9 +21,13 @@ class LoopMonitor : public QObject {
     Q_OBJECT
 public:
     static constexpr int kTickMs = 4;
-    static constexpr double kFrameMs = 16.0;  // a stall longer than one frame is logged as it happens
+    static constexpr double kFrameMs = 16.0;  // by default a stall longer than a frame is logged
 
-    explicit LoopMonitor(QObject* parent);
+    // Logs each stall longer than thresholdMs as it happens.
+    LoopMonitor(double thresholdMs, QObject* parent);
+    // The threshold that VANTREL_LOOP_MONITOR gives: a number of milliseconds from 2 up, otherwise
+    // (1, or anything else) a frame.
+    static double thresholdFromEnvironment();
     ~LoopMonitor() override;
 
     // The longest stall so far, in milliseconds, and the resident memory of the process in kB.
@@ -31,13 +35,18 @@ public:
     static long residentKilobytes();
     // Processor time of the calling thread, in milliseconds.
     static double threadMilliseconds();
+    // How long the calling thread has been ready to run but waiting for a processor, in
+    // milliseconds; -1 when the kernel does not say.
+    static double threadRunQueueMilliseconds();
 
 private:
     QTimer timer_;
     QElapsedTimer clock_;
     QElapsedTimer run_;
+    double threshold_;
     double longest_ = 0;
     double busyAtTick_ = 0;  // threadMilliseconds() at the last tick
+    double queuedAtTick_ = 0;  // threadRunQueueMilliseconds() at the last tick
     double longestBusy_ = 0;  // the most the main thread itself worked between two ticks
 };
 

@@ -201,7 +201,7 @@ void VantrelAppDelegate::loadControllers(const platform::Notification&) {
         // The one long turn of the start, before the monitor's own count begins.
         platform::logLine(QStringLiteral("Main loop: the screens were built in %1 ms at load done")
                               .arg(double(building.nsecsElapsed()) / 1e6, 0, 'f', 1));
-        loopMonitor_ = std::make_unique<LoopMonitor>(nullptr);
+        loopMonitor_ = std::make_unique<LoopMonitor>(LoopMonitor::thresholdFromEnvironment(), nullptr);
     }
 }
 
