@@ -1,6 +1,7 @@
 #include "LayeredPicture.h"
 
 #include "platform/core/Log.h"
+#include "platform/ui/PictureMemory.h"
 
 #include <QHash>
 #include <algorithm>
@@ -101,8 +102,7 @@ void LayeredPicture::draw(QPainter& painter, const Frame& frame, const std::func
     } else if (turns == lastTurns_) {
         // Held still for a second frame: the whole picture at these turns serves the next frames.
         if (whole_.size() != base_.size() || whole_.format() != base_.format()) {
-            whole_ = QImage(base_.size(), base_.format());
-            whole_.setDevicePixelRatio(frame.scale);
+            whole_ = platform::ui::newPicture(base_.size(), base_.format(), frame.scale);
         }
         QPainter whole(&whole_);
         whole.setCompositionMode(QPainter::CompositionMode_Source);
@@ -167,8 +167,7 @@ bool LayeredPicture::takeImage(QPainter& painter, const QPixmap& pixmap, const Q
     // rest can reach is kept apart and drawn over the rest at each frame.
     const QPainter::RenderHints hints = painter.renderHints();
     painter.end();
-    above_.emplace_back(base_.size(), QImage::Format_ARGB32_Premultiplied);
-    above_.back().setDevicePixelRatio(base_.devicePixelRatio());
+    above_.push_back(platform::ui::newPicture(base_.size(), QImage::Format_ARGB32_Premultiplied, base_.devicePixelRatio()));
     above_.back().fill(Qt::transparent);
     painter.begin(&above_.back());
     painter.setRenderHints(hints);
@@ -181,9 +180,9 @@ void LayeredPicture::rebuildBase(const Frame& frame, const std::function<void(QP
     whole_ = QImage();
     wholeTurns_.clear();
     // On an opaque background the picture is opaque: kept without alpha, it is copied, not blended.
-    base_ = QImage((frame.size * frame.scale).toSize(),
-                   frame.background.alpha() == 255 ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
-    base_.setDevicePixelRatio(frame.scale);
+    base_ = platform::ui::newPicture((frame.size * frame.scale).toSize(),
+                                     frame.background.alpha() == 255 ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied,
+                                     frame.scale);
     base_.fill(frame.background);
     {
         QPainter record(&base_);

@@ -1,5 +1,7 @@
 #include "TurnedArtwork.h"
 
+#include "platform/ui/PictureMemory.h"
+
 #include <QPaintDevice>
 #include <QPainter>
 #include <QTransform>
@@ -427,7 +429,7 @@ bool TurnedArtwork::drawFixedPart(QPainter& painter, QPointF centre) const {
                : covered;
     if (pixels.isEmpty()) return true;
     const Profile profile{profile_, outerProfile_};
-    QImage part(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+    QImage part = platform::ui::newPicture(pixels.size(), QImage::Format_ARGB32_Premultiplied, scale_);
     part.fill(Qt::transparent);
     const double outer2 = outerProfile_ * outerProfile_, inner2 = innerProfile_ * innerProfile_;
     for (int y = 0; y < part.height(); ++y) {
@@ -455,7 +457,6 @@ bool TurnedArtwork::drawFixedPart(QPainter& painter, QPointF centre) const {
     painter.save();
     painter.resetTransform();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);  // pixel for pixel: a plain copy
-    part.setDevicePixelRatio(scale_);
     painter.drawImage(QPointF(pixels.left() / scale_, pixels.top() / scale_), part);
     painter.restore();
     return true;

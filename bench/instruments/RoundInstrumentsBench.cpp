@@ -9,6 +9,7 @@
 #include "instruments/LayeredPicture.h"
 #include "instruments/VORView.h"
 
+#include "platform/core/FreedMemory.h"
 #include "platform/core/Log.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/Paths.h"
@@ -16,11 +17,15 @@
 #include "units/UnitSettings.h"
 #include "waypoints/WaypointKeys.h"
 
+#include <QCoreApplication>
+#include <QHideEvent>
 #include <QImage>
 #include <QPainter>
 #include <benchmark/benchmark.h>
 
 #include <memory>
+
+#include <sys/resource.h>
 
 using namespace vantrel;
 
@@ -127,6 +132,43 @@ BENCHMARK(BM_FrameVORRingTurning)->Unit(benchmark::kMicrosecond)->MeasureProcess
 BENCHMARK(BM_FrameADFRingTurning)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_FrameCompassBugTurning)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_FrameCompassCardTurning)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
+
+// An instrument shown again after another screen: it let go of its pictures when it left, and the
+// first frame rebuilds them; the second frame, the instrument held still, keeps its whole picture.
+// With released=1 the freed memory went back to the system in between, as it does a second after
+// a screen leaves: the pictures are then made in fresh memory. page_faults counts the faults of a
+// showing.
+void showAgain(benchmark::State& state, instruments::CircularInstrumentView& view) {
+    QImage image(640, 640, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(2.0);
+    panel().location.setSpeedAndCourse(50, 30);
+    panel().fix(1);
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    for (auto _ : state) {
+        state.PauseTiming();
+        QHideEvent hidden;
+        QCoreApplication::sendEvent(&view, &hidden);
+        if (state.range(0)) platform::releaseFreedMemory();
+        state.ResumeTiming();
+        for (int frame = 0; frame < 2; ++frame) {
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            view.render(painter);
+        }
+    }
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    state.counters["page_faults"] = double(after.ru_minflt - before.ru_minflt) / double(state.iterations());
+    benchmark::DoNotOptimize(image.constBits());
+}
+void BM_ShowAgainVOR(benchmark::State& state) { showAgain(state, *panel().vor1); }
+void BM_ShowAgainADF(benchmark::State& state) { showAgain(state, *panel().adf); }
+void BM_ShowAgainCompass(benchmark::State& state) { showAgain(state, *panel().compass); }
+BENCHMARK(BM_ShowAgainVOR)->ArgName("released")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_ShowAgainADF)->ArgName("released")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_ShowAgainCompass)->ArgName("released")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 
 void BM_FixInFourRoundInstruments(benchmark::State& state) {
     Panel& p = panel();

@@ -1,0 +1,81 @@
+// Big pictures in mappings of their own: they draw like any image, a copy that is changed leaves
+// the original as it was, and the mapping is gone once the last copy goes.
+
+#include "platform/ui/PictureMemory.h"
+
+#include <QFile>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+using vantrel::platform::ui::newPicture;
+
+namespace {
+
+// Whether an address of this process lies in one of its mappings.
+bool isMapped(const void* address) {
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (!maps.open(QIODevice::ReadOnly)) return false;
+    const auto at = quint64(reinterpret_cast<std::uintptr_t>(address));
+    for (const QByteArray& line : maps.readAll().split('\n')) {
+        const QList<QByteArray> range = line.split(' ').value(0).split('-');
+        if (range.size() != 2) continue;
+        if (at >= range[0].toULongLong(nullptr, 16) && at < range[1].toULongLong(nullptr, 16)) return true;
+    }
+    return false;
+}
+
+TEST(PictureMemory, ABigPictureDrawsLikeAnImageAndGivesItsMappingBack) {
+    const void* pixels = nullptr;
+    {
+        QImage picture = newPicture(QSize(640, 640), QImage::Format_ARGB32_Premultiplied, 2.0);
+        ASSERT_FALSE(picture.isNull());
+        EXPECT_EQ(picture.size(), QSize(640, 640));
+        EXPECT_EQ(picture.format(), QImage::Format_ARGB32_Premultiplied);
+        EXPECT_EQ(picture.devicePixelRatio(), 2.0);
+        EXPECT_EQ(picture.bytesPerLine(), 640 * 4);
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(picture.constBits()) % (std::uintptr_t(2) << 20), 0u)
+            << "the pixels start on a huge page boundary";
+        pixels = picture.constBits();
+        picture.fill(Qt::transparent);
+        {
+            QPainter painter(&picture);
+            painter.fillRect(QRectF(10, 20, 5, 5), Qt::red);  // points: device pixels 20..29, 40..49
+        }
+        EXPECT_EQ(picture.constBits(), pixels) << "drawn in place";
+        EXPECT_EQ(picture.pixel(25, 45), qRgb(255, 0, 0));
+        EXPECT_EQ(picture.pixel(639, 639), 0u);
+
+        // A copy that is changed gets pixels of its own.
+        QImage copy = picture;
+        copy.setPixel(25, 45, qRgb(0, 0, 255));
+        EXPECT_EQ(picture.pixel(25, 45), qRgb(255, 0, 0));
+        EXPECT_NE(copy.constBits(), pixels);
+
+        // A copy that is only read shares the mapping and keeps it while it lives.
+        QImage reader = picture;
+        picture = QImage();
+        EXPECT_TRUE(isMapped(pixels));
+        EXPECT_EQ(reader.pixel(25, 45), qRgb(255, 0, 0));
+    }
+    EXPECT_FALSE(isMapped(pixels)) << "the mapping goes with the last copy";
+}
+
+TEST(PictureMemory, SmallAndOddPicturesArePlainImages) {
+    const QImage small = newPicture(QSize(100, 100), QImage::Format_RGB32, 1.0);
+    EXPECT_EQ(small.size(), QSize(100, 100));
+    EXPECT_LT(small.sizeInBytes(), vantrel::platform::ui::kMappedPictureBytes);
+
+    // A width whose lines need padding: each line still starts on 4 bytes.
+    QImage odd = newPicture(QSize(1001, 700), QImage::Format_RGB888, 1.0);
+    ASSERT_FALSE(odd.isNull());
+    EXPECT_EQ(odd.bytesPerLine() % 4, 0);
+    EXPECT_GE(odd.bytesPerLine(), 1001 * 3);
+    odd.fill(Qt::white);
+    EXPECT_EQ(odd.pixel(1000, 699), qRgb(255, 255, 255));
+
+    EXPECT_TRUE(newPicture(QSize(0, 10), QImage::Format_RGB32, 1.0).isNull());
+}
+
+}  // namespace
