@@ -1,7 +1,5 @@
 #include "TurnedArtwork.h"
 
-#include "platform/ui/PictureMemory.h"
-
 #include <QPaintDevice>
 #include <QPainter>
 #include <QTransform>
@@ -429,35 +427,45 @@ bool TurnedArtwork::drawFixedPart(QPainter& painter, QPointF centre) const {
                : covered;
     if (pixels.isEmpty()) return true;
     const Profile profile{profile_, outerProfile_};
-    QImage part = platform::ui::newPicture(pixels.size(), QImage::Format_ARGB32_Premultiplied, scale_);
-    part.fill(Qt::transparent);
     const double outer2 = outerProfile_ * outerProfile_, inner2 = innerProfile_ * innerProfile_;
-    for (int y = 0; y < part.height(); ++y) {
-        auto* line = reinterpret_cast<quint32*>(part.scanLine(y));
-        const double dy = pixels.top() + y + 0.5 - c.y();
-        if (dy * dy >= outer2) continue;
-        // Only the ring between the innermost and outermost distance that the part has.
-        const double half = std::sqrt(outer2 - dy * dy);
-        const double hole = dy * dy < inner2 ? std::sqrt(inner2 - dy * dy) : 0.0;
-        const auto span = [&](double from, double to) {
-            const int first = std::max(0, int(std::floor(from - pixels.left())));
-            const int last = std::min(part.width() - 1, int(std::ceil(to - pixels.left())));
-            for (int x = first; x <= last; ++x) {
-                const double dx = pixels.left() + x + 0.5 - c.x();
-                line[x] = profile.at(std::sqrt(dx * dx + dy * dy));
-            }
-        };
-        if (hole > 1.0) {
-            span(c.x() - half, c.x() - hole + 1.0);
-            span(c.x() + hole - 1.0, c.x() + half);
-        } else {
-            span(c.x() - half, c.x() + half);
-        }
-    }
     painter.save();
     painter.resetTransform();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);  // pixel for pixel: a plain copy
-    painter.drawImage(QPointF(pixels.left() / scale_, pixels.top() / scale_), part);
+    // Made and drawn a band of rows at a time: a band is small enough for the allocator to reuse,
+    // where the whole part would take fresh memory at each rebuild.
+    constexpr int kBandRows = 32;
+    QImage band(pixels.width(), kBandRows, QImage::Format_ARGB32_Premultiplied);
+    band.setDevicePixelRatio(scale_);
+    for (int top = 0; top < pixels.height(); top += kBandRows) {
+        const int rows = std::min(kBandRows, pixels.height() - top);
+        band.fill(Qt::transparent);
+        bool drawn = false;
+        for (int y = 0; y < rows; ++y) {
+            auto* line = reinterpret_cast<quint32*>(band.scanLine(y));
+            const double dy = pixels.top() + top + y + 0.5 - c.y();
+            if (dy * dy >= outer2) continue;
+            // Only the ring between the innermost and outermost distance that the part has.
+            const double half = std::sqrt(outer2 - dy * dy);
+            const double hole = dy * dy < inner2 ? std::sqrt(inner2 - dy * dy) : 0.0;
+            const auto span = [&](double from, double to) {
+                const int first = std::max(0, int(std::floor(from - pixels.left())));
+                const int last = std::min(band.width() - 1, int(std::ceil(to - pixels.left())));
+                for (int x = first; x <= last; ++x) {
+                    const double dx = pixels.left() + x + 0.5 - c.x();
+                    line[x] = profile.at(std::sqrt(dx * dx + dy * dy));
+                }
+            };
+            if (hole > 1.0) {
+                span(c.x() - half, c.x() - hole + 1.0);
+                span(c.x() + hole - 1.0, c.x() + half);
+            } else {
+                span(c.x() - half, c.x() + half);
+            }
+            drawn = true;
+        }
+        if (drawn)
+            painter.drawImage(QPointF(pixels.left() / scale_, (pixels.top() + top) / scale_), band, QRectF(0, 0, band.width(), rows));
+    }
     painter.restore();
     return true;
 }

@@ -1,58 +1,150 @@
 #include "PictureMemory.h"
 
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QTimer>
+
 #include <sys/mman.h>
 
+#include <chrono>
 #include <cstdint>
+#include <mutex>
+#include <vector>
 
 namespace vantrel::platform::ui {
 
 namespace {
 
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
+using Clock = std::chrono::steady_clock;
 
 struct Mapping {
-    void* start;
-    std::size_t length;
+    void* start = nullptr;
+    std::size_t length = 0;
+    Clock::time_point unusedSince;
 };
 
-void unmap(void* info) {
-    auto* mapping = static_cast<Mapping*>(info);
-    munmap(mapping->start, mapping->length);
-    delete mapping;
+struct Unused {
+    std::mutex lock;
+    std::vector<Mapping> mappings;  // oldest first
+    bool releaseScheduled = false;
+};
+
+Unused& unused() {
+    static Unused instance;
+    return instance;
 }
 
-}  // namespace
+void releaseAtMain();
 
-QImage newPicture(QSize pixels, QImage::Format format, qreal scale) {
-    QImage plain;
-    const int depth = QImage::toPixelFormat(format).bitsPerPixel();
-    const qsizetype line = ((qsizetype(pixels.width()) * depth + 31) / 32) * 4;
-    const qsizetype bytes = line * pixels.height();
-    if (pixels.isEmpty() || depth < 8 || bytes < kMappedPictureBytes) {
-        plain = QImage(pixels, format);
-        plain.setDevicePixelRatio(scale);
-        return plain;
+// Asks the main loop to look at the unused mappings once their time may be up.
+void scheduleRelease(Unused& u) {
+    if (u.releaseScheduled) return;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) return;
+    u.releaseScheduled = true;
+    QMetaObject::invokeMethod(app, [] { QTimer::singleShot(kUnusedMappingMs, Qt::CoarseTimer, releaseAtMain); },
+                              Qt::QueuedConnection);
+}
+
+void releaseAtMain() {
+    {
+        std::lock_guard guard(unused().lock);
+        unused().releaseScheduled = false;
     }
-    // Whole huge pages, at a huge page boundary: map one page more and give back the ends.
-    const std::size_t length = (std::size_t(bytes) + kHugePage - 1) / kHugePage * kHugePage;
+    releaseUnusedPictures(false);
+    std::lock_guard guard(unused().lock);
+    if (!unused().mappings.empty()) scheduleRelease(unused());
+}
+
+void letGo(void* info) {
+    auto* mapping = static_cast<Mapping*>(info);
+    Mapping kept = *mapping;
+    delete mapping;
+    kept.unusedSince = Clock::now();
+    std::vector<Mapping> surplus;
+    {
+        Unused& u = unused();
+        std::lock_guard guard(u.lock);
+        u.mappings.push_back(kept);
+        while (int(u.mappings.size()) > kMostUnusedMappings) {
+            surplus.push_back(u.mappings.front());
+            u.mappings.erase(u.mappings.begin());
+        }
+        scheduleRelease(u);
+    }
+    for (const Mapping& m : surplus) munmap(m.start, m.length);
+}
+
+// A mapping of length bytes (whole huge pages) at a huge page boundary: one let go if there is one
+// of that length, otherwise a new one.
+void* takeMapping(std::size_t length) {
+    {
+        Unused& u = unused();
+        std::lock_guard guard(u.lock);
+        for (auto it = u.mappings.rbegin(); it != u.mappings.rend(); ++it)
+            if (it->length == length) {
+                void* start = it->start;
+                u.mappings.erase(std::next(it).base());
+                return start;
+            }
+    }
+    // Map one page more and give back the ends.
     void* mapped = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapped == MAP_FAILED) {
-        plain = QImage(pixels, format);
-        plain.setDevicePixelRatio(scale);
-        return plain;
-    }
+    if (mapped == MAP_FAILED) return nullptr;
     auto* base = static_cast<unsigned char*>(mapped);
     const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(base);
     auto* start = reinterpret_cast<unsigned char*>((address + kHugePage - 1) / kHugePage * kHugePage);
     if (start > base) munmap(base, std::size_t(start - base));
     const std::size_t tail = kHugePage - std::size_t(start - base);
     if (tail > 0) munmap(start + length, tail);
-    // Without huge pages the picture still gets its own mapping, given back when it goes.
+    // Without huge pages the picture still gets its own mapping.
     madvise(start, length, MADV_HUGEPAGE);
-    auto* mapping = new Mapping{start, length};
-    QImage picture(start, pixels.width(), pixels.height(), line, format, unmap, mapping);
+    return start;
+}
+
+QImage plainPicture(QSize pixels, QImage::Format format, qreal scale) {
+    QImage plain(pixels, format);
+    plain.setDevicePixelRatio(scale);
+    return plain;
+}
+
+}  // namespace
+
+QImage newPicture(QSize pixels, QImage::Format format, qreal scale) {
+    const int depth = QImage::toPixelFormat(format).bitsPerPixel();
+    const qsizetype line = ((qsizetype(pixels.width()) * depth + 31) / 32) * 4;
+    const qsizetype bytes = line * pixels.height();
+    if (pixels.isEmpty() || depth < 8 || bytes < kMappedPictureBytes) return plainPicture(pixels, format, scale);
+    const std::size_t length = (std::size_t(bytes) + kHugePage - 1) / kHugePage * kHugePage;
+    void* start = takeMapping(length);
+    if (!start) return plainPicture(pixels, format, scale);
+    auto* mapping = new Mapping{start, length, {}};
+    QImage picture(static_cast<uchar*>(start), pixels.width(), pixels.height(), line, format, letGo, mapping);
     picture.setDevicePixelRatio(scale);
     return picture;
+}
+
+qsizetype unusedPictureBytes() {
+    Unused& u = unused();
+    std::lock_guard guard(u.lock);
+    qsizetype total = 0;
+    for (const Mapping& m : u.mappings) total += qsizetype(m.length);
+    return total;
+}
+
+void releaseUnusedPictures(bool everything) {
+    std::vector<Mapping> expired;
+    {
+        Unused& u = unused();
+        std::lock_guard guard(u.lock);
+        const Clock::time_point due = Clock::now() - std::chrono::milliseconds(kUnusedMappingMs);
+        while (!u.mappings.empty() && (everything || u.mappings.front().unusedSince <= due)) {
+            expired.push_back(u.mappings.front());
+            u.mappings.erase(u.mappings.begin());
+        }
+    }
+    for (const Mapping& m : expired) munmap(m.start, m.length);
 }
 
 }  // namespace vantrel::platform::ui

@@ -1,13 +1,14 @@
 #pragma once
-// Big pictures in memory of their own. A picture of a megabyte or more (an instrument's kept
-// picture is 1.6 MB at 2x) made in memory that the allocator has given back to the system is
-// faulted in four kilobytes at a time when it is first drawn: about 4 ms a picture on a virtual
-// machine, which made showing an instrument again cost 12 ms instead of 3. Such a picture gets a
-// mapping of its own, aligned for the system's transparent huge pages where it has them (one fault
-// for two megabytes), and the mapping goes back to the system as soon as the last copy of the
-// picture goes. Smaller pictures, and any picture when the mapping fails, are plain images.
+// Big pictures in memory of their own, kept for the next picture. A picture of a megabyte or more
+// (an instrument's kept picture is 1.6 MB at 2x) made in memory that had gone back to the system
+// is faulted in when it is first drawn: about 4 ms a picture on a virtual machine, which made
+// showing an instrument again cost 15 ms instead of 4. Such a picture gets a mapping of its own,
+// aligned for the system's transparent huge pages where it has them. When the last copy of the
+// picture goes, its mapping waits for the next picture of its size (the next screen's instrument
+// takes the pictures the last one let go) and goes back to the system after half a minute unused.
+// Smaller pictures, and any picture when the mapping fails, are plain images.
 //
-// Threads: any.
+// Threads: any. Mappings left unused are given back from the main loop.
 
 #include <QImage>
 #include <QSize>
@@ -19,5 +20,14 @@ QImage newPicture(QSize pixels, QImage::Format format, qreal scale);
 
 // The size from which newPicture maps the pixels apart.
 constexpr qsizetype kMappedPictureBytes = qsizetype(1) << 20;
+// How long a mapping let go waits for a picture, and how many wait at most.
+constexpr int kUnusedMappingMs = 30000;
+constexpr int kMostUnusedMappings = 2;
+
+// The bytes of mappings that wait for a picture now.
+qsizetype unusedPictureBytes();
+// Gives back the mappings that have waited kUnusedMappingMs or more (all of them with everything
+// set), as the main loop does on its own.
+void releaseUnusedPictures(bool everything = false);
 
 }  // namespace vantrel::platform::ui

@@ -1,5 +1,6 @@
 // Big pictures in mappings of their own: they draw like any image, a copy that is changed leaves
-// the original as it was, and the mapping is gone once the last copy goes.
+// the original as it was, and once the last copy goes the mapping waits for the next picture of
+// its size, a few at most, until it is given back.
 
 #include "platform/ui/PictureMemory.h"
 
@@ -8,8 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <vector>
 
 using vantrel::platform::ui::newPicture;
+using vantrel::platform::ui::releaseUnusedPictures;
+using vantrel::platform::ui::unusedPictureBytes;
+
+constexpr qsizetype kTwoMegabytes = qsizetype(2) << 20;
 
 namespace {
 
@@ -26,7 +32,8 @@ bool isMapped(const void* address) {
     return false;
 }
 
-TEST(PictureMemory, ABigPictureDrawsLikeAnImageAndGivesItsMappingBack) {
+TEST(PictureMemory, ABigPictureDrawsLikeAnImageAndItsMappingServesTheNext) {
+    releaseUnusedPictures(true);
     const void* pixels = nullptr;
     {
         QImage picture = newPicture(QSize(640, 640), QImage::Format_ARGB32_Premultiplied, 2.0);
@@ -56,10 +63,44 @@ TEST(PictureMemory, ABigPictureDrawsLikeAnImageAndGivesItsMappingBack) {
         // A copy that is only read shares the mapping and keeps it while it lives.
         QImage reader = picture;
         picture = QImage();
-        EXPECT_TRUE(isMapped(pixels));
+        EXPECT_EQ(unusedPictureBytes(), 0);
         EXPECT_EQ(reader.pixel(25, 45), qRgb(255, 0, 0));
     }
-    EXPECT_FALSE(isMapped(pixels)) << "the mapping goes with the last copy";
+    EXPECT_EQ(unusedPictureBytes(), kTwoMegabytes) << "the last copy gone, the mapping waits";
+    EXPECT_TRUE(isMapped(pixels));
+
+    // The next picture of its size takes it; one of another size does not.
+    QImage larger = newPicture(QSize(1200, 1000), QImage::Format_RGB32, 1.0);
+    EXPECT_NE(larger.constBits(), pixels);
+    EXPECT_EQ(unusedPictureBytes(), kTwoMegabytes);
+    QImage next = newPicture(QSize(640, 640), QImage::Format_RGB32, 2.0);
+    EXPECT_EQ(next.constBits(), pixels);
+    EXPECT_EQ(unusedPictureBytes(), 0);
+    next = QImage();
+    larger = QImage();
+
+    releaseUnusedPictures(false);
+    EXPECT_EQ(unusedPictureBytes(), kTwoMegabytes + 3 * kTwoMegabytes) << "just let go: not yet given back";
+    releaseUnusedPictures(true);
+    EXPECT_EQ(unusedPictureBytes(), 0);
+    EXPECT_FALSE(isMapped(pixels)) << "given back";
+}
+
+TEST(PictureMemory, AFewMappingsWaitAtMost) {
+    releaseUnusedPictures(true);
+    std::vector<QImage> pictures;
+    std::vector<const void*> pixels;
+    for (int i = 0; i < vantrel::platform::ui::kMostUnusedMappings + 2; ++i) {
+        pictures.push_back(newPicture(QSize(640, 640), QImage::Format_ARGB32_Premultiplied, 2.0));
+        pixels.push_back(pictures.back().constBits());
+    }
+    pictures.clear();  // in order: the first two let go are given back at once
+    EXPECT_EQ(unusedPictureBytes(), vantrel::platform::ui::kMostUnusedMappings * kTwoMegabytes);
+    EXPECT_FALSE(isMapped(pixels[0]));
+    EXPECT_FALSE(isMapped(pixels[1]));
+    EXPECT_TRUE(isMapped(pixels.back()));
+    releaseUnusedPictures(true);
+    EXPECT_FALSE(isMapped(pixels.back()));
 }
 
 TEST(PictureMemory, SmallAndOddPicturesArePlainImages) {
