@@ -39,8 +39,14 @@ QPointF SlipballView::ballPosition() const {
 
 void SlipballView::drawRect(QPainter& painter, const QRectF&) {
     painter.fillRect(QRectF(QPointF(0, 0), tubeSize_), QColor(0xAA, 0xAA, 0xAA));
+    // The artwork is rendered at the screen's scale: drawn pixel for pixel, the raster engine
+    // copies it line by line instead of resampling it on its thread pool at every frame. The ball
+    // then moves by whole device pixels.
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.drawPixmap(ballPosition(), platform::ui::imageNamed(QStringLiteral("slipball.png"), painter));
     painter.drawPixmap(QPointF(0, 0), platform::ui::imageNamed(QStringLiteral("glasstube.png"), painter));
+    painter.restore();
 }
 
 }  // namespace vantrel::instruments
