@@ -1,8 +1,12 @@
 #include "LoopMonitor.h"
 
 #include "platform/core/Log.h"
+#include "platform/ui/PictureMemory.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QFile>
+#include <QMetaEnum>
 
 #include <cstdio>
 #include <ctime>
@@ -16,38 +20,64 @@ namespace vantrel::app {
 LoopMonitor::LoopMonitor(double thresholdMs, QObject* parent) : QObject(parent), threshold_(thresholdMs) {
     timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(kTickMs);
-    connect(&timer_, &QTimer::timeout, this, [this] {
-        const double waited = double(clock_.nsecsElapsed()) / 1e6;
-        clock_.restart();
-        const double busy = threadMilliseconds();
-        const double busyInStall = busy - std::exchange(busyAtTick_, busy);
-        const double queued = threadRunQueueMilliseconds();
-        const double queuedInStall = queued - std::exchange(queuedAtTick_, queued);
-        if (waited > longest_) longest_ = waited;
-        // The tick itself takes the main thread a few microseconds: what is left is other work.
-        if (busyInStall > longestBusy_) longestBusy_ = busyInStall;
-        if (waited > threshold_)
-            platform::logLine(
-                QStringLiteral("Main loop: stalled %1 ms at %2 s (main thread busy %3 ms, waiting for a processor %4 ms)")
-                    .arg(waited, 0, 'f', 1)
-                    .arg(double(run_.elapsed()) / 1000.0, 0, 'f', 1)
-                    .arg(busyInStall, 0, 'f', 1)
-                    .arg(queued < 0 ? QStringLiteral("?") : QString::number(queuedInStall, 'f', 1)));
-    });
+    connect(&timer_, &QTimer::timeout, this, &LoopMonitor::tick);
     clock_.start();
     run_.start();
     busyAtTick_ = threadMilliseconds();
     queuedAtTick_ = threadRunQueueMilliseconds();
+    QCoreApplication::instance()->installEventFilter(this);
     timer_.start();
+}
+
+bool LoopMonitor::eventFilter(QObject* watched, QEvent* event) {
+    const qint64 now = run_.nsecsElapsed();
+    if (lastEvent_.receiver && now - lastEvent_.at > longestEventNs_) {
+        longestEventNs_ = now - lastEvent_.at;
+        longestEvent_ = lastEvent_;
+    }
+    lastEvent_ = {now, watched->metaObject()->className(), int(event->type())};
+    return false;
+}
+
+void LoopMonitor::tick() {
+    const double waited = double(clock_.nsecsElapsed()) / 1e6;
+    clock_.restart();
+    const double busy = threadMilliseconds();
+    const double busyInStall = busy - std::exchange(busyAtTick_, busy);
+    const double queued = threadRunQueueMilliseconds();
+    const double queuedInStall = queued - std::exchange(queuedAtTick_, queued);
+    if (waited > longest_) longest_ = waited;
+    // The tick itself takes the main thread a few microseconds: what is left is other work.
+    if (busyInStall > longestBusy_) longestBusy_ = busyInStall;
+    if (waited > threshold_) {
+        QString longest = QStringLiteral("nothing");
+        if (longestEvent_.receiver)
+            longest = QStringLiteral("%1 to %2, %3 ms")
+                          .arg(QString::fromLatin1(QMetaEnum::fromType<QEvent::Type>().valueToKey(longestEvent_.type)),
+                               QString::fromLatin1(longestEvent_.receiver))
+                          .arg(double(longestEventNs_) / 1e6, 0, 'f', 1);
+        platform::logLine(
+            QStringLiteral(
+                "Main loop: stalled %1 ms at %2 s (main thread busy %3 ms, waiting for a processor %4 ms; longest event: %5)")
+                .arg(waited, 0, 'f', 1)
+                .arg(double(run_.elapsed()) / 1000.0, 0, 'f', 1)
+                .arg(busyInStall, 0, 'f', 1)
+                .arg(queued < 0 ? QStringLiteral("?") : QString::number(queuedInStall, 'f', 1), longest));
+    }
+    // The timer's own event is the last of this turn: the next turn starts counting afresh.
+    longestEvent_ = {};
+    longestEventNs_ = 0;
+    lastEvent_ = {};
 }
 
 LoopMonitor::~LoopMonitor() {
     platform::logLine(QStringLiteral("Main loop: longest stall %1 ms (main thread busy at most %4 ms between two turns) over "
-                                     "%2 s; resident memory %3 MB")
+                                     "%2 s; resident memory %3 MB, %5 MB of it pictures waiting to be reused")
                           .arg(longest_, 0, 'f', 1)
                           .arg(double(run_.elapsed()) / 1000.0, 0, 'f', 0)
                           .arg(double(residentKilobytes()) / 1024.0, 0, 'f', 1)
-                          .arg(longestBusy_, 0, 'f', 1));
+                          .arg(longestBusy_, 0, 'f', 1)
+                          .arg(double(platform::ui::unusedPictureBytes()) / double(1 << 20), 0, 'f', 1));
 }
 
 double LoopMonitor::thresholdFromEnvironment() {

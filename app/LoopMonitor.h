@@ -5,7 +5,9 @@
 // a fix, a list), up to one tick more, so that a stall is never under-counted. A stall longer than
 // a frame is logged when it happens, with the processor time the main thread itself spent in it
 // and the time it was ready to run but waited for a processor (the kernel's run-queue delay); the
-// rest of the stall it was blocked, on a lock or on the disk. At the end of the run one line gives
+// rest of the stall it was blocked, on a lock or on the disk. It also names the event that took
+// longest in the stall (the time from its delivery to the next event's: a paint event to the
+// compass, a mouse release to the tab bar). At the end of the run one line gives
 // the longest stall, the most the main thread itself worked between two turns, and the resident
 // memory at that moment.
 //
@@ -39,7 +41,12 @@ public:
     // milliseconds; -1 when the kernel does not say.
     static double threadRunQueueMilliseconds();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void tick();
+
     QTimer timer_;
     QElapsedTimer clock_;
     QElapsedTimer run_;
@@ -48,6 +55,15 @@ private:
     double busyAtTick_ = 0;  // threadMilliseconds() at the last tick
     double queuedAtTick_ = 0;  // threadRunQueueMilliseconds() at the last tick
     double longestBusy_ = 0;  // the most the main thread itself worked between two ticks
+    // The events delivered since the last tick: when the last began, what it was, and the longest.
+    struct Step {
+        qint64 at = 0;  // ns on clock_'s run_
+        const char* receiver = nullptr;
+        int type = 0;
+    };
+    Step lastEvent_;
+    Step longestEvent_;
+    qint64 longestEventNs_ = 0;
 };
 
 }  // namespace vantrel::app
