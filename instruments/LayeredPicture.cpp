@@ -165,21 +165,23 @@ bool LayeredPicture::takeImage(QPainter& painter, const QPixmap& pixmap, const Q
     if (&painter != recorder_ || !turningImages_.contains(image)) return false;
     std::shared_ptr<const TurnedArtwork> art = splitOf(pixmap, source, place, size);
     if (!art || !art->drawFixedPart(painter, centre)) return false;  // drawn whole, its turn part of the base
-    layers_.push_back({art, centre, {}});
     // What the layers draw next goes to a picture of its own, so that the part of it that this
-    // rest can reach is kept apart and drawn over the rest at each frame.
+    // rest can reach is kept apart and drawn over the rest at each frame. What the layers drew
+    // over the last turned rest is done with: it is cut now and its picture serves again.
     const QPainter::RenderHints hints = painter.renderHints();
     painter.end();
-    above_.push_back(platform::ui::newPicture(base_.size(), QImage::Format_ARGB32_Premultiplied, base_.devicePixelRatio()));
-    above_.back().fill(Qt::transparent);
-    painter.begin(&above_.back());
+    cutAbove();
+    layers_.push_back({art, centre, {}});
+    if (above_.isNull()) above_ = platform::ui::newPicture(base_.size(), QImage::Format_ARGB32_Premultiplied, base_.devicePixelRatio());
+    above_.fill(Qt::transparent);
+    painter.begin(&above_);
     painter.setRenderHints(hints);
     return true;
 }
 
 void LayeredPicture::rebuildBase(const Frame& frame, const std::function<void(QPainter&)>& layers) {
     layers_.clear();
-    above_.clear();
+    above_ = QImage();
     whole_ = QImage();
     wholeTurns_.clear();
     // On an opaque background the picture is opaque: kept without alpha, it is copied, not blended.
@@ -196,21 +198,24 @@ void LayeredPicture::rebuildBase(const Frame& frame, const std::function<void(QP
         mode_ = Mode::Off;
         recorder_ = nullptr;
     }
-    cutPatches();
-    above_.clear();
+    cutAbove();
+    above_ = QImage();
     baseFrame_ = frame;
     baseTurned_ = learnt_;
 }
 
-void LayeredPicture::cutPatches() {
+void LayeredPicture::cutAbove() {
+    // The picture of what was drawn over the last turned rest, if one is being recorded.
+    if (layers_.empty() || above_.isNull()) return;
     const qreal scale = base_.devicePixelRatio();
-    QPainter fold(&base_);
+    // The rings of this rest and of those under it: what lies over any of them is kept apart.
     std::vector<std::array<double, 4>> rings;
-    for (size_t k = 0; k < layers_.size() && k < above_.size(); ++k) {
-        Layer& layer = layers_[k];
-        QImage& above = above_[k];
-        rings.push_back({layer.centre.x() * scale, layer.centre.y() * scale, layer.art->innerRadius() * scale,
-                         layer.art->outerRadius() * scale});
+    for (const Layer& under : layers_)
+        rings.push_back({under.centre.x() * scale, under.centre.y() * scale, under.art->innerRadius() * scale,
+                         under.art->outerRadius() * scale});
+    Layer& layer = layers_.back();
+    QImage& above = above_;
+    {
         // The tiles of this picture that a rest turned under it may reach, in runs along each row.
         std::vector<QRect> runs;
         for (int y = 0; y < above.height(); y += kTile) {
@@ -253,6 +258,7 @@ void LayeredPicture::cutPatches() {
             }
             patch.runs.push_back({run.topLeft(), QRect(at[i], run.size())});
         }
+        QPainter fold(&base_);
         fold.drawImage(QPointF(0, 0), above);
     }
 }

@@ -26,7 +26,6 @@
 #include <QRectF>
 #include <QSet>
 #include <QSizeF>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -90,7 +89,9 @@ private:
 
     void rebuildBase(const Frame& frame, const std::function<void(QPainter&)>& layers);
     void drawTurning(QPainter& painter, const std::vector<double>& turns) const;
-    void cutPatches();
+    // Keeps apart the pixels of what was drawn over the last turned rest that the rests so far can
+    // reach, and folds the rest of that drawing into the base.
+    void cutAbove();
     void drawWhole(QPainter& painter, const QImage& picture) const;
 
     Mode mode_ = Mode::Off;
@@ -103,8 +104,8 @@ private:
     Frame baseFrame_;
     std::vector<Turned> baseTurned_;
     std::vector<Layer> layers_;
-    // While the base is recorded: the painter's target after each turned image.
-    std::deque<QImage> above_;
+    // While the base is recorded: the painter's target after the last turned image.
+    QImage above_;
     QPainter* recorder_ = nullptr;
 
     QImage whole_;
