@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QMetaEnum>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <utility>
@@ -25,6 +26,7 @@ LoopMonitor::LoopMonitor(double thresholdMs, QObject* parent) : QObject(parent),
     run_.start();
     busyAtTick_ = threadMilliseconds();
     queuedAtTick_ = threadRunQueueMilliseconds();
+    processAtTick_ = processMilliseconds();
     QCoreApplication::instance()->installEventFilter(this);
     timer_.start();
 }
@@ -46,6 +48,8 @@ void LoopMonitor::tick() {
     const double busyInStall = busy - std::exchange(busyAtTick_, busy);
     const double queued = threadRunQueueMilliseconds();
     const double queuedInStall = queued - std::exchange(queuedAtTick_, queued);
+    const double process = processMilliseconds();
+    const double othersInStall = process - std::exchange(processAtTick_, process) - busyInStall;
     if (waited > longest_) longest_ = waited;
     // The tick itself takes the main thread a few microseconds: what is left is other work.
     if (busyInStall > longestBusy_) longestBusy_ = busyInStall;
@@ -58,11 +62,13 @@ void LoopMonitor::tick() {
                           .arg(double(longestEventNs_) / 1e6, 0, 'f', 1);
         platform::logLine(
             QStringLiteral(
-                "Main loop: stalled %1 ms at %2 s (main thread busy %3 ms, waiting for a processor %4 ms; longest event: %5)")
+                "Main loop: stalled %1 ms at %2 s (main thread busy %3 ms, waiting for a processor %4 ms; other threads "
+                "busy %6 ms; longest event: %5)")
                 .arg(waited, 0, 'f', 1)
                 .arg(double(run_.elapsed()) / 1000.0, 0, 'f', 1)
                 .arg(busyInStall, 0, 'f', 1)
-                .arg(queued < 0 ? QStringLiteral("?") : QString::number(queuedInStall, 'f', 1), longest));
+                .arg(queued < 0 ? QStringLiteral("?") : QString::number(queuedInStall, 'f', 1), longest)
+                .arg(std::max(0.0, othersInStall), 0, 'f', 1));
     }
     // The timer's own event is the last of this turn: the next turn starts counting afresh.
     longestEvent_ = {};
@@ -89,6 +95,12 @@ double LoopMonitor::thresholdFromEnvironment() {
 double LoopMonitor::threadMilliseconds() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+double LoopMonitor::processMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 

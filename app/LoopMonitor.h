@@ -5,7 +5,8 @@
 // a fix, a list), up to one tick more, so that a stall is never under-counted. A stall longer than
 // a frame is logged when it happens, with the processor time the main thread itself spent in it
 // and the time it was ready to run but waited for a processor (the kernel's run-queue delay); the
-// rest of the stall it was blocked, on a lock or on the disk. It also names the event that took
+// rest of the stall it was blocked, on a lock or on the disk. The processor time of the app's
+// other threads in the stall tells whether they had the processors meanwhile. It also names the event that took
 // longest in the stall (the time from its delivery to the next event's: a paint event to the
 // compass, a mouse release to the tab bar). At the end of the run one line gives
 // the longest stall, the most the main thread itself worked between two turns, and the resident
@@ -37,6 +38,8 @@ public:
     static long residentKilobytes();
     // Processor time of the calling thread, in milliseconds.
     static double threadMilliseconds();
+    // Processor time of the whole process, in milliseconds.
+    static double processMilliseconds();
     // How long the calling thread has been ready to run but waiting for a processor, in
     // milliseconds; -1 when the kernel does not say.
     static double threadRunQueueMilliseconds();
@@ -54,6 +57,7 @@ private:
     double longest_ = 0;
     double busyAtTick_ = 0;  // threadMilliseconds() at the last tick
     double queuedAtTick_ = 0;  // threadRunQueueMilliseconds() at the last tick
+    double processAtTick_ = 0;  // processMilliseconds() at the last tick
     double longestBusy_ = 0;  // the most the main thread itself worked between two ticks
     // The events delivered since the last tick: when the last began, what it was, and the longest.
     struct Step {
