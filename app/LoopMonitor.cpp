@@ -14,6 +14,7 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace vantrel::app {
@@ -27,6 +28,11 @@ LoopMonitor::LoopMonitor(double thresholdMs, QObject* parent) : QObject(parent),
     busyAtTick_ = threadMilliseconds();
     queuedAtTick_ = threadRunQueueMilliseconds();
     processAtTick_ = processMilliseconds();
+    rusage faults{};
+    if (getrusage(RUSAGE_THREAD, &faults) == 0) {
+        minorFaultsAtTick_ = faults.ru_minflt;
+        majorFaultsAtTick_ = faults.ru_majflt;
+    }
     QCoreApplication::instance()->installEventFilter(this);
     timer_.start();
 }
@@ -50,6 +56,12 @@ void LoopMonitor::tick() {
     const double queuedInStall = queued - std::exchange(queuedAtTick_, queued);
     const double process = processMilliseconds();
     const double othersInStall = process - std::exchange(processAtTick_, process) - busyInStall;
+    rusage faults{};
+    long minor = 0, major = 0;
+    if (getrusage(RUSAGE_THREAD, &faults) == 0) {
+        minor = faults.ru_minflt - std::exchange(minorFaultsAtTick_, faults.ru_minflt);
+        major = faults.ru_majflt - std::exchange(majorFaultsAtTick_, faults.ru_majflt);
+    }
     if (waited > longest_) longest_ = waited;
     // The tick itself takes the main thread a few microseconds: what is left is other work.
     if (busyInStall > longestBusy_) longestBusy_ = busyInStall;
@@ -62,13 +74,15 @@ void LoopMonitor::tick() {
                           .arg(double(longestEventNs_) / 1e6, 0, 'f', 1);
         platform::logLine(
             QStringLiteral(
-                "Main loop: stalled %1 ms at %2 s (main thread busy %3 ms, waiting for a processor %4 ms; other threads "
-                "busy %6 ms; longest event: %5)")
+                "Main loop: stalled %1 ms at %2 s (main thread busy %3 ms, waiting for a processor %4 ms, %7 page faults, "
+                "%8 of them read from the disk; other threads busy %6 ms; longest event: %5)")
                 .arg(waited, 0, 'f', 1)
                 .arg(double(run_.elapsed()) / 1000.0, 0, 'f', 1)
                 .arg(busyInStall, 0, 'f', 1)
                 .arg(queued < 0 ? QStringLiteral("?") : QString::number(queuedInStall, 'f', 1), longest)
-                .arg(std::max(0.0, othersInStall), 0, 'f', 1));
+                .arg(std::max(0.0, othersInStall), 0, 'f', 1)
+                .arg(minor + major)
+                .arg(major));
     }
     // The timer's own event is the last of this turn: the next turn starts counting afresh.
     longestEvent_ = {};

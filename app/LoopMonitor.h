@@ -6,7 +6,8 @@
 // a frame is logged when it happens, with the processor time the main thread itself spent in it
 // and the time it was ready to run but waited for a processor (the kernel's run-queue delay); the
 // rest of the stall it was blocked, on a lock or on the disk. The processor time of the app's
-// other threads in the stall tells whether they had the processors meanwhile. It also names the event that took
+// other threads in the stall tells whether they had the processors meanwhile, and the main
+// thread's page faults in it whether it waited for memory read back from the disk. It also names the event that took
 // longest in the stall (the time from its delivery to the next event's: a paint event to the
 // compass, a mouse release to the tab bar). At the end of the run one line gives
 // the longest stall, the most the main thread itself worked between two turns, and the resident
@@ -58,6 +59,8 @@ private:
     double busyAtTick_ = 0;  // threadMilliseconds() at the last tick
     double queuedAtTick_ = 0;  // threadRunQueueMilliseconds() at the last tick
     double processAtTick_ = 0;  // processMilliseconds() at the last tick
+    long minorFaultsAtTick_ = 0;  // the main thread's page faults at the last tick
+    long majorFaultsAtTick_ = 0;
     double longestBusy_ = 0;  // the most the main thread itself worked between two ticks
     // The events delivered since the last tick: when the last began, what it was, and the longest.
     struct Step {

@@ -5,9 +5,9 @@
 #include <QTimer>
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <chrono>
-#include <cstdint>
 #include <mutex>
 #include <vector>
 
@@ -15,7 +15,6 @@ namespace vantrel::platform::ui {
 
 namespace {
 
-constexpr std::size_t kHugePage = std::size_t(2) << 20;
 using Clock = std::chrono::steady_clock;
 
 struct Mapping {
@@ -76,8 +75,8 @@ void letGo(void* info) {
     for (const Mapping& m : surplus) munmap(m.start, m.length);
 }
 
-// A mapping of length bytes (whole huge pages) at a huge page boundary: one let go if there is one
-// of that length, otherwise a new one.
+// A mapping of length bytes (whole pages): one let go if there is one of that length, otherwise a
+// new one.
 void* takeMapping(std::size_t length) {
     {
         Unused& u = unused();
@@ -89,18 +88,8 @@ void* takeMapping(std::size_t length) {
                 return start;
             }
     }
-    // Map one page more and give back the ends.
-    void* mapped = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapped == MAP_FAILED) return nullptr;
-    auto* base = static_cast<unsigned char*>(mapped);
-    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(base);
-    auto* start = reinterpret_cast<unsigned char*>((address + kHugePage - 1) / kHugePage * kHugePage);
-    if (start > base) munmap(base, std::size_t(start - base));
-    const std::size_t tail = kHugePage - std::size_t(start - base);
-    if (tail > 0) munmap(start + length, tail);
-    // Without huge pages the picture still gets its own mapping.
-    madvise(start, length, MADV_HUGEPAGE);
-    return start;
+    void* mapped = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return mapped == MAP_FAILED ? nullptr : mapped;
 }
 
 QImage plainPicture(QSize pixels, QImage::Format format, qreal scale) {
@@ -116,7 +105,8 @@ QImage newPicture(QSize pixels, QImage::Format format, qreal scale) {
     const qsizetype line = ((qsizetype(pixels.width()) * depth + 31) / 32) * 4;
     const qsizetype bytes = line * pixels.height();
     if (pixels.isEmpty() || depth < 8 || bytes < kMappedPictureBytes) return plainPicture(pixels, format, scale);
-    const std::size_t length = (std::size_t(bytes) + kHugePage - 1) / kHugePage * kHugePage;
+    static const std::size_t page = std::size_t(sysconf(_SC_PAGESIZE));
+    const std::size_t length = (std::size_t(bytes) + page - 1) / page * page;
     void* start = takeMapping(length);
     if (!start) return plainPicture(pixels, format, scale);
     auto* mapping = new Mapping{start, length, {}};

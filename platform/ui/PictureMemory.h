@@ -1,11 +1,12 @@
 #pragma once
 // Big pictures in memory of their own, kept for the next picture. A picture of a megabyte or more
 // (an instrument's kept picture is 1.6 MB at 2x) made in memory that had gone back to the system
-// is faulted in when it is first drawn: about 4 ms a picture on a virtual machine, which made
-// showing an instrument again cost 15 ms instead of 4. Such a picture gets a mapping of its own,
-// aligned for the system's transparent huge pages where it has them. When the last copy of the
-// picture goes, its mapping waits for the next picture of its size (the next screen's instrument
-// takes the pictures the last one let go) and goes back to the system after half a minute unused.
+// is faulted in, four kilobytes at a time, when it is first drawn: about 4 ms a picture on a
+// virtual machine, which made showing an instrument again cost 15 ms instead of 4. Such a picture
+// gets a mapping of its own. When the last copy of the picture goes, its mapping waits for the
+// next picture of its size (the next screen's instrument takes the pictures the last one let go)
+// and goes back to the system after half a minute unused, or as soon as the instrument on screen
+// has all it needs (releaseUnusedPictures).
 // Smaller pictures, and any picture when the mapping fails, are plain images.
 //
 // Threads: any. Mappings left unused are given back from the main loop.
