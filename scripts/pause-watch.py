@@ -8,11 +8,16 @@ the host not running it). Run it beside the app with VANTREL_LOOP_MONITOR set an
 times of the two logs: a stall of the app that comes with a pause here is not the app's.
 
 usage: scripts/pause-watch.py [seconds] [threshold_ms]
+       scripts/pause-watch.py --compare APP_LOG PAUSE_LOG
+The second form lists each stall of the app's log with the pauses that overlap it: a stall that
+comes with a gap in which a watcher neither ran nor waited for its processor is the machine's (a
+sleeping watcher that "ran" through a gap was stopped with its processor: the machine's too).
 """
 
 import datetime
 import multiprocessing
 import os
+import re
 import sys
 import time
 
@@ -40,7 +45,46 @@ def watch(cpu, seconds, threshold_ms):
         last, last_cpu, last_queued = now, ran, queued
 
 
+def stamp_seconds(text):
+    return datetime.datetime.strptime(text, "%Y-%m-%d %H:%M:%S.%f").timestamp()
+
+
+def compare(app_log, pause_log):
+    stall = re.compile(r"^(\S+ \S+) .*Main loop: stalled ([\d.]+) ms at ([\d.]+) s \(main thread busy ([\d.]+) ms.*$")
+    gap = re.compile(r"^(\S+ \S+) processor (\d+): gap ([\d.]+) ms \(ran ([\d.]+) ms, waiting for the processor ([\d.]+) ms\)")
+    pauses = []
+    with open(pause_log, errors="replace") as f:
+        for line in f:
+            m = gap.match(line)
+            if m:
+                end = stamp_seconds(m.group(1))
+                length, waiting = float(m.group(3)), float(m.group(5))
+                pauses.append((end - length / 1000, end, int(m.group(2)), length, waiting))
+    ours = machine = 0
+    with open(app_log, errors="replace") as f:
+        for line in f:
+            m = stall.match(line)
+            if not m:
+                continue
+            end = stamp_seconds(m.group(1))
+            length = float(m.group(2))
+            start = end - length / 1000
+            overlapping = [p for p in pauses if p[0] < end + 0.005 and p[1] > start - 0.005]
+            paused = [p for p in overlapping if p[4] < p[3] / 2]
+            verdict = "the machine paused" if paused else "the app's own"
+            if paused:
+                machine += 1
+            else:
+                ours += 1
+            seen = ", ".join(f"processor {p[2]} gap {p[3]:.1f} ms (waited {p[4]:.1f})" for p in overlapping) or "no pause"
+            print(f"{m.group(1)} stall {length:.1f} ms at {m.group(3)} s, busy {m.group(4)} ms: {verdict}; {seen}")
+    print(f"{ours + machine} stalls: {ours} the app's own, {machine} with the machine paused")
+
+
 def main():
+    if len(sys.argv) == 4 and sys.argv[1] == "--compare":
+        compare(sys.argv[2], sys.argv[3])
+        return
     seconds = float(sys.argv[1]) if len(sys.argv) > 1 else 600.0
     threshold_ms = float(sys.argv[2]) if len(sys.argv) > 2 else 16.0
     cpus = sorted(os.sched_getaffinity(0))
