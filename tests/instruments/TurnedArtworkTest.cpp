@@ -14,9 +14,12 @@
 #include "instruments/TurnedArtwork.h"
 #include "instruments/VORView.h"
 #include "platform/ui/Images.h"
+#include "platform/ui/PictureMemory.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QHideEvent>
 #include <QPainter>
 #include <cmath>
 #include <memory>
@@ -264,6 +267,37 @@ TEST_P(RoundInstrumentRings, CompassCardAndBugAsDrawnPlainWhileEitherTurns) {
     test::settle(*compass);
     check("card settled");
     check("card settled");
+}
+
+// At 2x the kept pictures have mappings of their own that the next instrument shown takes as they
+// are: the VOR drawn in the compass's old pictures must show nothing of the compass, and once it
+// draws from what it keeps, the pictures it did not take are given back.
+TEST(RoundInstrumentRings, AnInstrumentShownAfterAnotherDrawsInItsPicturesAsNew) {
+    constexpr double scale = 2.0;
+    platform::ui::releaseUnusedPictures(true);
+    InstrumentWorld world;
+    world.fix(kLat, kLon);
+    world.motion(50, 75);
+    auto compass = world.make<CompassView>();
+    test::settle(*compass);
+    compass->setRingAngle(140);
+    test::render(*compass, scale);
+    test::render(*compass, scale);
+    ASSERT_TRUE(compass->lastFrameWasKept());
+    QHideEvent hidden;
+    QCoreApplication::sendEvent(compass.get(), &hidden);
+    EXPECT_GE(platform::ui::unusedPictureBytes(), qsizetype(640 * 640 * 4)) << "the compass's pictures wait";
+
+    auto vor = world.make<VORView>();
+    vor->setWaypoint(test::waypointAt("WPT", kLat + 0.1, kLon + 0.1));
+    for (const float ring : {0.0f, 17.5f, 17.5f, 17.5f}) {
+        vor->setRingAngle(ring);
+        SCOPED_TRACE(testing::Message() << "ring " << ring);
+        expectSameRing(test::render(*vor, scale), plainVor(scale, ring, true),
+                       QStringLiteral("vor-after-compass-ring%1").arg(ring));
+    }
+    EXPECT_TRUE(vor->lastFrameWasKept());
+    EXPECT_EQ(platform::ui::unusedPictureBytes(), 0) << "what the VOR did not take is given back";
 }
 
 INSTANTIATE_TEST_SUITE_P(Scales, TurnedArtworkSplit, ::testing::Values(1.0, 2.0),
