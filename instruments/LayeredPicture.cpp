@@ -215,52 +215,50 @@ void LayeredPicture::cutAbove() {
                          under.art->outerRadius() * scale});
     Layer& layer = layers_.back();
     QImage& above = above_;
-    {
-        // The tiles of this picture that a rest turned under it may reach, in runs along each row.
-        std::vector<QRect> runs;
-        for (int y = 0; y < above.height(); y += kTile) {
-            QRect run;
-            for (int x = 0; x < above.width(); x += kTile) {
-                const QRect tile = QRect(x, y, kTile, kTile).intersected(above.rect());
-                const bool kept = reaches(tile, rings) && !blankWithin(above, tile, rings);
-                if (kept) run = run.isNull() ? tile : run.united(tile);
-                if ((!kept || x + kTile >= above.width()) && !run.isNull()) {
-                    runs.push_back(run);
-                    run = QRect();
-                }
+    // The tiles of this picture that a rest turned under it may reach, in runs along each row.
+    std::vector<QRect> runs;
+    for (int y = 0; y < above.height(); y += kTile) {
+        QRect run;
+        for (int x = 0; x < above.width(); x += kTile) {
+            const QRect tile = QRect(x, y, kTile, kTile).intersected(above.rect());
+            const bool kept = reaches(tile, rings) && !blankWithin(above, tile, rings);
+            if (kept) run = run.isNull() ? tile : run.united(tile);
+            if ((!kept || x + kTile >= above.width()) && !run.isNull()) {
+                runs.push_back(run);
+                run = QRect();
             }
         }
-        // The runs side by side in rows of one picture; what they held is taken out of the layer,
-        // and the rest of the layer goes into the base.
-        const int width = std::max(256, above.width() / 2);
-        std::vector<QPoint> at;
-        int x = 0, y = 0;
-        for (const QRect& run : runs) {
-            if (x > 0 && x + run.width() > width) x = 0, y += kTile;
-            at.push_back({x, y});
-            x += run.width();
-        }
-        Patch& patch = layer.above;
-        if (!runs.empty()) {
-            int widest = width;
-            for (const QRect& run : runs) widest = std::max(widest, run.width());
-            patch.pixels = QImage(widest, y + kTile, QImage::Format_ARGB32_Premultiplied);
-            patch.pixels.fill(Qt::transparent);
-            patch.pixels.setDevicePixelRatio(scale);
-        }
-        for (size_t i = 0; i < runs.size(); ++i) {
-            const QRect& run = runs[i];
-            for (int line = 0; line < run.height(); ++line) {
-                auto* from = reinterpret_cast<quint32*>(above.scanLine(run.top() + line)) + run.left();
-                auto* to = reinterpret_cast<quint32*>(patch.pixels.scanLine(at[i].y() + line)) + at[i].x();
-                std::memcpy(to, from, size_t(run.width()) * sizeof(quint32));
-                std::memset(from, 0, size_t(run.width()) * sizeof(quint32));
-            }
-            patch.runs.push_back({run.topLeft(), QRect(at[i], run.size())});
-        }
-        QPainter fold(&base_);
-        fold.drawImage(QPointF(0, 0), above);
     }
+    // The runs side by side in rows of one picture; what they held is taken out of the layer,
+    // and the rest of the layer goes into the base.
+    const int width = std::max(256, above.width() / 2);
+    std::vector<QPoint> at;
+    int x = 0, y = 0;
+    for (const QRect& run : runs) {
+        if (x > 0 && x + run.width() > width) x = 0, y += kTile;
+        at.push_back({x, y});
+        x += run.width();
+    }
+    Patch& patch = layer.above;
+    if (!runs.empty()) {
+        int widest = width;
+        for (const QRect& run : runs) widest = std::max(widest, run.width());
+        patch.pixels = QImage(widest, y + kTile, QImage::Format_ARGB32_Premultiplied);
+        patch.pixels.fill(Qt::transparent);
+        patch.pixels.setDevicePixelRatio(scale);
+    }
+    for (size_t i = 0; i < runs.size(); ++i) {
+        const QRect& run = runs[i];
+        for (int line = 0; line < run.height(); ++line) {
+            auto* from = reinterpret_cast<quint32*>(above.scanLine(run.top() + line)) + run.left();
+            auto* to = reinterpret_cast<quint32*>(patch.pixels.scanLine(at[i].y() + line)) + at[i].x();
+            std::memcpy(to, from, size_t(run.width()) * sizeof(quint32));
+            std::memset(from, 0, size_t(run.width()) * sizeof(quint32));
+        }
+        patch.runs.push_back({run.topLeft(), QRect(at[i], run.size())});
+    }
+    QPainter fold(&base_);
+    fold.drawImage(QPointF(0, 0), above);
 }
 
 void LayeredPicture::drawTurning(QPainter& painter, const std::vector<double>& turns) const {

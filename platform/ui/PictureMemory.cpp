@@ -29,9 +29,10 @@ struct Unused {
     bool releaseScheduled = false;
 };
 
+// Never destroyed: a picture may go while the program's statics are torn down.
 Unused& unused() {
-    static Unused instance;
-    return instance;
+    static auto* instance = new Unused;
+    return *instance;
 }
 
 void releaseAtMain();
