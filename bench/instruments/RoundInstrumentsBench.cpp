@@ -135,9 +135,9 @@ BENCHMARK(BM_FrameCompassCardTurning)->Unit(benchmark::kMicrosecond)->MeasurePro
 
 // An instrument shown again after another screen: it let go of its pictures when it left, and the
 // first frame rebuilds them; the second frame, the instrument held still, keeps its whole picture.
-// With released=1 the freed memory went back to the system in between, as it does a second after
-// a screen leaves: the pictures are then made in fresh memory. page_faults counts the faults of a
-// showing.
+// With released=1 the allocator's freed memory went back to the system in between, as it does a
+// second after a screen leaves; the kept pictures' own mappings wait for the next instrument
+// (platform::ui::newPicture) and are taken again. page_faults counts the faults of a showing.
 void showAgain(benchmark::State& state, instruments::CircularInstrumentView& view) {
     QImage image(640, 640, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(2.0);
