@@ -119,9 +119,6 @@ void LayeredPicture::draw(QPainter& painter, const Frame& frame, const std::func
         drawTurning(painter, turns);
     }
     lastTurns_ = std::move(turns);
-    // Drawn from what it keeps, the instrument has all the pictures it needs: those that the last
-    // instrument on screen let go and this one did not take are given back.
-    if (lastFrameKept_) platform::ui::releaseUnusedPictures(true);
 }
 
 void LayeredPicture::clear() {
