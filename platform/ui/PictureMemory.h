@@ -5,7 +5,8 @@
 // virtual machine, which made showing an instrument again cost 15 ms instead of 4. Such a picture
 // gets a mapping of its own. When the last copy of the picture goes, its mapping waits for the
 // next picture of its size (the next screen's instrument takes the pictures the last one let go)
-// and goes back to the system after half a minute unused. Two wait at most: an instrument keeps
+// and goes back to the system once it has waited half a minute (the main loop looks every half
+// minute, so it may wait up to a minute). Two wait at most: an instrument keeps
 // one or two pictures and needs one more while it rebuilds them, so that after the next instrument
 // has taken what it needs, at most one is left waiting.
 // Smaller pictures, and any picture when the mapping fails, are plain images.
