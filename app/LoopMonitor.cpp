@@ -26,6 +26,8 @@ LoopMonitor::LoopMonitor(double thresholdMs, QObject* parent) : QObject(parent),
     clock_.start();
     run_.start();
     busyAtTick_ = threadMilliseconds();
+    // Opened here, on the main thread: thread-self is the thread that opens it.
+    schedstat_ = ::open("/proc/thread-self/schedstat", O_RDONLY | O_CLOEXEC);
     queuedAtTick_ = threadRunQueueMilliseconds();
     processAtTick_ = processMilliseconds();
     rusage faults{};
@@ -91,6 +93,7 @@ void LoopMonitor::tick() {
 }
 
 LoopMonitor::~LoopMonitor() {
+    if (schedstat_ >= 0) ::close(schedstat_);
     platform::logLine(QStringLiteral("Main loop: longest stall %1 ms (main thread busy at most %4 ms between two turns) over "
                                      "%2 s; resident memory %3 MB, %5 MB of it pictures waiting to be reused")
                           .arg(longest_, 0, 'f', 1)
@@ -118,14 +121,12 @@ double LoopMonitor::processMilliseconds() {
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
-double LoopMonitor::threadRunQueueMilliseconds() {
-    // Its second field is the time spent on a run queue, in nanoseconds. Read with plain calls: the
-    // monitor reads it every tick.
+double LoopMonitor::threadRunQueueMilliseconds() const {
+    // Its second field is the time spent on a run queue, in nanoseconds. Read again from the start
+    // at each tick, with plain calls.
+    if (schedstat_ < 0) return -1;
     char text[128];
-    const int fd = ::open("/proc/thread-self/schedstat", O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return -1;
-    const ssize_t n = ::read(fd, text, sizeof text - 1);
-    ::close(fd);
+    const ssize_t n = ::pread(schedstat_, text, sizeof text - 1, 0);
     if (n <= 0) return -1;
     text[n] = '\0';
     unsigned long long running = 0, waiting = 0;

@@ -41,15 +41,15 @@ public:
     static double threadMilliseconds();
     // Processor time of the whole process, in milliseconds.
     static double processMilliseconds();
-    // How long the calling thread has been ready to run but waiting for a processor, in
-    // milliseconds; -1 when the kernel does not say.
-    static double threadRunQueueMilliseconds();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void tick();
+    // How long the main thread has been ready to run but waiting for a processor, in
+    // milliseconds; -1 when the kernel does not say.
+    double threadRunQueueMilliseconds() const;
 
     QTimer timer_;
     QElapsedTimer clock_;
@@ -57,6 +57,7 @@ private:
     double threshold_;
     double longest_ = 0;
     double busyAtTick_ = 0;  // threadMilliseconds() at the last tick
+    int schedstat_ = -1;  // the main thread's scheduler figures, open for the monitor's life
     double queuedAtTick_ = 0;  // threadRunQueueMilliseconds() at the last tick
     double processAtTick_ = 0;  // processMilliseconds() at the last tick
     long minorFaultsAtTick_ = 0;  // the main thread's page faults at the last tick
