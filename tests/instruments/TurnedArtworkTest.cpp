@@ -193,6 +193,13 @@ void expectSameRing(const QImage& drawn, const QImage& plain, const QString& pic
     EXPECT_EQ(d.marks, 0) << picture.toStdString() << ": largest difference " << d.largest;
 }
 
+// A VOR pointed at a waypoint north-east of the fix, so that it shows valid navigation.
+std::unique_ptr<VORView> vorTowardWaypoint(InstrumentWorld& world) {
+    auto vor = world.make<VORView>();
+    vor->setWaypoint(test::waypointAt("WPT", kLat + 0.1, kLon + 0.1));
+    return vor;
+}
+
 class RoundInstrumentRings : public ::testing::TestWithParam<double> {};
 
 }  // namespace
@@ -201,8 +208,7 @@ TEST_P(RoundInstrumentRings, VorRingAndCourseIndexesAsDrawnPlainWhileTurningAndS
     const double scale = GetParam();
     InstrumentWorld world;
     world.fix(kLat, kLon);
-    auto vor = world.make<VORView>();
-    vor->setWaypoint(test::waypointAt("WPT", kLat + 0.1, kLon + 0.1));
+    auto vor = vorTowardWaypoint(world);
     ASSERT_TRUE(vor->navIsValid());
     // Upright, then a first turn, frames while it turns, the same turn again (kept whole) and a
     // turn from there; each frame drawn is compared with the plain drawing at that turn.
@@ -288,8 +294,7 @@ TEST(RoundInstrumentRings, AnInstrumentShownAfterAnotherDrawsInItsPicturesAsNew)
     QCoreApplication::sendEvent(compass.get(), &hidden);
     EXPECT_GE(platform::ui::unusedPictureBytes(), qsizetype(640 * 640 * 4)) << "the compass's pictures wait";
 
-    auto vor = world.make<VORView>();
-    vor->setWaypoint(test::waypointAt("WPT", kLat + 0.1, kLon + 0.1));
+    auto vor = vorTowardWaypoint(world);
     const auto check = [&](float ring) {
         vor->setRingAngle(ring);
         SCOPED_TRACE(testing::Message() << "ring " << ring);
