@@ -2,6 +2,7 @@
 
 #include "InstrumentMath.h"
 
+#include "platform/ui/PictureMemory.h"
 #include "positioning/LocationManager.h"
 #include "waypoints/WaypointKeys.h"
 
@@ -140,6 +141,13 @@ void CircularInstrumentView::drawRing(QPainter& painter) {
 
 void CircularInstrumentView::drawInvalidNav(QPainter& painter) {
     if (!navIsValid_) drawCenterImage(painter, QStringLiteral("invalidNav.png"), 0.0f);
+}
+
+void CircularInstrumentView::showEvent(QShowEvent* event) {
+    // The next round instrument shown finds memory in place for the one picture more than this
+    // one may let go of (the compass keeps two where the VOR keeps one).
+    platform::ui::keepPictureReady((bounds().size() * devicePixelRatioF()).toSize(), QImage::Format_ARGB32_Premultiplied);
+    AbstractInstrumentView::showEvent(event);
 }
 
 void CircularInstrumentView::hideEvent(QHideEvent* event) {

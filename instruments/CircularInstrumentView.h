@@ -69,6 +69,7 @@ protected:
     // alone, and turn only by ringAngle and indicatorAngle.
     void drawUnderlay(QPainter& painter, const std::function<void(QPainter&)>& draw);
 
+    void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void touchesBegan(const TouchSet& touches) override;
     void touchesMoved(const TouchSet& touches) override;

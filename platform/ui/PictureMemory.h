@@ -11,6 +11,11 @@
 // has taken what it needs, at most one is left waiting.
 // Smaller pictures, and any picture when the mapping fails, are plain images.
 //
+// A mapping can also be kept ready for pictures of one size (keepPictureReady): when the main
+// loop finds none of that size waiting, a worker thread maps and touches one, so that the next
+// instrument shown finds its memory in place instead of faulting it in on the main thread. The
+// last one of that size waits however long it waits.
+//
 // Threads: any. Mappings left unused are given back from the main loop.
 
 #include <QImage>
@@ -26,11 +31,18 @@ constexpr qsizetype kMappedPictureBytes = qsizetype(1) << 20;
 // How long a mapping let go waits for a picture, and how many wait at most.
 constexpr int kUnusedMappingMs = 30000;
 constexpr int kMostUnusedMappings = 2;
+// How long after a picture of the size kept ready is taken the main loop looks whether one is left.
+constexpr int kReadyCheckDelayMs = 250;
+
+// Keeps one mapping ready for pictures of pixels in format (as newPicture would make them) from
+// now on; an empty size keeps none. The mapping is made by a worker thread once the main loop
+// runs, and made again whenever one is taken and none of that size is left waiting.
+void keepPictureReady(QSize pixels, QImage::Format format);
 
 // The bytes of mappings that wait for a picture now.
 qsizetype unusedPictureBytes();
-// Gives back the mappings that have waited kUnusedMappingMs or more (all of them with everything
-// set), as the main loop does on its own.
+// Gives back the mappings that have waited kUnusedMappingMs or more, but the newest one of the
+// size kept ready, as the main loop does on its own; with everything set, all of them.
 void releaseUnusedPictures(bool everything = false);
 
 }  // namespace vantrel::platform::ui

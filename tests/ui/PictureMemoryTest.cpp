@@ -4,13 +4,18 @@
 
 #include "platform/ui/PictureMemory.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPainter>
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+
 #include <cstdint>
 #include <vector>
 
+using vantrel::platform::ui::keepPictureReady;
 using vantrel::platform::ui::newPicture;
 using vantrel::platform::ui::releaseUnusedPictures;
 using vantrel::platform::ui::unusedPictureBytes;
@@ -31,6 +36,23 @@ bool isMapped(const void* address) {
         if (at >= range[0].toULongLong(nullptr, 16) && at < range[1].toULongLong(nullptr, 16)) return true;
     }
     return false;
+}
+
+// Runs the main loop until the bytes waiting are as expected, or five seconds have gone.
+bool waitUntilWaiting(qsizetype bytes) {
+    QElapsedTimer clock;
+    clock.start();
+    while (unusedPictureBytes() != bytes && clock.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return unusedPictureBytes() == bytes;
+}
+
+// How many of the pages of a mapping are in memory.
+qsizetype residentPages(const void* start, qsizetype bytes) {
+    std::vector<unsigned char> pages(size_t((bytes + 4095) / 4096));
+    if (mincore(const_cast<void*>(start), size_t(bytes), pages.data()) != 0) return -1;
+    qsizetype resident = 0;
+    for (unsigned char page : pages) resident += page & 1;
+    return resident;
 }
 
 TEST(PictureMemory, ABigPictureDrawsLikeAnImageAndItsMappingServesTheNext) {
@@ -101,6 +123,38 @@ TEST(PictureMemory, AFewMappingsWaitAtMost) {
     EXPECT_TRUE(isMapped(pixels[pixels.size() - 2]));
     releaseUnusedPictures(true);
     EXPECT_FALSE(isMapped(pixels.back()));
+}
+
+TEST(PictureMemory, OneMappingIsKeptReadyInMemoryForTheNextPicture) {
+    releaseUnusedPictures(true);
+    keepPictureReady(QSize(640, 640), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(unusedPictureBytes(), 0) << "made once the main loop runs";
+    ASSERT_TRUE(waitUntilWaiting(kSquare));
+
+    // The picture takes it with every page already in memory: nothing to fault in.
+    QImage first = newPicture(QSize(640, 640), QImage::Format_RGB32, 2.0);
+    EXPECT_EQ(unusedPictureBytes(), 0);
+    EXPECT_EQ(residentPages(first.constBits(), kSquare), kSquare / 4096);
+
+    // None left of that size: another is made, and the timer of the waiting ones leaves it.
+    ASSERT_TRUE(waitUntilWaiting(kSquare));
+    QImage second = newPicture(QSize(640, 640), QImage::Format_RGB32, 2.0);
+    EXPECT_NE(second.constBits(), first.constBits());
+    EXPECT_EQ(residentPages(second.constBits(), kSquare), kSquare / 4096);
+    ASSERT_TRUE(waitUntilWaiting(kSquare));
+    releaseUnusedPictures(false);
+    EXPECT_EQ(unusedPictureBytes(), kSquare);
+
+    // Kept ready for none, the last one taken is not made again.
+    keepPictureReady(QSize(), QImage::Format_RGB32);
+    QImage third = newPicture(QSize(640, 640), QImage::Format_RGB32, 2.0);
+    EXPECT_EQ(unusedPictureBytes(), 0);
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 2 * vantrel::platform::ui::kReadyCheckDelayMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(unusedPictureBytes(), 0);
+    first = second = third = QImage();
+    releaseUnusedPictures(true);
 }
 
 TEST(PictureMemory, SmallAndOddPicturesArePlainImages) {
