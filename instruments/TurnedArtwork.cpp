@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 namespace vantrel::instruments {
 
@@ -418,14 +419,32 @@ bool TurnedArtwork::drawFixedPart(QPainter& painter, QPointF centre) const {
     if (device.type() > QTransform::TxScale || std::abs(device.m11() - scale_) > 1e-9 || std::abs(device.m22() - scale_) > 1e-9)
         return false;
     const QPointF c = device.map(centre);
-    const QPaintDevice* target = painter.device();
-    const QRect covered(QPoint(int(std::floor(c.x() - outerProfile_)), int(std::floor(c.y() - outerProfile_))),
+    // A centre on a pixel's corner or middle has the same pixels in its four quarters: pixel X
+    // and pixel 2c - 1 - X lie at the same distance. Its part is computed for one quarter and
+    // mirrored, over a square that is as symmetric.
+    const auto onHalfPixel = [](double v) { return std::abs(2.0 * v - std::round(2.0 * v)) < 1e-9; };
+    const bool symmetric = onHalfPixel(c.x()) && onHalfPixel(c.y());
+    QRect covered;
+    if (symmetric) {
+        const QPoint first(int(std::floor(c.x() - outerProfile_ - 0.5)), int(std::floor(c.y() - outerProfile_ - 0.5)));
+        covered = QRect(first, QPoint(int(std::lround(2.0 * c.x())) - 1 - first.x(), int(std::lround(2.0 * c.y())) - 1 - first.y()));
+    } else {
+        covered = QRect(QPoint(int(std::floor(c.x() - outerProfile_)), int(std::floor(c.y() - outerProfile_))),
                         QPoint(int(std::ceil(c.x() + outerProfile_)), int(std::ceil(c.y() + outerProfile_))));
+    }
+    const QPaintDevice* target = painter.device();
     const QRect pixels =
         target ? covered.intersected(QRect(0, 0, int(std::ceil(target->width() * target->devicePixelRatio())),
                                            int(std::ceil(target->height() * target->devicePixelRatio()))))
                : covered;
     if (pixels.isEmpty()) return true;
+    // Cut by the edges of the target on one side more than the other, the square is no longer
+    // symmetric: every pixel is computed.
+    const bool mirrored = symmetric && pixels.left() + pixels.right() + 1 == int(std::lround(2.0 * c.x())) &&
+                          pixels.top() + pixels.bottom() + 1 == int(std::lround(2.0 * c.y()));
+    const int width = pixels.width(), height = pixels.height();
+    const int computedColumns = mirrored ? (width + 1) / 2 : width;
+    const int computedRows = mirrored ? (height + 1) / 2 : height;
     const Profile profile{profile_, outerProfile_};
     const double outer2 = outerProfile_ * outerProfile_, inner2 = innerProfile_ * innerProfile_;
     painter.save();
@@ -434,10 +453,18 @@ bool TurnedArtwork::drawFixedPart(QPainter& painter, QPointF centre) const {
     // Made and drawn a band of rows at a time: a band is small enough for the allocator to reuse,
     // where the whole part would take fresh memory at each rebuild.
     constexpr int kBandRows = 32;
-    QImage band(pixels.width(), kBandRows, QImage::Format_ARGB32_Premultiplied);
+    QImage band(width, kBandRows, QImage::Format_ARGB32_Premultiplied);
     band.setDevicePixelRatio(scale_);
-    for (int top = 0; top < pixels.height(); top += kBandRows) {
-        const int rows = std::min(kBandRows, pixels.height() - top);
+    QImage flipped;
+    if (mirrored) {
+        flipped = QImage(width, kBandRows, QImage::Format_ARGB32_Premultiplied);
+        flipped.setDevicePixelRatio(scale_);
+    }
+    const auto drawBand = [&](const QImage& rows, int firstRow, int count) {
+        painter.drawImage(QPointF(pixels.left() / scale_, (pixels.top() + firstRow) / scale_), rows, QRectF(0, 0, width, count));
+    };
+    for (int top = 0; top < computedRows; top += kBandRows) {
+        const int rows = std::min(kBandRows, computedRows - top);
         band.fill(Qt::transparent);
         bool drawn = false;
         for (int y = 0; y < rows; ++y) {
@@ -449,7 +476,7 @@ bool TurnedArtwork::drawFixedPart(QPainter& painter, QPointF centre) const {
             const double hole = dy * dy < inner2 ? std::sqrt(inner2 - dy * dy) : 0.0;
             const auto span = [&](double from, double to) {
                 const int first = std::max(0, int(std::floor(from - pixels.left())));
-                const int last = std::min(band.width() - 1, int(std::ceil(to - pixels.left())));
+                const int last = std::min(computedColumns - 1, int(std::ceil(to - pixels.left())));
                 for (int x = first; x <= last; ++x) {
                     const double dx = pixels.left() + x + 0.5 - c.x();
                     line[x] = profile.at(std::sqrt(dx * dx + dy * dy));
@@ -461,10 +488,17 @@ bool TurnedArtwork::drawFixedPart(QPainter& painter, QPointF centre) const {
             } else {
                 span(c.x() - half, c.x() + half);
             }
+            for (int x = computedColumns; x < width; ++x) line[x] = line[width - 1 - x];
             drawn = true;
         }
-        if (drawn)
-            painter.drawImage(QPointF(pixels.left() / scale_, (pixels.top() + top) / scale_), band, QRectF(0, 0, band.width(), rows));
+        if (!drawn) continue;
+        drawBand(band, top, rows);
+        if (!mirrored) continue;
+        // The rows below the centre that mirror these, the middle row (its own mirror) left out.
+        const int from = std::max(computedRows, height - top - rows), to = height - 1 - top;
+        for (int row = from; row <= to; ++row)
+            std::memcpy(flipped.scanLine(row - from), band.constScanLine(height - 1 - row - top), size_t(width) * sizeof(quint32));
+        if (to >= from) drawBand(flipped, from, to - from + 1);
     }
     painter.restore();
     return true;

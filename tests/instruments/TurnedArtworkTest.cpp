@@ -128,6 +128,40 @@ TEST_P(TurnedArtworkSplit, DrawsTheRingAndTheBugAsThePlainTurnedImage) {
     }
 }
 
+// About a centre on a pixel's corner or middle, the unturned part is computed for a quarter and
+// mirrored; cut by one edge of the target, every pixel is computed. Both must give the same pixels.
+TEST_P(TurnedArtworkSplit, TheMirroredUnturnedPartIsTheComputedOne) {
+    const double scale = GetParam();
+    const QPixmap full = platform::ui::imageNamed(QStringLiteral("ring.png"), scale);
+    const QSizeF size = full.deviceIndependentSize();
+    const auto art = TurnedArtwork::split(full.toImage(), QRectF(QPointF(0, 0), size), size, scale);
+    ASSERT_TRUE(art);
+    const int shift = int(10 * scale);  // the 10 points the cut copy is drawn to the left
+    // On a pixel's corner (an even square of pixels) and on a pixel's middle (an odd one, whose
+    // middle row and column are their own mirrors).
+    for (const double offset : {0.0, 0.5 / scale}) {
+        SCOPED_TRACE(testing::Message() << "centre " << 160 + offset << " at " << scale << "x");
+        QImage mirrored = canvas(scale), computed = canvas(scale);
+        {
+            QPainter p(&mirrored);
+            ASSERT_TRUE(art->drawFixedPart(p, QPointF(160 + offset, 160 + offset)));
+        }
+        {
+            QPainter p(&computed);
+            ASSERT_TRUE(art->drawFixedPart(p, QPointF(150 + offset, 160 + offset)));  // cut on the left only
+        }
+        const QRgb background = canvas(scale).pixel(0, 0);
+        int differing = 0, coloured = 0;
+        for (int y = 0; y < mirrored.height(); ++y)
+            for (int x = shift; x < mirrored.width(); ++x) {
+                differing += mirrored.pixel(x, y) != computed.pixel(x - shift, y);
+                coloured += mirrored.pixel(x, y) != background;
+            }
+        EXPECT_EQ(differing, 0);
+        EXPECT_GT(coloured, 1000) << "the ring's unturned part is drawn";
+    }
+}
+
 TEST_P(TurnedArtworkSplit, AnImageWithoutAnUnturnedPartIsNotSplit) {
     const double scale = GetParam();
     // The NAV flag has nothing about the centre: nothing of it is the same at every turn.
