@@ -9,14 +9,14 @@
 namespace vantrel::instruments {
 
 QStringList instrumentArtworkNames() {
-    // The VOR's first, as the first screen shown (VOR 1) needs them first, then the ADF's and the
-    // compass's.
+    // The VOR's first, as the first screen shown (VOR 1) needs them first, then the ADF's, the
+    // map's aircraft and the compass's.
     return {QStringLiteral("ring.png"),          QStringLiteral("vorBackground.png"),
             QStringLiteral("vorTo.png"),         QStringLiteral("vorFrom.png"),
             QStringLiteral("invalidNav.png"),
             QStringLiteral("adfOverlay.png"),    QStringLiteral("adfBackground.png"),
-            QStringLiteral("needle.png"),        QStringLiteral("compassBackground.png"),
-            QStringLiteral("orangeRing.png")};
+            QStringLiteral("needle.png"),        QStringLiteral("plane.png"),
+            QStringLiteral("compassBackground.png"), QStringLiteral("orangeRing.png")};
 }
 
 void prepareInstrumentArtwork() {

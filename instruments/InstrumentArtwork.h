@@ -1,5 +1,5 @@
 #pragma once
-// The full-size pictures that the round instruments draw through drawCenterImage, rendered, cut
+// The full-size pictures that the instruments draw through drawCenterImage, rendered, cut
 // to their drawn parts and, for those that turn, split into what turns and what does not, on a
 // thread of their own at launch (see platform::ui::prepareImages): the first showing of an
 // instrument screen then only takes them, instead of spending tens of milliseconds of the main
