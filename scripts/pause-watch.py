@@ -12,6 +12,10 @@ usage: scripts/pause-watch.py [seconds] [threshold_ms]
 The second form lists each stall of the app's log with the pauses that overlap it: a stall that
 comes with a gap in which a watcher neither ran nor waited for its processor is the machine's (a
 sleeping watcher that "ran" through a gap was stopped with its processor: the machine's too).
+A stall during which every processor's watcher waited for its processor most of its gap, while
+the app's other threads were idle, had every processor held: the app's main thread can hold one
+of them, something outside the app held the others. It is listed apart, neither the app's nor a
+pause.
 """
 
 import datetime
@@ -50,17 +54,23 @@ def stamp_seconds(text):
 
 
 def compare(app_log, pause_log):
-    stall = re.compile(r"^(\S+ \S+) .*Main loop: stalled ([\d.]+) ms at ([\d.]+) s \(main thread busy ([\d.]+) ms.*$")
+    stall = re.compile(r"^(\S+ \S+) .*Main loop: stalled ([\d.]+) ms at ([\d.]+) s \(main thread busy ([\d.]+) ms"
+                       r"(?:.*other threads busy ([\d.]+) ms)?.*$")
+    watched = re.compile(r"^watched processors ([\d, ]+) for")
     gap = re.compile(r"^(\S+ \S+) processor (\d+): gap ([\d.]+) ms \(ran ([\d.]+) ms, waiting for the processor ([\d.]+) ms\)")
     pauses = []
+    processors = set(os.sched_getaffinity(0))
     with open(pause_log, errors="replace") as f:
         for line in f:
+            w = watched.match(line)
+            if w:
+                processors = {int(c) for c in w.group(1).split(",")}
             m = gap.match(line)
             if m:
                 end = stamp_seconds(m.group(1))
                 length, waiting = float(m.group(3)), float(m.group(5))
                 pauses.append((end - length / 1000, end, int(m.group(2)), length, waiting))
-    ours = machine = 0
+    ours = machine = held = 0
     with open(app_log, errors="replace") as f:
         for line in f:
             m = stall.match(line)
@@ -71,14 +81,21 @@ def compare(app_log, pause_log):
             start = end - length / 1000
             overlapping = [p for p in pauses if p[0] < end + 0.005 and p[1] > start - 0.005]
             paused = [p for p in overlapping if p[4] < p[3] / 2]
-            verdict = "the machine paused" if paused else "the app's own"
+            others_idle = m.group(5) is not None and float(m.group(5)) <= 1.0
+            waited_on = {p[2] for p in overlapping if p[4] >= p[3] / 2 and p[4] >= length / 4}
             if paused:
+                verdict = "the machine paused"
                 machine += 1
+            elif others_idle and waited_on >= processors:
+                verdict = "every processor held"
+                held += 1
             else:
+                verdict = "the app's own"
                 ours += 1
             seen = ", ".join(f"processor {p[2]} gap {p[3]:.1f} ms (waited {p[4]:.1f})" for p in overlapping) or "no pause"
             print(f"{m.group(1)} stall {length:.1f} ms at {m.group(3)} s, busy {m.group(4)} ms: {verdict}; {seen}")
-    print(f"{ours + machine} stalls: {ours} the app's own, {machine} with the machine paused")
+    print(f"{ours + machine + held} stalls: {ours} the app's own, {machine} with the machine paused, "
+          f"{held} with every processor held")
 
 
 def main():

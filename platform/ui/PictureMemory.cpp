@@ -114,12 +114,13 @@ void prepareReady(std::size_t length) {
         std::lock_guard guard(unused().lock);
         unused().preparing = false;
     }
-    // A mapping kept ready is not given back on a timer: nothing to schedule.
+    // A mapping kept ready is not given back on a timer: nothing to schedule. (Should the size
+    // kept ready have changed meanwhile, it goes at the next look the main loop takes.)
     if (mapped != MAP_FAILED) addUnused({mapped, length, {}}, false);
 }
 
-// On the main loop, after the turn that took a picture: a worker makes the mapping kept ready
-// when none of its length waits.
+// On the main loop, a little after a picture of the length kept ready was taken: a worker makes
+// one when none of that length waits.
 void checkReady() {
     std::size_t length = 0;
     {

@@ -38,11 +38,12 @@ bool isMapped(const void* address) {
     return false;
 }
 
-// Runs the main loop until the bytes waiting are as expected, or five seconds have gone.
+// Runs the main loop until the bytes waiting are as expected, or twenty seconds have gone (the
+// worker runs at idle priority: on a busy machine it may wait its turn).
 bool waitUntilWaiting(qsizetype bytes) {
     QElapsedTimer clock;
     clock.start();
-    while (unusedPictureBytes() != bytes && clock.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (unusedPictureBytes() != bytes && clock.elapsed() < 20000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return unusedPictureBytes() == bytes;
 }
 
