@@ -40,6 +40,10 @@ double Geodesy::verticalDistance(double lon1, double lat1, double /*lon2*/, doub
 
 float Geodesy::calcAngle(FloatPoint from, FloatPoint to) {
     float dx = to.x - from.x;
+    // Across the 180th meridian the shorter way is the other sign: from 179.5 to -179.5 is one
+    // degree east, not 359 west. (The legs' lengths are the same either way.)
+    if (dx > 180.0f) dx -= 360.0f;
+    else if (dx < -180.0f) dx += 360.0f;
     float dy = to.y - from.y;
     float east = float(lateralDistance(double(from.x), double(from.y), double(to.x), double(to.y)));
     float north = float(verticalDistance(double(from.x), double(from.y), double(to.x), double(to.y)));

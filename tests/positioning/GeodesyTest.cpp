@@ -47,6 +47,17 @@ TEST(Geodesy, BearingsRoundTheCompassWithTheSinglePrecisionPi) {
     EXPECT_NEAR(Geodesy::calcAngle({6, 46}, {7, 47}), 34.79f, 0.005f);
 }
 
+TEST(Geodesy, BearingsAcrossThe180thMeridianTakeTheShorterWay) {
+    EXPECT_NEAR(Geodesy::calcAngle({179.5f, 0}, {-179.5f, 0}), 90.0f, 0.01f);
+    EXPECT_NEAR(Geodesy::calcAngle({-179.5f, -17}, {179.5f, -17}), 270.0f, 0.01f);
+    // North-east and south-west across it, as on either side of it.
+    const float across = Geodesy::calcAngle({179.9f, 65}, {-179.6f, 65.2f});
+    EXPECT_NEAR(across, Geodesy::calcAngle({-0.1f, 65}, {0.4f, 65.2f}), 0.01f);
+    EXPECT_GT(across, 0.0f);
+    EXPECT_LT(across, 90.0f);
+    EXPECT_NEAR(Geodesy::calcAngle({-179.6f, 65.2f}, {179.9f, 65}), Geodesy::calcAngle({0.4f, 65.2f}, {-0.1f, 65}), 0.01f);
+}
+
 TEST(Geodesy, BearingJustWestOfNorthRoundsUpTo360) {
     float bearing = Geodesy::calcAngle({0, 0}, {-1e-7f, 10});
     EXPECT_GT(bearing, 359.99f);
