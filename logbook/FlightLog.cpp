@@ -14,7 +14,9 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <algorithm>
+#include <cmath>
 
 namespace vantrel::logbook {
 
@@ -196,7 +198,14 @@ bool FlightLog::saveFlights() {
 }
 
 DictionaryPtr FlightLog::newFlight() {
-    DictionaryPtr record = makeFlight(now());
+    // A flight's track file is named after its second: a flight made in the same second as
+    // another (two taps on "+") takes the next free second, so that each has a track of its own.
+    double stamp = now();
+    QSet<int64_t> taken;
+    for (size_t i = 0; i < flights_->size(); ++i)
+        if (const platform::Dictionary* flight = flights_->at(i).asDictionary()) taken.insert(int64_t(std::floor(flightDate(*flight))));
+    while (taken.contains(int64_t(std::floor(stamp)))) stamp += 1.0;
+    DictionaryPtr record = makeFlight(stamp);
     elements_->append(Value(record));
     flights_->append(Value(record));
     sortContent();

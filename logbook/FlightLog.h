@@ -62,7 +62,8 @@ public:
     void sortContent();
     bool saveFlights();
 
-    // Makes a flight at the clock's current time, appends it, re-sorts and saves; answers it.
+    // Makes a flight at the clock's current time (the next second that no flight has, as a
+    // flight's track is named after its second), appends it, re-sorts and saves; answers it.
     platform::DictionaryPtr newFlight();
     // Takes this very record out (another record with equal contents stays), re-sorts and saves.
     // False when the record is not in the logbook.

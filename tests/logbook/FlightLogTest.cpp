@@ -7,12 +7,14 @@
 #include "logbook/FlightKeys.h"
 #include "logbook/FlightLog.h"
 #include "logbook/FlightRecord.h"
+#include "logbook/FlightTrack.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/UserNotice.h"
 
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QSet>
 #include <gtest/gtest.h>
 
 using namespace vantrel;
@@ -201,6 +203,29 @@ TEST(FlightLog, FileKeepsCreationOrderThroughNewAndDeletedFlights) {
     EXPECT_EQ(departuresInFile(path), (QStringList{"A", "C", "D"}));
     EXPECT_FALSE(log.deleteFlight(added->mutableCopy()));
     EXPECT_FALSE(log.deleteFlight({}));
+}
+
+// A track file is named after its flight's second: flights made within one second (and one made
+// in the second of a flight already stored) each get a second, and so a track, of their own.
+TEST(FlightLog, FlightsMadeInTheSameSecondGetTracksOfTheirOwn) {
+    test::TempDir dir;
+    QString path = dir.file("flights.plist");
+    const double noon = utc(2024, 5, 10, 12);
+    test::writeFlights(path, {Value(record({stamp(noon + 1.5), "departure=A"}))});
+    FlightLog log(path);
+    log.setClock([noon] { return noon + 0.25; });
+    const DictionaryPtr first = log.newFlight(), second = log.newFlight(), third = log.newFlight();
+    EXPECT_EQ(logbook::flightDate(*first), noon + 0.25);
+    EXPECT_EQ(logbook::flightDate(*second), noon + 2.25) << "noon + 1 is the stored flight's second";
+    EXPECT_EQ(logbook::flightDate(*third), noon + 3.25);
+    QSet<QString> names;
+    for (size_t i = 0; i < log.flightsArray()->size(); ++i)
+        names.insert(logbook::FlightTrack::fileName(*log.flightsArray()->at(i).asDictionary()));
+    EXPECT_EQ(names.size(), 4);
+    EXPECT_TRUE(names.contains("20240510-120000.igc"));
+    EXPECT_TRUE(names.contains("20240510-120003.igc"));
+    // The latest made is listed first, as before.
+    EXPECT_EQ(log.contentForIndexPath(0, 0), third);
 }
 
 // Two flights may hold equal texts (a copied entry): deleting one must not take its twin.
