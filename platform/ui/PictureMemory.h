@@ -14,7 +14,7 @@
 // A mapping can also be kept ready for pictures of one size (keepPictureReady): when the main
 // loop finds none of that size waiting, a worker thread maps and touches one, so that the next
 // instrument shown finds its memory in place instead of faulting it in on the main thread. The
-// last one of that size waits however long it waits.
+// newest one of that size is not given back on the timer.
 //
 // Threads: any. Mappings left unused are given back from the main loop.
 
@@ -35,8 +35,9 @@ constexpr int kMostUnusedMappings = 2;
 constexpr int kReadyCheckDelayMs = 250;
 
 // Keeps one mapping ready for pictures of pixels in format (as newPicture would make them) from
-// now on; an empty size keeps none. The mapping is made by a worker thread once the main loop
-// runs, and made again whenever one is taken and none of that size is left waiting.
+// now on; an empty size keeps none. The main loop looks kReadyCheckDelayMs after this call, and
+// after each picture of that size is made; when none of that size waits, a worker thread at idle
+// priority makes one.
 void keepPictureReady(QSize pixels, QImage::Format format);
 
 // The bytes of mappings that wait for a picture now.
