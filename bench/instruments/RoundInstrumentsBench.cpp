@@ -13,11 +13,13 @@
 #include "platform/core/Log.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/Paths.h"
+#include "platform/ui/PictureMemory.h"
 #include "positioning/LocationManager.h"
 #include "units/UnitSettings.h"
 #include "waypoints/WaypointKeys.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QHideEvent>
 #include <QImage>
 #include <QPainter>
@@ -169,6 +171,78 @@ void BM_ShowAgainCompass(benchmark::State& state) { showAgain(state, *panel().co
 BENCHMARK(BM_ShowAgainVOR)->ArgName("released")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_ShowAgainADF)->ArgName("released")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_ShowAgainCompass)->ArgName("released")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
+
+// The compass shown after a VOR that kept one picture, in a walk in which nothing else waited
+// (the screens in between let theirs go back): the compass keeps two. With ready=0 it maps its
+// second picture on the spot and faults it in; with ready=1 a mapping was kept ready for it
+// (platform::ui::keepPictureReady), made and touched by a worker while the timing was paused.
+// The VOR's picture is stood in for by one picture made and let go. page_faults counts the main
+// thread's faults during the two frames.
+void BM_CompassAfterVOR(benchmark::State& state) {
+    constexpr QSize kPixels(640, 640);
+    QImage image(kPixels, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(2.0);
+    Panel& p = panel();
+    p.location.setSpeedAndCourse(50, 30);
+    p.fix(1);
+    const auto draw = [&image](instruments::CircularInstrumentView& view) {
+        for (int frame = 0; frame < 2; ++frame) {
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            view.render(painter);
+        }
+    };
+    const auto hide = [](QWidget& view) {
+        QHideEvent hidden;
+        QCoreApplication::sendEvent(&view, &hidden);
+    };
+    const qsizetype picture = qsizetype(kPixels.width()) * kPixels.height() * 4;
+    long faults = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        hide(*p.compass);
+        platform::ui::keepPictureReady(QSize(), QImage::Format_ARGB32_Premultiplied);
+        platform::ui::releaseUnusedPictures(true);
+        platform::releaseFreedMemory();
+        // The worker makes one when none waits: before the VOR is shown, and once it has taken it.
+        const auto awaitReady = [&] {
+            QElapsedTimer clock;
+            clock.start();
+            while (platform::ui::unusedPictureBytes() < picture && clock.elapsed() < 5000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        };
+        if (state.range(0)) {
+            platform::ui::keepPictureReady(kPixels, QImage::Format_ARGB32_Premultiplied);
+            awaitReady();
+        }
+        {
+            QImage vor = platform::ui::newPicture(kPixels, QImage::Format_RGB32, 2.0);
+            vor.fill(Qt::black);
+            if (state.range(0)) awaitReady();
+        }  // the VOR leaves the screen and lets its picture go
+        // Seconds pass between two screens: the worker's thread has long ended when the next one
+        // shows (ended just now, it would still be running beside the timed frames).
+        {
+            QElapsedTimer settle;
+            settle.start();
+            while (settle.elapsed() < 100) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        rusage before{};
+        getrusage(RUSAGE_THREAD, &before);
+        state.ResumeTiming();
+        draw(*p.compass);
+        state.PauseTiming();
+        rusage after{};
+        getrusage(RUSAGE_THREAD, &after);
+        faults += after.ru_minflt - before.ru_minflt;
+        state.ResumeTiming();
+    }
+    state.counters["page_faults"] = double(faults) / double(state.iterations());
+    platform::ui::keepPictureReady(QSize(), QImage::Format_ARGB32_Premultiplied);
+    benchmark::DoNotOptimize(image.constBits());
+}
+BENCHMARK(BM_CompassAfterVOR)->ArgName("ready")->Arg(0)->Arg(1)->Iterations(20)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 
 void BM_FixInFourRoundInstruments(benchmark::State& state) {
     Panel& p = panel();
