@@ -44,8 +44,11 @@ def watch(cpu, seconds, threshold_ms):
         gap = (now - last) * 1000
         if gap > threshold_ms:
             stamp = datetime.datetime.now().strftime("%Y-%m-%d %H:%M:%S.%f")[:-3]
-            print(f"{stamp} processor {cpu}: gap {gap:.1f} ms (ran {(ran - last_cpu) * 1000:.1f} ms, "
-                  f"waiting for the processor {queued - last_queued:.1f} ms)", flush=True)
+            line = (f"{stamp} processor {cpu}: gap {gap:.1f} ms (ran {(ran - last_cpu) * 1000:.1f} ms, "
+                    f"waiting for the processor {queued - last_queued:.1f} ms)\n")
+            # One write for the whole line: the watchers share the output, and lines written in
+            # pieces by two of them at once would run into each other.
+            os.write(sys.stdout.fileno(), line.encode())
         last, last_cpu, last_queued = now, ran, queued
 
 
@@ -57,7 +60,7 @@ def compare(app_log, pause_log):
     stall = re.compile(r"^(\S+ \S+) .*Main loop: stalled ([\d.]+) ms at ([\d.]+) s \(main thread busy ([\d.]+) ms"
                        r"(?:.*other threads busy ([\d.]+) ms)?.*$")
     watched = re.compile(r"^watched processors ([\d, ]+) for")
-    gap = re.compile(r"^(\S+ \S+) processor (\d+): gap ([\d.]+) ms \(ran ([\d.]+) ms, waiting for the processor ([\d.]+) ms\)")
+    gap = re.compile(r"(\d{4}-\d\d-\d\d \S+) processor (\d+): gap ([\d.]+) ms \(ran ([\d.]+) ms, waiting for the processor ([\d.]+) ms\)")
     pauses = []
     processors = set(os.sched_getaffinity(0))
     with open(pause_log, errors="replace") as f:
@@ -65,8 +68,8 @@ def compare(app_log, pause_log):
             w = watched.match(line)
             if w:
                 processors = {int(c) for c in w.group(1).split(",")}
-            m = gap.match(line)
-            if m:
+            # Logs written before each line was one write may have two gaps on a line.
+            for m in gap.finditer(line):
                 end = stamp_seconds(m.group(1))
                 length, waiting = float(m.group(3)), float(m.group(5))
                 pauses.append((end - length / 1000, end, int(m.group(2)), length, waiting))
