@@ -7,11 +7,11 @@
 // and the time it was ready to run but waited for a processor (the kernel's run-queue delay); the
 // rest of the stall it was blocked, on a lock or on the disk. The processor time of the app's
 // other threads in the stall tells whether they had the processors meanwhile, and the main
-// thread's page faults in it whether it waited for memory read back from the disk. It also names the event that took
-// longest in the stall (the time from its delivery to the next event's: a paint event to the
-// compass, a mouse release to the tab bar). At the end of the run one line gives
-// the longest stall, the most the main thread itself worked between two turns, and the resident
-// memory at that moment.
+// thread's page faults in it whether it waited for memory read back from the disk. It also names
+// the event that took longest in the stall (the time from its delivery to the next event's: a
+// paint event to the compass, a mouse release to the tab bar). At the end of the run one line
+// gives the longest stall, the most the main thread itself worked between two turns, and the
+// resident memory at that moment.
 //
 // Threads: main thread only. A Qt child of whatever it is given.
 
@@ -65,7 +65,7 @@ private:
     double longestBusy_ = 0;  // the most the main thread itself worked between two ticks
     // The events delivered since the last tick: when the last began, what it was, and the longest.
     struct Step {
-        qint64 at = 0;  // ns on clock_'s run_
+        qint64 at = 0;  // nanoseconds since the monitor started (run_)
         const char* receiver = nullptr;
         int type = 0;
     };

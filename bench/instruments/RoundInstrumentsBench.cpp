@@ -25,6 +25,7 @@
 #include <QPainter>
 #include <benchmark/benchmark.h>
 
+#include <functional>
 #include <memory>
 
 #include <sys/resource.h>
@@ -140,6 +141,29 @@ BENCHMARK(BM_FrameCompassCardTurning)->Unit(benchmark::kMicrosecond)->MeasurePro
 // With released=1 the allocator's freed memory went back to the system in between, as it does a
 // second after a screen leaves; the kept pictures' own mappings wait for the next instrument
 // (platform::ui::newPicture) and are taken again. page_faults counts the faults of a showing.
+// An instrument leaving the screen, as the tab bar hides it.
+void hide(QWidget& view) {
+    QHideEvent hidden;
+    QCoreApplication::sendEvent(&view, &hidden);
+}
+
+// The first two frames of an instrument shown: the first rebuilds, the second keeps the whole.
+void drawTwoFrames(QImage& image, instruments::CircularInstrumentView& view) {
+    for (int frame = 0; frame < 2; ++frame) {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        view.render(painter);
+    }
+}
+
+// Runs the main loop while the condition holds, for ms at most.
+void runLoopWhile(const std::function<bool()>& condition, int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (condition() && clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
 void showAgain(benchmark::State& state, instruments::CircularInstrumentView& view) {
     QImage image(640, 640, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(2.0);
@@ -149,16 +173,10 @@ void showAgain(benchmark::State& state, instruments::CircularInstrumentView& vie
     getrusage(RUSAGE_SELF, &before);
     for (auto _ : state) {
         state.PauseTiming();
-        QHideEvent hidden;
-        QCoreApplication::sendEvent(&view, &hidden);
+        hide(view);
         if (state.range(0)) platform::releaseFreedMemory();
         state.ResumeTiming();
-        for (int frame = 0; frame < 2; ++frame) {
-            QPainter painter(&image);
-            painter.setRenderHint(QPainter::Antialiasing);
-            painter.setRenderHint(QPainter::SmoothPixmapTransform);
-            view.render(painter);
-        }
+        drawTwoFrames(image, view);
     }
     rusage after{};
     getrusage(RUSAGE_SELF, &after);
@@ -185,18 +203,6 @@ void BM_CompassAfterVOR(benchmark::State& state) {
     Panel& p = panel();
     p.location.setSpeedAndCourse(50, 30);
     p.fix(1);
-    const auto draw = [&image](instruments::CircularInstrumentView& view) {
-        for (int frame = 0; frame < 2; ++frame) {
-            QPainter painter(&image);
-            painter.setRenderHint(QPainter::Antialiasing);
-            painter.setRenderHint(QPainter::SmoothPixmapTransform);
-            view.render(painter);
-        }
-    };
-    const auto hide = [](QWidget& view) {
-        QHideEvent hidden;
-        QCoreApplication::sendEvent(&view, &hidden);
-    };
     const qsizetype picture = qsizetype(kPixels.width()) * kPixels.height() * 4;
     long faults = 0;
     for (auto _ : state) {
@@ -206,12 +212,7 @@ void BM_CompassAfterVOR(benchmark::State& state) {
         platform::ui::releaseUnusedPictures(true);
         platform::releaseFreedMemory();
         // The worker makes one when none waits: before the VOR is shown, and once it has taken it.
-        const auto awaitReady = [&] {
-            QElapsedTimer clock;
-            clock.start();
-            while (platform::ui::unusedPictureBytes() < picture && clock.elapsed() < 5000)
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        };
+        const auto awaitReady = [picture] { runLoopWhile([picture] { return platform::ui::unusedPictureBytes() < picture; }, 5000); };
         if (state.range(0)) {
             platform::ui::keepPictureReady(kPixels, QImage::Format_ARGB32_Premultiplied);
             awaitReady();
@@ -223,15 +224,11 @@ void BM_CompassAfterVOR(benchmark::State& state) {
         }  // the VOR leaves the screen and lets its picture go
         // Seconds pass between two screens: the worker's thread has long ended when the next one
         // shows (ended just now, it would still be running beside the timed frames).
-        {
-            QElapsedTimer settle;
-            settle.start();
-            while (settle.elapsed() < 100) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
+        runLoopWhile([] { return true; }, 100);
         rusage before{};
         getrusage(RUSAGE_THREAD, &before);
         state.ResumeTiming();
-        draw(*p.compass);
+        drawTwoFrames(image, *p.compass);
         state.PauseTiming();
         rusage after{};
         getrusage(RUSAGE_THREAD, &after);

@@ -95,10 +95,6 @@ void letGo(void* info) {
     delete mapping;
 }
 
-bool waits(const Unused& u, std::size_t length) {
-    return std::any_of(u.mappings.begin(), u.mappings.end(), [length](const Mapping& m) { return m.length == length; });
-}
-
 // Maps length bytes and writes every page of them, so that the first picture drawn there meets
 // no page fault: on a worker thread, off the main loop, and only when a processor has nothing
 // else to do, so that it never takes one from the main loop.
@@ -127,7 +123,7 @@ void checkReady() {
         Unused& u = unused();
         std::lock_guard guard(u.lock);
         u.readyCheckQueued = false;
-        if (u.readyLength == 0 || u.preparing || waits(u, u.readyLength)) return;
+        if (u.readyLength == 0 || u.preparing || keptReady(u)) return;
         u.preparing = true;
         length = u.readyLength;
     }
