@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every libFuzzer target of a fuzzing build for a while, two at a time, each on a fresh corpus
-# seeded from tests/data (and the built database's smallest country files). A crash, a leak or a
+# seeded from tests/data (and the built database's smallest country files; a new target's seeds go in
+# tests/data/fuzz-seeds/<name without fuzz_>/). A crash, a leak or a
 # timeout fails the run; the input that did it is printed (hex) and kept in the build folder.
 #   scripts/fuzz.sh BUILD_DIR [SECONDS_PER_TARGET]      (the build: VANTREL_FUZZ=ON, clang)
 set -euo pipefail
@@ -21,6 +22,7 @@ seeds_of() {
     fuzz_nmea) ls "$data"/positioning/*.nmea ;;
     fuzz_igc) ls "$data"/positioning/*.igc ;;
     fuzz_gpx) ls "$data"/navplans/*.gpx ;;
+    *) ls "$data/fuzz-seeds/${1#fuzz_}"/* 2>/dev/null || true ;;
   esac
 }
 
@@ -47,7 +49,9 @@ run_one() {
   echo "$target: ${runs} runs in ${seconds} s, corpus $(ls "$dir/corpus" | wc -l) inputs"
 }
 
-targets=(fuzz_binary_plist fuzz_xml_plist fuzz_keyed_archive fuzz_country_file fuzz_nmea fuzz_igc fuzz_gpx)
+# Every target that the fuzzers' CMake list declares; a target missing from the build fails the run.
+mapfile -t targets < <(grep -o '^vantrel_add_fuzzer(fuzz_[a-z0-9_]*' "$here/tests/fuzz/CMakeLists.txt" | sed 's/^vantrel_add_fuzzer(//')
+[ ${#targets[@]} -gt 0 ] || { echo "no fuzz targets found in tests/fuzz/CMakeLists.txt" >&2; exit 1; }
 for t in "${targets[@]}"; do
   [ -x "$build/tests/fuzz/$t" ] || { echo "missing $build/tests/fuzz/$t: build the target fuzzers with VANTREL_FUZZ=ON" >&2; exit 1; }
 done
