@@ -11,6 +11,11 @@
 
 namespace vantrel::app {
 
+namespace {
+// Settings compared by their text: a course with no value (NaN) equals itself there.
+std::string textOf(const platform::Value& settings) { return settings.description(); }
+}  // namespace
+
 std::shared_ptr<InstrumentViewController> InstrumentViewController::newController() {
     return std::make_shared<InstrumentViewController>();
 }
@@ -75,8 +80,21 @@ void InstrumentViewController::viewWillDisappear(bool animated) {
 
 void InstrumentViewController::save() {
     if (!theInstrument_) return;
-    platform::UserDefaults::standardUserDefaults().setObject(title().toStdString(),
-                                                             platform::Value(theInstrument_->settings()));
+    const platform::Value settings(theInstrument_->settings());
+    platform::UserDefaults::standardUserDefaults().setObject(title().toStdString(), settings);
+    lastSaved_ = lastSeen_ = textOf(settings);
+}
+
+void InstrumentViewController::noteSaved() {
+    if (theInstrument_) lastSaved_ = lastSeen_ = textOf(platform::Value(theInstrument_->settings()));
+}
+
+void InstrumentViewController::saveWhenSettled() {
+    if (!theInstrument_) return;
+    const std::string now = textOf(platform::Value(theInstrument_->settings()));
+    const bool settled = now == lastSeen_;
+    lastSeen_ = now;
+    if (settled && now != lastSaved_) save();
 }
 
 void InstrumentViewController::restore() {

@@ -2,7 +2,8 @@
 // An instrument screen: one shared instrument in the upper area, its setup pane and a slip ball of
 // the screen's own in the lower area. Showing the screen posts "UnitsChanged", so that every
 // instrument reloads its units and redraws; save and restore keep the instrument's settings in the
-// user defaults under the screen's title ("VOR 1", "ADF", "Compass", "Map", "VOR 2").
+// user defaults under the screen's title ("VOR 1", "ADF", "Compass", "Map", "VOR 2"): shortly
+// after each change (the app delegate's timer calls saveWhenSettled) and at the end.
 //
 // Ownership: the screen is shared (the tab bar and the delegate's persistent list hold it) and
 // lives for the process. It lends the instrument and the pane a Qt parent; it owns its slip ball.
@@ -12,6 +13,7 @@
 
 #include <QPointer>
 #include <memory>
+#include <string>
 
 namespace Ui {
 class InstrumentView;
@@ -43,6 +45,12 @@ public:
     // The instrument's settings into the user defaults under the title, and back.
     void save();
     void restore();
+    // Takes the settings as they are now as the ones on disk (after restore at the start).
+    void noteSaved();
+    // Called every second or so: saves the settings once they differ from those last saved and
+    // are the same as at the previous call, so that a change is on disk within two calls and a
+    // ring being dragged is written once it stops. Equal settings write nothing.
+    void saveWhenSettled();
 
     // The outlets of "InstrumentView" (the view is loaded on first use).
     QWidget* mainInstrumentView();
@@ -55,6 +63,8 @@ private:
     std::unique_ptr<Ui::InstrumentView> ui_;
     QPointer<instruments::AbstractInstrumentView> theInstrument_;
     QPointer<instruments::SlipballView> slipball_;
+    std::string lastSaved_;  // the settings' text as last written or read
+    std::string lastSeen_;   // at the previous saveWhenSettled
 };
 
 }  // namespace vantrel::app

@@ -18,6 +18,7 @@
 #include "logbook/FlightRecorder.h"
 #include "logbook/FlightsView.h"
 #include "platform/core/Bundle.h"
+#include "platform/core/DocumentsLock.h"
 #include "platform/core/Log.h"
 #include "platform/core/Threads.h"
 #include "platform/core/UserDefaults.h"
@@ -32,6 +33,7 @@
 #include "waypoints/WaypointCell.h"
 
 #include <QElapsedTimer>
+#include <QTimer>
 
 namespace vantrel::app {
 
@@ -194,6 +196,17 @@ void VantrelAppDelegate::loadControllers(const platform::Notification&) {
 
     for (const auto& screen : persistentStateControllers_) screen->restore();
     showDemoWaypointOnFirstRun(gpsOption_, *persistentStateControllers_.front());
+    for (const auto& screen : persistentStateControllers_) screen->noteSaved();
+    // The instruments' choices reach the disk shortly after each change, not only at a normal end:
+    // a power cut or kill -9 in the cockpit keeps them.
+    settingsSaveTimer_ = new QTimer(window_.get());  // owned by the window
+    QObject::connect(settingsSaveTimer_, &QTimer::timeout, [this] {
+        for (const auto& screen : persistentStateControllers_) screen->saveWhenSettled();
+    });
+    settingsSaveTimer_->start(kSettingsSaveIntervalMs);
+    if (!platform::pilotFilesWriteRefusal().isEmpty())
+        platform::postUserNotice(this, QStringLiteral("documents read-only"), QStringLiteral("Read-only"),
+                                 QString::fromUtf8(kReadOnlyMessage));
 
     NotificationCenter::defaultCenter().postNotificationName("UnitsChanged", this);
 
@@ -228,6 +241,7 @@ void VantrelAppDelegate::navigationControllerWillShowViewController(platform::ui
 }
 
 void VantrelAppDelegate::applicationWillTerminate() {
+    if (settingsSaveTimer_) settingsSaveTimer_->stop();
     for (const auto& screen : persistentStateControllers_) screen->save();
     flightRecorder_.reset();  // the track file synced and closed
     loopMonitor_.reset();  // its line closes the run's log

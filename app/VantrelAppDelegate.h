@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
+#include <QTimer>
 #include <memory>
 #include <vector>
 
@@ -40,6 +41,15 @@ class VantrelAppDelegate : public platform::ui::ApplicationDelegate,
                            public platform::ui::TabBarControllerDelegate,
                            public platform::ui::NavigationControllerDelegate {
 public:
+    // Why a second copy on the same documents writes none of the pilot's files (main.cpp sets it
+    // with platform::setPilotFilesReadOnly); the alert at load done says so.
+    static constexpr const char* kReadOnlyReason = "another copy of Vantrel holds these documents";
+    static constexpr const char* kReadOnlyMessage =
+        "Vantrel is already running on these documents; this window is read-only. Nothing changed here is saved.";
+    // How often the instruments' settings are looked at, and saved when they changed and then held
+    // still for one look (a drag of the ring is saved once it ends).
+    static constexpr int kSettingsSaveIntervalMs = 1000;
+
     // gpsOption: the --gps text; the location manager starts on it once the database is loaded.
     explicit VantrelAppDelegate(QString gpsOption = {});
     ~VantrelAppDelegate() override;
@@ -88,6 +98,7 @@ private:
     QLabel* versionLabel_ = nullptr;
     std::shared_ptr<platform::ui::TabBarController> tabBarController_;
     std::vector<std::shared_ptr<InstrumentViewController>> persistentStateControllers_;
+    QPointer<QTimer> settingsSaveTimer_;  // from load done on
     std::unique_ptr<LoopMonitor> loopMonitor_;  // with VANTREL_LOOP_MONITOR set
     std::unique_ptr<NoticeAlerts> noticeAlerts_;  // failed saves and unreadable files, as alerts
     std::unique_ptr<logbook::FlightRecorder> flightRecorder_;

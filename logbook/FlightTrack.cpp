@@ -2,6 +2,7 @@
 
 #include "FlightRecord.h"
 
+#include "platform/core/DocumentsLock.h"
 #include "platform/core/Log.h"
 #include "platform/core/Paths.h"
 #include "positioning/Geodesy.h"
@@ -77,6 +78,10 @@ QByteArray FlightTrack::gpx(const std::vector<positioning::Fix>& fixes, const QS
 bool FlightTrack::remove(const platform::Dictionary& record) {
     const QString file = path(record);
     if (file.isEmpty() || !QFileInfo::exists(file)) return true;
+    if (const QString refusal = platform::pilotFilesWriteRefusal(); !refusal.isEmpty()) {
+        platform::logLine(QStringLiteral("The track %1 of a deleted flight is kept: %2").arg(file, refusal));
+        return false;
+    }
     if (QFile::remove(file)) {
         platform::logLine(QStringLiteral("Deleted the track %1 with its flight").arg(file));
         return true;

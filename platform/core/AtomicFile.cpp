@@ -1,5 +1,6 @@
 #include "AtomicFile.h"
 
+#include "DocumentsLock.h"
 #include "Log.h"
 
 #include <QDir>
@@ -149,6 +150,10 @@ int removeStaleTemporaryFiles(const QString& folder, const QStringList& targetNa
 }
 
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
+    if (const QString refusal = pilotFilesWriteRefusal(); !refusal.isEmpty()) {
+        if (error) *error = QStringLiteral("cannot write %1: %2").arg(path, refusal);
+        return false;
+    }
     const QString target = resolvedTarget(path);
     const QFileInfo targetInfo(target);
     const QString folder = targetInfo.absolutePath();

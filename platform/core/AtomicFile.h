@@ -15,6 +15,9 @@
 // clearing stale temporaries leaves a write in progress alone. After a successful write the
 // writer removes stale temporaries of the same target (see removeStaleTemporaryFiles).
 //
+// While the pilot's files are read-only (DocumentsLock.h: another copy of the app holds the
+// documents) every write fails at once with that reason and touches nothing.
+//
 // Threads: every function may be called from any thread; writes of different targets are
 // independent, two writes of the same target at once end with one of the two whole files.
 

@@ -1,5 +1,7 @@
 #include "DamagedFiles.h"
 
+#include "DocumentsLock.h"
+
 #include <QFile>
 #include <QtGlobal>
 
@@ -40,6 +42,10 @@ QString damagedCopyName(const QString& path, int n) {
 }
 
 QString keepDamagedCopy(const QString& path, QString* error) {
+    if (const QString refusal = pilotFilesWriteRefusal(); !refusal.isEmpty()) {
+        if (error) *error = QStringLiteral("cannot keep %1 aside: %2").arg(path, refusal);
+        return {};
+    }
     const QByteArray from = QFile::encodeName(path);
     int code = EEXIST;
     for (int n = 1; n <= kMostCopies && code == EEXIST; ++n) {

@@ -4,6 +4,7 @@
 
 #include "PlanTestSupport.h"
 
+#include "platform/core/DocumentsLock.h"
 #include "positioning/Geodesy.h"
 #include "support/TestSupport.h"
 
@@ -145,4 +146,25 @@ TEST(PlanCommands, ImportsForeignGpxAndNamesWhatItRefuses) {
     ToolRun same = tool(documents.path(), {"plans", "import", "--gpx", twice.fileName()});
     EXPECT_EQ(same.status, 0) << same.err.toStdString();
     EXPECT_EQ(same.out, "imported \"Same\" (1 waypoint) as Same.nav\nimported \"Same (2)\" (1 waypoint) as Same (2).nav\n");
+}
+
+// While the app holds the documents, an import refuses to write and says why; once it is gone the
+// same import goes through.
+TEST(PlanCommands, AnImportWaitsForTheAppToLetGoOfTheDocuments) {
+    test::TempDir documents;
+    const QString gpx = fixture("gpx10-route.gpx");
+    {
+        platform::DocumentsLock app(documents.path());
+        ASSERT_TRUE(app.held());
+        ToolRun refused = tool(documents.path(), {"plans", "import", "--gpx", gpx});
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_TRUE(refused.err.contains("Vantrel is running on the documents")) << refused.err.toStdString();
+        EXPECT_TRUE(refused.err.contains("Nothing was imported")) << refused.err.toStdString();
+        EXPECT_TRUE(test::filesIn(documents.file("navplans")).isEmpty());
+        // Reading stays open to it.
+        EXPECT_EQ(tool(documents.path(), {"plans", "list"}).status, 0);
+    }
+    ToolRun imported = tool(documents.path(), {"plans", "import", "--gpx", gpx});
+    EXPECT_EQ(imported.status, 0) << imported.err.toStdString();
+    EXPECT_FALSE(test::filesIn(documents.file("navplans")).isEmpty());
 }

@@ -9,10 +9,14 @@
 #include "navplans/PlanCoordinates.h"
 #include "navplans/PlanGpx.h"
 
+#include "platform/core/DocumentsLock.h"
+#include "platform/core/Paths.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <cstdio>
+#include <optional>
 
 namespace vantrel::tool {
 
@@ -192,6 +196,19 @@ int runPlansCommand(const QStringList& args, bool json) {
     if (!list && !exporting && !importing) {
         std::fputs(kPlansUsage, stderr);
         return 2;
+    }
+    // An import writes the pilot's files: only while no app (and no other import) holds them.
+    std::optional<platform::DocumentsLock> lock;
+    if (importing) {
+        lock.emplace(platform::Paths::documentsDirectory());
+        if (lock->state() == platform::DocumentsLock::State::HeldElsewhere) {
+            warn(QStringLiteral("Vantrel is running on the documents %1 (the lock %2: %3); close it and import again. "
+                                "Nothing was imported")
+                     .arg(platform::Paths::documentsDirectory(), lock->path(), lock->problem()));
+            return 1;
+        }
+        if (!lock->held()) warn(QStringLiteral("the documents lock %1 could not be taken (%2); importing without it")
+                                    .arg(lock->path(), lock->problem()));
     }
     NavPlanStore store(NavPlanStore::defaultFolder());
     if (store.savePath().isEmpty()) {
