@@ -105,6 +105,7 @@ void FlightLog::load() {
                         .arg(savePath_, QString::fromStdString(stamp->description()), monthTitle(0)));
         elements_->append(Value(copy));
         flights_->append(Value(copy));
+        stored_.insert(copy.get());
     }
 }
 
@@ -194,6 +195,8 @@ bool FlightLog::saveFlights() {
         reportSaveFailure(error);
         return false;
     }
+    stored_.clear();
+    for (const Value& flight : *flights_) stored_.insert(flight.asDictionary());
     return true;
 }
 
@@ -213,14 +216,17 @@ DictionaryPtr FlightLog::newFlight() {
     return record;
 }
 
-bool FlightLog::deleteFlight(const DictionaryPtr& record) {
+bool FlightLog::deleteFlight(const DictionaryPtr& record, bool* saved) {
+    if (saved) *saved = false;
     if (!record) return false;
     ptrdiff_t index = flights_->indexOfIdentical(Value(record));
     if (index < 0) return false;
     flights_->removeAt(size_t(index));
     elements_->removeAt(size_t(elements_->indexOfIdentical(Value(record))));
     sortContent();
-    saveFlights();
+    stored_.erase(record.get());
+    const bool written = saveFlights();
+    if (saved) *saved = written;
     return true;
 }
 

@@ -28,6 +28,7 @@
 
 #include <QString>
 #include <functional>
+#include <unordered_set>
 #include <vector>
 
 namespace vantrel::logbook {
@@ -61,13 +62,16 @@ public:
 
     void sortContent();
     bool saveFlights();
+    // Whether this record is in the file on disk: read from it, or written by a save that
+    // succeeded since it was made. A flight made while the disk is full is not, until a save works.
+    bool isStored(const platform::Dictionary* flight) const { return stored_.count(flight) > 0; }
 
     // Makes a flight at the clock's current time (the next second that no flight has, as a
     // flight's track is named after its second), appends it, re-sorts and saves; answers it.
     platform::DictionaryPtr newFlight();
     // Takes this very record out (another record with equal contents stays), re-sorts and saves.
-    // False when the record is not in the logbook.
-    bool deleteFlight(const platform::DictionaryPtr& record);
+    // False when the record is not in the logbook; *saved tells whether the file now lacks it.
+    bool deleteFlight(const platform::DictionaryPtr& record, bool* saved = nullptr);
 
     // The current time in seconds since 1970; the system clock unless replaced.
     double now() const { return clock_(); }
@@ -82,6 +86,7 @@ private:
     platform::ArrayPtr elements_;  // the file's root array as written: records and kept foreign elements
     platform::ArrayPtr flights_;   // the records alone, in file order
     std::vector<FlightSection> sections_;
+    std::unordered_set<const platform::Dictionary*> stored_;  // records of flights_ that the file holds
     bool damagedOnLoad_ = false;
     bool damagedUnsaved_ = false;  // the damaged file is still where the next save would write
     Clock clock_;

@@ -70,6 +70,7 @@ void FlightRecorder::follow(const platform::DictionaryPtr& flight) {
     track_.reset();
     flight_ = flight;
     failureLogged_ = false;
+    unstoredLogged_ = false;
     detector_.reset(Phase::None);
 }
 
@@ -96,6 +97,16 @@ void FlightRecorder::fixDidArrive(const Fix& fix, bool validForSpeed, double spe
 }
 
 void FlightRecorder::record(const Fix& fix, const QString& receiver) {
+    if (!track_ && !log_->isStored(flight_.get())) {
+        // No track file for a flight that the logbook file does not hold: after a restart it
+        // would belong to no flight. Recording starts with the first fix after a save that works.
+        if (!unstoredLogged_)
+            platform::logLine(QStringLiteral("The flight of %1 is not stored yet (the logbook could not be saved); "
+                                             "its track starts once it is")
+                                  .arg(dateText(flightDate(*flight_))));
+        unstoredLogged_ = true;
+        return;
+    }
     if (!track_) {
         const QString path = FlightTrack::path(*flight_);
         if (path.isEmpty()) {

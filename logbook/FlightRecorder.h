@@ -10,6 +10,8 @@
 //     the logbook as a tap would, logs a line and posts kDidStampNotification, upon which the
 //     list and detail screens refresh. Block off and block on stay the pilot's taps.
 //
+// The track file is made only once the flight is in the logbook's file (FlightLog::isStored):
+// a flight made or stamped while the disk is full gets no track file until a save succeeds.
 // A track that cannot be written (full disk, read-only documents folder) is logged once per
 // flight; the flight itself is untouched, and recording resumes at the first fix that can be
 // written again.
@@ -69,6 +71,7 @@ private:
     platform::DictionaryPtr flight_;  // the newest flight, as last seen
     std::unique_ptr<TrackFile> track_;
     bool failureLogged_ = false;      // for flight_
+    bool unstoredLogged_ = false;     // for flight_
     TakeOffLandingDetector detector_;
     std::optional<positioning::Fix> lastFix_;
 };

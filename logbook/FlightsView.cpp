@@ -170,8 +170,10 @@ void FlightsView::commitEditingStyle(TableView* tableView, platform::ui::TableVi
                                      const IndexPath& indexPath) {
     if (style != platform::ui::TableViewCellEditingStyle::Delete) return;
     const platform::DictionaryPtr record = contentForIndexPath(indexPath);
-    if (!log_->deleteFlight(record)) return;
-    FlightTrack::remove(*record);
+    bool saved = false;
+    if (!log_->deleteFlight(record, &saved)) return;
+    // A flight that stays in the file (the save failed) keeps its track for the next start.
+    if (saved) FlightTrack::remove(*record);
     tableView->reloadData();
 }
 

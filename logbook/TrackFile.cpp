@@ -2,6 +2,7 @@
 
 #include "IgcWriter.h"
 
+#include "platform/core/DocumentsLock.h"
 #include "platform/core/Log.h"
 #include "positioning/sources/IgcParser.h"
 
@@ -27,12 +28,17 @@ void TrackFile::close() {
 }
 
 bool TrackFile::open(QDate firstDate, QString* error) {
+    if (const QString refusal = platform::pilotFilesWriteRefusal(); !refusal.isEmpty()) {
+        *error = refusal;
+        return false;
+    }
     const QString folder = QFileInfo(path_).absolutePath();
     if (!QDir().mkpath(folder)) {
         *error = QStringLiteral("the folder %1 cannot be made").arg(folder);
         return false;
     }
     file_.setFileName(path_);
+    const bool existed = QFileInfo::exists(path_);
     if (!file_.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
         *error = file_.errorString();
         return false;
@@ -68,7 +74,12 @@ bool TrackFile::open(QDate firstDate, QString* error) {
         return false;
     }
     if (content.isEmpty()) {
-        if (!write(IgcWriter::header(firstDate, gpsReceiver_), error)) return false;
+        if (!write(IgcWriter::header(firstDate, gpsReceiver_), error)) {
+            // A file made here that could not take its header (a full disk) is not left empty.
+            if (!existed && QFile::remove(path_))
+                platform::logLine(QStringLiteral("Track %1: removed again, its header could not be written").arg(path_));
+            return false;
+        }
     } else {
         platform::logLine(QStringLiteral("Track %1: going on with the recorded file").arg(path_));
         for (const positioning::Fix& fix :

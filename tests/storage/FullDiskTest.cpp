@@ -6,6 +6,8 @@
 
 #include "logbook/FlightKeys.h"
 #include "logbook/FlightLog.h"
+#include "logbook/FlightRecord.h"
+#include "logbook/FlightRecorder.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/Paths.h"
 #include "platform/core/UserNotice.h"
@@ -91,4 +93,53 @@ TEST(FullDisk, TheLogbookAndTheCountriesSurviveAFullFileSystemAndAreSavedOnceSpa
     EXPECT_TRUE(found);
     EXPECT_FALSE(waypoints::ActiveCountriesStore().isCountryActive(QString(20000, u'C')));
     EXPECT_EQ(entriesOf(fs.path()), QStringList({"DismissedCountries.plist", "flights.plist"}));
+}
+
+// A flight made while the disk is full is not stored, and so gets no track file however many
+// fixes come; a stored flight whose track cannot take its header leaves no empty file either.
+// Once space is back, the next fix starts the track.
+TEST(FullDisk, AFlightNotStoredGetsNoTrackFileAndAFailedTrackLeavesNoEmptyFile) {
+    test::SmallFileSystem fs("64k");
+    if (!fs.mounted()) GTEST_SKIP() << "needs a small tmpfs of its own: " << fs.problem().toStdString();
+    test::DatabaseFixture db;
+    platform::Paths::setDocumentsDirectory(fs.path());  // the fixture's destructor resets it
+    const QString tracks = fs.path() + "/tracks";
+    auto fixAt = [](double time) {
+        positioning::Fix fix;
+        fix.latitude = 46.2;
+        fix.longitude = 7.3;
+        fix.horizontalAccuracy = 5;
+        fix.timestamp = time;
+        return fix;
+    };
+
+    auto log = std::make_shared<logbook::FlightLog>(fs.path() + "/flights.plist");
+    logbook::FlightRecorder recorder(log);
+    ASSERT_GT(fs.fill("filler"), 0);
+    const QString filler = fs.path() + "/filler";
+    platform::DictionaryPtr flight;
+    {
+        test::LogCapture capture;
+        flight = log->newFlight();
+        flight->set(logbook::keys::blockOff, logbook::stampText(log->now()));
+        EXPECT_FALSE(log->saveFlights());
+        for (int i = 0; i < 5; ++i) recorder.fixDidArrive(fixAt(log->now() + i), true, 20, "test");
+        EXPECT_TRUE(capture.contains("is not stored yet")) << capture.lines().join('\n').toStdString();
+    }
+    EXPECT_TRUE(entriesOf(tracks).isEmpty()) << entriesOf(tracks).join(' ').toStdString();
+
+    // Stored now, but the disk full again before its first fix: the track cannot begin.
+    ASSERT_TRUE(QFile::remove(filler));
+    ASSERT_TRUE(log->saveFlights());
+    ASSERT_GT(fs.fill("filler"), 0);
+    recorder.fixDidArrive(fixAt(log->now() + 10), true, 20, "test");
+    EXPECT_TRUE(entriesOf(tracks).isEmpty()) << entriesOf(tracks).join(' ').toStdString();
+
+    ASSERT_TRUE(QFile::remove(filler));
+    recorder.fixDidArrive(fixAt(log->now() + 11), true, 20, "test");
+    const QStringList made = entriesOf(tracks);
+    ASSERT_EQ(made.size(), 1);
+    const QByteArray track = readBytes(tracks + '/' + made.front());
+    EXPECT_TRUE(track.startsWith("A")) << track.constData();
+    EXPECT_TRUE(track.contains("\nB")) << track.constData();
 }
