@@ -7,6 +7,7 @@
 #include "ui_NavPlanEditor.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/NotificationCenter.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Style.h"
@@ -76,9 +77,65 @@ void NavPlanEditor::displayEditor(DictionaryPtr plan) {
         platform::logLine("The plan editor has no navigation stack to be shown on");
 }
 
+namespace {
+
+// The question after a plan was renamed to the name of another plan: "Replace" gives this plan
+// that name and removes the other plan (its file too); "Keep both" leaves both as they are, this
+// one under its numbered name. It outlives the editor, which may be gone when the pilot answers.
+class PlanNameQuestion : public platform::ui::AlertViewDelegate {
+public:
+    PlanNameQuestion(std::shared_ptr<NavPlanStore> store, DictionaryPtr plan, QString wanted,
+                     std::weak_ptr<NavPlanEditor> editor)
+        : store_(std::move(store)), plan_(std::move(plan)), wanted_(std::move(wanted)), editor_(std::move(editor)) {}
+
+    void alertViewClickedButtonAtIndex(platform::ui::AlertView*, int buttonIndex) override {
+        if (buttonIndex == 1) replace();
+        delete this;
+    }
+
+private:
+    void replace() {
+        // Written under the name first: a failed save leaves the other plan as it is.
+        if (!store_->savePlan(plan_, wanted_).ok()) return;
+        while (DictionaryPtr other = store_->otherPlanNamed(plan_, wanted_)) {
+            const ptrdiff_t row = store_->navigationPlansArray()->indexOfIdentical(Value(other));
+            if (row < 0 || !store_->deletePlan(size_t(row))) break;
+        }
+        platform::logLine(QStringLiteral("The plan \"%1\" replaced the plan of that name").arg(wanted_));
+        if (std::shared_ptr<NavPlanEditor> editor = editor_.lock(); editor && editor->currentNavPlan() == plan_)
+            editor->nameField()->setText(wanted_);
+        platform::NotificationCenter::defaultCenter().postNotificationName(NavPlanStore::kDidChangeNotification, store_.get());
+    }
+
+    std::shared_ptr<NavPlanStore> store_;
+    DictionaryPtr plan_;
+    QString wanted_;
+    std::weak_ptr<NavPlanEditor> editor_;
+};
+
+}  // namespace
+
 bool NavPlanEditor::save() {
     if (!currentNavPlan_) return false;
-    const bool written = store_->savePlan(currentNavPlan_, nameField()->text()).ok();
+    QString name = nameField()->text();
+    // A name another plan has is never taken silently: the plan is kept under a numbered name
+    // at once (nothing is lost whatever the answer), and the pilot is asked.
+    QString wanted;
+    if (store_->otherPlanNamed(currentNavPlan_, name)) {
+        wanted = NavPlanStore::storedName(name);
+        name = store_->numberedName(name);
+        nameField()->setText(name);
+    }
+    const bool written = store_->savePlan(currentNavPlan_, name).ok();
+    if (written && !wanted.isEmpty()) {
+        nameAlert_ = new platform::ui::AlertView(  // owned by the window it covers; deletes itself when answered
+            QStringLiteral("Plan name in use"),
+            QStringLiteral("A plan named \u201c%1\u201d exists already. Replace it with this plan, or keep both and name this one \u201c%2\u201d?")
+                .arg(wanted, name),
+            new PlanNameQuestion(store_, currentNavPlan_, wanted, weak_from_this()), QStringLiteral("Keep both"),
+            {QStringLiteral("Replace")});
+        nameAlert_->show();
+    }
     cancel();
     return written;
 }

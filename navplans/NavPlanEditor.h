@@ -8,7 +8,9 @@
 // typing the name ends with Return.
 //
 // The editor changes the very record it was given (the list's own object, or a new plan) and the
-// record's "wp" array in place. Saving ends with cancel, which closes the plans' screens only when
+// record's "wp" array in place. A name that another plan has is not taken silently: the plan is
+// saved under the first free numbered name ("Name 2") and an alert asks whether to replace the
+// other plan instead (NavPlanStore moves the plan's file either way). Saving ends with cancel, which closes the plans' screens only when
 // they were presented modally; a screen put over the editor, such as the selector pane being
 // shown (which is what made the editor leave the screen), stays until the pilot answers it.
 //
@@ -73,6 +75,9 @@ public:
     // The "Add" button: the "Add waypoint" alert (Cancel, New, Existing).
     void addWaypoint();
     platform::ui::AlertView* addAlert() const { return alert_; }
+    // The question shown when the plan was saved under a numbered name because another plan has
+    // the typed one ("Plan name in use": Keep both, Replace); null when none is showing.
+    platform::ui::AlertView* nameAlert() const { return nameAlert_; }
     void alertViewClickedButtonAtIndex(platform::ui::AlertView* alertView, int buttonIndex) override;
     // The selector pane's choice: appended to the plan as that very record.
     void setWaypoint(const platform::Value& waypoint) override;
@@ -110,6 +115,7 @@ private:
     platform::DictionaryPtr currentNavPlan_;
     platform::ArrayPtr waypointsArray_;
     QPointer<platform::ui::AlertView> alert_;
+    QPointer<platform::ui::AlertView> nameAlert_;
 };
 
 }  // namespace vantrel::navplans

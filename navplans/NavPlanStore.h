@@ -3,15 +3,19 @@
 // XML property-list file per plan, and the list of plan records built from the folder.
 //
 // Listing: every entry of the folder, in the order the file system lists them, gives one plan
-// record: the file's dictionary (copied, its "wp" array copied too, so that waypoints can be added
-// and removed in place), or an empty record (a row without a name) for anything that is not a
-// plist dictionary: another file, a folder, a file too large to be a plan. Each record remembers
-// the file it came from.
+// record: at first only the plan's name, read from the top of the file (saves write the name
+// before the waypoints; an older file is scanned to its name without making values of its
+// waypoints), so that opening the list does not decode a large plan; the whole dictionary
+// (copied, its "wp" array copied too, so that waypoints can be added and removed in place) is read
+// into that same record when the plan is asked for (planAt, navigationPlansArray). Anything that
+// is not a plist dictionary (another file, a folder, a file too large to be a plan) gives an empty
+// record (a row without a name). Each record remembers the file it came from.
 //
 // Saving (savePlan) names the file after the plan (PlanFileName: unsafe characters mapped, the
 // typed name kept inside the file) and writes it atomically. The rules for the file name:
 //   - the plan's own file (read from or last written) is written again when it still fits the name;
-//   - a free name is taken; a plan renamed leaves its former file in place;
+//   - a free name is taken; a plan renamed moves: once the new file is written, its former file
+//     (one that held this plan) is removed, so that a plan is never two files;
 //   - a file that holds a plan of exactly the same name is replaced (the record that was read from
 //     it leaves the list), unless the caller asked to keep existing plans (the import);
 //   - a file that holds anything else (a plan whose different name maps to the same file name, a
@@ -37,6 +41,10 @@ namespace vantrel::navplans {
 
 class NavPlanStore {
 public:
+    // Posted (object: the store) when plans were replaced or removed outside the list screen's
+    // own actions, so that the list shows it.
+    static constexpr const char* kDidChangeNotification = "NavPlanStoreDidChange";
+
     // Builds the list from the folder; an empty path means there is no documents folder: the list
     // starts empty and every save fails.
     explicit NavPlanStore(QString folder);
@@ -47,13 +55,30 @@ public:
     // cannot be made gives an empty listing and failed saves).
     QString savePath() const;
 
-    // The plan records, one per folder entry listed, then the plans saved since.
-    const platform::ArrayPtr& navigationPlansArray() const { return plans_; }
+    // The plan records, one per folder entry listed, then the plans saved since; every plan read
+    // whole first.
+    const platform::ArrayPtr& navigationPlansArray() const;
+    // The row's record, read whole (waypoints and all) if it was not yet; null outside the list.
     platform::DictionaryPtr planAt(size_t row) const;
+    // What the list screen shows, without reading any plan whole: the number of rows and a row's
+    // name (empty for a row without a name).
+    size_t planCount() const { return plans_->size(); }
+    QString planNameAt(size_t row) const;
+    // Whether the row's record holds the whole plan yet (false: only its name, from the listing).
+    bool isLoaded(size_t row) const;
     // The name of the file in the folder that holds the plan; empty when it has none yet.
     QString fileNameOf(const platform::DictionaryPtr& plan) const;
-    // The plans whose name is this text, in list order.
+    // The plans whose name is this text, in list order, read whole.
     std::vector<platform::DictionaryPtr> plansNamed(const QString& name) const;
+
+    // The name a typed name is stored under: without the characters a plan file cannot hold,
+    // "Untitled" when empty.
+    static QString storedName(const QString& typedName);
+    // A plan of the list other than `plan` that has the name typedName is stored under; null when
+    // none has (a rename to that name must ask before it replaces that plan).
+    platform::DictionaryPtr otherPlanNamed(const platform::DictionaryPtr& plan, const QString& typedName) const;
+    // "<name> 2", "<name> 3", ...: the first that no plan of the list has.
+    QString numberedName(const QString& typedName) const;
 
     // Builds the list again from the folder.
     void reload();
@@ -76,7 +101,8 @@ public:
     // the same name is left alone and the answer is Exists (nothing is written).
     SaveResult savePlan(const platform::DictionaryPtr& plan, const QString& typedName, SameName sameName = SameName::Replace);
 
-    // Removes the row's record and its file. False for a row outside the list.
+    // Removes the row's record and its file. False for a row outside the list, and while the
+    // pilot's files are read-only (DocumentsLock.h: logged and posted; the row and file stay).
     bool deletePlan(size_t row);
 
 private:
@@ -92,11 +118,14 @@ private:
     struct FileRef {
         QString name;
         bool holdsPlan = false;
+        bool loaded = false;  // the record holds the whole file, not only the name
     };
+    // Fills a listed record with its file's whole content, once.
+    void load(const platform::DictionaryPtr& plan) const;
 
     QString folder_;
     platform::ArrayPtr plans_;
-    std::unordered_map<const platform::Dictionary*, FileRef> files_;  // every key is a record of plans_
+    mutable std::unordered_map<const platform::Dictionary*, FileRef> files_;  // every key is a record of plans_
 };
 
 }  // namespace vantrel::navplans

@@ -6,6 +6,7 @@
 #include "WaypointEditor.h"
 #include "ui_NavPlans.h"
 
+#include "platform/core/NotificationCenter.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Style.h"
@@ -24,9 +25,14 @@ NavplansController::NavplansController(std::shared_ptr<NavPlanStore> store)
     setTitle(QStringLiteral("Navigation plans"));
     navigationItem().setRightBarButtonItem(
         platform::ui::BarButtonItem::systemItem(platform::ui::BarButtonSystemItem::Edit, [this] { editFlightplans(); }));
+    platform::NotificationCenter::defaultCenter().addObserver(this, NavPlanStore::kDidChangeNotification, store_.get(),
+                                                              [this](const platform::Notification&) {
+                                                                  if (isViewLoaded()) navplansTable()->reloadData();
+                                                              });
 }
 
 NavplansController::~NavplansController() {
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
     // The view goes later (from the event loop); its tables must not call back into this list.
     if (isViewLoaded()) {
         for (TableView* table : {ui_->navplansTable, ui_->waypointsTable}) {
@@ -73,6 +79,7 @@ void NavplansController::viewDidLoad() {
         table->setDataSource(this);
         table->setDelegate(this);
     }
+    ui_->navplansTable->setEmptyText(QStringLiteral("No plans yet. Tap Edit, then New."));
 }
 
 TableView* NavplansController::navplansTable() {
@@ -110,7 +117,7 @@ void NavplansController::alertViewClickedButtonAtIndex(platform::ui::AlertView*,
 }
 
 int NavplansController::numberOfRowsInSection(TableView* tableView, int) {
-    return tableView == ui_->navplansTable ? int(store_->navigationPlansArray()->size()) : 0;
+    return tableView == ui_->navplansTable ? int(store_->planCount()) : 0;
 }
 
 QString NavplansController::titleForHeaderInSection(TableView* tableView, int) {
@@ -126,9 +133,8 @@ platform::ui::TableViewCell* NavplansController::cellForRowAtIndexPath(TableView
         cell = new platform::ui::TableViewCell(identifier, tableView);  // owned by the table
         cell->setTextColor(platform::ui::style::orange());
     }
-    DictionaryPtr plan = tableView == ui_->navplansTable ? store_->planAt(size_t(indexPath.row)) : DictionaryPtr();
-    const Value name = plan ? plan->get(keys::waypointName) : Value();
-    cell->setText(name.isString() ? name.toQString() : QString());
+    // The name alone: listing does not read the plans whole.
+    cell->setText(tableView == ui_->navplansTable ? store_->planNameAt(size_t(indexPath.row)) : QString());
     return cell;
 }
 

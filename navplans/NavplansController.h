@@ -2,7 +2,8 @@
 // The plan list: one row per navigation plan (NavPlanStore), in orange with the detail button,
 // under the header "Navigation plans", and the "Edit" bar button that asks whether to make a new
 // plan or delete plans ("Edit flight plans": Cancel, New, Delete). A row opens its plan in a new
-// plan editor; "New" opens a new plan there, which joins the list once it is saved. In editing
+// plan editor; "New" opens a new plan there, which joins the list once it is saved. The empty
+// list says "No plans yet. Tap Edit, then New." In editing
 // mode each row has the delete control, which removes the plan and its file; "Edit" leaves
 // editing mode.
 //

@@ -4,6 +4,8 @@
 
 #include "positioning/Geodesy.h"
 
+#include <QRegularExpression>
+
 #include <charconv>
 #include <cmath>
 
@@ -39,6 +41,45 @@ std::optional<double> strictDecimal(std::string_view text) {
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
     return value;
+}
+
+std::optional<double> parseCoordinate(const QString& text, Axis axis) {
+    const double limit = axis == Axis::Latitude ? 90.0 : 180.0;
+    if (std::optional<double> decimal = strictDecimal(text.toStdString())) {
+        if (std::abs(*decimal) > limit) return std::nullopt;
+        return decimal;
+    }
+    // Hemisphere, sign, degrees, then minutes after a degree sign or a blank, minute mark, hemisphere.
+    static const QRegularExpression pattern(
+        QStringLiteral(u"^\\s*([NSEW])?\\s*([+-])?\\s*([0-9]{1,3}(?:\\.[0-9]*)?)(?:(?:\\s*[°º]\\s*|\\s+)([0-9]{1,2}(?:\\.[0-9]*)?)\\s*['′’]?)?"
+                       u"\\s*[°º]?\\s*([NSEW])?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch()) return std::nullopt;
+    const QString before = match.captured(1).toUpper();
+    const QString after = match.captured(5).toUpper();
+    const QString sign = match.captured(2);
+    const QString minutesText = match.captured(4);
+    // Degrees alone need a hemisphere ("46.5N"); plain numbers went through strictDecimal.
+    if (minutesText.isEmpty() && before.isEmpty() && after.isEmpty()) return std::nullopt;
+    if (!before.isEmpty() && !after.isEmpty()) return std::nullopt;
+    const QString hemisphere = before.isEmpty() ? after : before;
+    if (!hemisphere.isEmpty() && !sign.isEmpty()) return std::nullopt;
+    const QString axisLetters = axis == Axis::Latitude ? QStringLiteral("NS") : QStringLiteral("EW");
+    if (!hemisphere.isEmpty() && !axisLetters.contains(hemisphere)) return std::nullopt;
+    const double degrees = match.captured(3).toDouble();
+    const double minutes = minutesText.isEmpty() ? 0.0 : minutesText.toDouble();
+    if (!(minutes < 60.0) || (!minutesText.isEmpty() && match.captured(3).contains(u'.'))) return std::nullopt;
+    double value = degrees + minutes / 60.0;
+    if (sign == u'-' || hemisphere == u'S' || hemisphere == u'W') value = -value;
+    if (!std::isfinite(value) || std::abs(value) > limit) return std::nullopt;
+    return value;
+}
+
+QString coordinateRule(Axis axis) {
+    return axis == Axis::Latitude
+               ? QStringLiteral(u"from -90 to 90, in degrees with decimals (46.2381) or degrees and minutes (46°14.3'N)")
+               : QStringLiteral(u"from -180 to 180, in degrees with decimals (6.1089) or degrees and minutes (6°06.5'E)");
 }
 
 std::optional<double> coordinateOf(const platform::Value& value, Axis axis) {

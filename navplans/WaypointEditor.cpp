@@ -7,6 +7,7 @@
 #include "ui_WaypointEditor.h"
 
 #include "platform/core/Log.h"
+#include "platform/ui/AlertView.h"
 #include "waypoints/POISelectorPaneController.h"
 
 #include <array>
@@ -57,22 +58,68 @@ void WaypointEditor::fillFields() {
     }
 }
 
+namespace {
+// Degrees to six decimals (a tenth of a metre), without trailing zeros: "46.238333", "7".
+QString degreesText(double degrees) {
+    QString text = QString::number(degrees, 'f', 6);
+    while (text.endsWith(u'0')) text.chop(1);
+    if (text.endsWith(u'.')) text.chop(1);
+    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+}
+}  // namespace
+
+std::optional<QString> WaypointEditor::coordinateProblem(TextField* field) {
+    Ui::WaypointEditor& u = form();
+    if (field != u.latField && field != u.lonField) return std::nullopt;
+    const Axis axis = field == u.latField ? Axis::Latitude : Axis::Longitude;
+    const QString typed = field->text().trimmed();
+    // Empty: no position yet. A value shown as it was stored (a number of a database record) is kept.
+    if (typed.isEmpty() || parseCoordinate(typed, axis)) return std::nullopt;
+    if (currentWaypoint_) {
+        const Value old = currentWaypoint_->get(axis == Axis::Latitude ? keys::waypointLatitude : keys::waypointLongitude);
+        if (!old.isNull() && recordText(old) == field->text()) return std::nullopt;
+    }
+    return QStringLiteral("%1 \u201c%2\u201d is not a %3: it must be %4.")
+        .arg(axis == Axis::Latitude ? QStringLiteral("Latitude") : QStringLiteral("Longitude"), typed,
+             axis == Axis::Latitude ? QStringLiteral("latitude") : QStringLiteral("longitude"), coordinateRule(axis));
+}
+
+void WaypointEditor::showCoordinateProblems(const QStringList& problems) {
+    if (problems.isEmpty()) return;
+    for (const QString& problem : problems) platform::logLine(QStringLiteral("Waypoint form: %1").arg(problem));
+    alert_ = new platform::ui::AlertView(  // owned by the window it covers; deletes itself when answered
+        QStringLiteral("Position not saved"), problems.join(u'\n'), nullptr, QStringLiteral("OK"), {});
+    alert_->show();
+}
+
 void WaypointEditor::writeFields() {
     if (!currentWaypoint_) return;
     std::shared_ptr<waypoints::NearbyWaypointCache> cache = waypoints::POISelectorPaneController::sharedPOIDatabase().nearbyCache();
-    std::lock_guard lock(cache->dbLock());
-    for (const FieldKey& f : fieldsOf(form())) {
-        const QString typed = xmlSafeText(f.field->text());
-        const Value old = currentWaypoint_->get(f.key);
-        // A value of another kind (a date, a list) that the pilot left as shown stays as it was.
-        if (!old.isNull() && !old.isString() && !old.isNumber() && typed == recordText(old)) continue;
-        if (f.coordinate && !std::isfinite(platform::leadingDouble(typed.toStdString()))) {
-            platform::logLine(QStringLiteral("The waypoint \"%1\" keeps its %2: \"%3\" is too large to be a coordinate")
-                                  .arg(currentWaypoint_->get(keys::waypointName).toQString(), f.key.toQString(), typed));
-            continue;
+    QStringList problems;
+    {
+        std::lock_guard lock(cache->dbLock());
+        for (const FieldKey& f : fieldsOf(form())) {
+            QString typed = xmlSafeText(f.field->text());
+            const Value old = currentWaypoint_->get(f.key);
+            // A value of another kind (a date, a list) that the pilot left as shown stays as it was.
+            if (!old.isNull() && !old.isString() && !old.isNumber() && typed == recordText(old)) continue;
+            if (f.coordinate) {
+                if (std::optional<QString> problem = coordinateProblem(f.field)) {
+                    // Refused: the record keeps its former value, and the pilot is told which field.
+                    problems << *problem;
+                    continue;
+                }
+                const Axis axis = f.field == ui_->latField ? Axis::Latitude : Axis::Longitude;
+                // Degrees and minutes are kept as degrees with decimals, which every reader of the
+                // record takes; a decimal text stays as typed.
+                if (!typed.trimmed().isEmpty() && !strictDecimal(typed.toStdString()) && !(typed == recordText(old)))
+                    if (std::optional<double> degrees = parseCoordinate(typed, axis))
+                        typed = degreesText(*degrees);
+            }
+            currentWaypoint_->set(f.key, Value(typed));
         }
-        currentWaypoint_->set(f.key, Value(typed));
     }
+    showCoordinateProblems(problems);
 }
 
 void WaypointEditor::viewWillAppear(bool animated) {
@@ -86,6 +133,11 @@ void WaypointEditor::viewWillDisappear(bool animated) {
 }
 
 bool WaypointEditor::textFieldShouldReturn(TextField* textField) {
+    // A latitude or longitude that cannot be one is said at once; the field keeps the focus.
+    if (std::optional<QString> problem = coordinateProblem(textField)) {
+        showCoordinateProblems({*problem});
+        return false;
+    }
     textField->resignFirstResponder();
     textField->setCursorPosition(0);
     return true;

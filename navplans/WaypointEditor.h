@@ -5,10 +5,13 @@
 // the shortest decimal text that reads back as the same number, so a waypoint only looked at keeps
 // its position.
 //
-// What is typed is stored as typed, with two exceptions that keep the record sound: characters no
-// plan file can hold are left out, and a latitude or longitude whose leading number is too large
-// to be a finite number ("1e999") is refused (logged; the record keeps its former value), since the
-// rest of the app reads that leading number and would otherwise compute with infinity.
+// What is typed is stored as typed, with exceptions that keep the record sound: characters no plan
+// file can hold are left out; a latitude or longitude must read as one (PlanCoordinates'
+// parseCoordinate: -90..90 and -180..180, degrees with decimals or degrees and minutes) or stay
+// empty; degrees and minutes are stored as degrees with decimals. A coordinate that does not read
+// ("95", "hello", "1e999") is refused: the record keeps its former value and the alert "Position
+// not saved" names the field and what it takes; Return in such a field says so at once and keeps
+// the focus. A value shown as the record holds it (a foreign file's text) may be left as it is.
 //
 // Ownership: the form works on the plan's own record object (for a database waypoint the
 // database's record, shared with the whole app); it writes that record while holding the nearby
@@ -17,10 +20,14 @@
 // Threads: main thread only.
 
 #include "platform/core/Value.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/ViewController.h"
 
+#include <QPointer>
+#include <QStringList>
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class WaypointEditor;
@@ -46,6 +53,8 @@ public:
     void viewWillAppear(bool animated) override;
     void viewWillDisappear(bool animated) override;
     bool textFieldShouldReturn(platform::ui::TextField* textField) override;
+    // The alert of the last refused coordinate, while it shows.
+    platform::ui::AlertView* coordinateAlert() const { return alert_; }
 
 protected:
     void loadView() override;
@@ -54,9 +63,13 @@ protected:
 private:
     void fillFields();
     void writeFields();
+    // Why the field's text cannot be stored, for the latitude and longitude fields.
+    std::optional<QString> coordinateProblem(platform::ui::TextField* field);
+    void showCoordinateProblems(const QStringList& problems);
 
     std::unique_ptr<Ui::WaypointEditor> ui_;
     platform::DictionaryPtr currentWaypoint_;
+    QPointer<platform::ui::AlertView> alert_;
 };
 
 }  // namespace vantrel::navplans

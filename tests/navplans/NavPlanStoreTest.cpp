@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 using namespace vantrel;
@@ -116,9 +117,10 @@ TEST(NavPlanStore, ANewPlanIsListedOnceSavedAndAnEmptyNameBecomesUntitled) {
     EXPECT_EQ(Value(again.planAt(0)), Value(plan));
 }
 
-// Renaming writes a second file and leaves the first; deleting the renamed row afterwards removes
-// the file that holds it now, not the former file nor the file at the row's place in a fresh listing.
-TEST(NavPlanStore, RenameLeavesTheOldFileAndDeleteRemovesTheRowsOwnFile) {
+// Renaming moves the plan's one file (no stale copy comes back at the next start); deleting the
+// renamed row afterwards removes the file that holds it now, not the file at the row's place in a
+// fresh listing.
+TEST(NavPlanStore, RenameMovesThePlansFileAndDeleteRemovesTheRowsOwnFile) {
     test::TempDir dir;
     test::writePlanFile(dir.file("Alpha.nav"), Value(test::plan("Alpha")));
     test::writePlanFile(dir.file("Bravo.nav"), Value(test::plan("Bravo")));
@@ -127,11 +129,15 @@ TEST(NavPlanStore, RenameLeavesTheOldFileAndDeleteRemovesTheRowsOwnFile) {
     DictionaryPtr bravo = store.plansNamed("Bravo").at(0);
 
     ASSERT_TRUE(store.savePlan(alpha, "Charlie").ok());
-    EXPECT_EQ(test::filesIn(dir.path()), (QStringList{"Alpha.nav", "Bravo.nav", "Charlie.nav"}));
-    EXPECT_EQ(nameOf(test::readPlanFile(dir.file("Alpha.nav"))), "Alpha");
+    EXPECT_EQ(test::filesIn(dir.path()), (QStringList{"Bravo.nav", "Charlie.nav"}));
     EXPECT_EQ(nameOf(test::readPlanFile(dir.file("Charlie.nav"))), "Charlie");
     EXPECT_EQ(store.fileNameOf(alpha), "Charlie.nav");
     EXPECT_EQ(store.navigationPlansArray()->size(), 2u);
+    // Renamed again, and back: still one file, and a fresh start lists what the store lists.
+    ASSERT_TRUE(store.savePlan(alpha, "Echo").ok());
+    ASSERT_TRUE(store.savePlan(alpha, "Charlie").ok());
+    EXPECT_EQ(test::filesIn(dir.path()), (QStringList{"Bravo.nav", "Charlie.nav"}));
+    EXPECT_EQ(listedNames(NavPlanStore(dir.path())), listedNames(store));
 
     // A new plan saved too, so that a fresh listing no longer lines up with the rows.
     DictionaryPtr delta = NavPlanStore::newPlan();
@@ -140,11 +146,11 @@ TEST(NavPlanStore, RenameLeavesTheOldFileAndDeleteRemovesTheRowsOwnFile) {
     const ptrdiff_t row = store.navigationPlansArray()->indexOfIdentical(Value(alpha));
     ASSERT_GE(row, 0);
     ASSERT_TRUE(store.deletePlan(size_t(row)));
-    EXPECT_EQ(test::filesIn(dir.path()), (QStringList{"Alpha.nav", "Bravo.nav", "Delta.nav"}));
+    EXPECT_EQ(test::filesIn(dir.path()), (QStringList{"Bravo.nav", "Delta.nav"}));
     EXPECT_EQ(listedNames(store), (QStringList{"Bravo", "Delta"}));
 
     ASSERT_TRUE(store.deletePlan(size_t(store.navigationPlansArray()->indexOfIdentical(Value(bravo)))));
-    EXPECT_EQ(test::filesIn(dir.path()), (QStringList{"Alpha.nav", "Delta.nav"}));
+    EXPECT_EQ(test::filesIn(dir.path()), (QStringList{"Delta.nav"}));
     EXPECT_FALSE(store.deletePlan(5));
 }
 
@@ -171,7 +177,61 @@ TEST(NavPlanStore, SavingUnderAnotherPlansNameReplacesThatPlanAndItsRow) {
               Value("NEW"));
     EXPECT_EQ(listedNames(store), QStringList{"Alpha"});
     EXPECT_EQ(store.planAt(0), bravo);
-    EXPECT_EQ(test::filesIn(dir.path()), (QStringList{"Alpha.nav", "Bravo.nav"}));
+    EXPECT_EQ(test::filesIn(dir.path()), (QStringList{"Alpha.nav"})) << "the renamed plan's former file goes";
+}
+
+// A plan of 15 MB: listing the folder reads the plans' names and no waypoint; the plan is read
+// whole when it is asked for. A file of another writer with its name after the waypoints, and one
+// cut short after its name, are listed by name too; the cut one is found out when it is read.
+TEST(NavPlanStore, AListingReadsNamesOnlyAndAPlanWholeWhenAskedFor) {
+    test::TempDir dir;
+    {
+        NavPlanStore writer(dir.path());
+        DictionaryPtr big = NavPlanStore::newPlan();
+        platform::ArrayPtr waypoints = NavPlanStore::waypointsOf(*big);
+        for (int i = 0; i < 60000; ++i)
+            waypoints->append(Value(test::userWaypoint(QStringLiteral("WP%1").arg(i), QStringLiteral("46.%1").arg(i),
+                                                       QStringLiteral("6.%1").arg(i), QStringLiteral("note %1").arg(i))));
+        ASSERT_TRUE(writer.savePlan(big, "Big").ok());
+    }
+    ASSERT_GT(QFileInfo(dir.file("Big.nav")).size(), 10 * 1024 * 1024);
+    DictionaryPtr late = platform::Dictionary::create();
+    late->set("wp", Value(platform::Array::create()));
+    late->set("waypoint_name", Value("Late name"));
+    test::writePlanFile(dir.file("Late.nav"), Value(late));
+    QFile cut(dir.file("Cut.nav"));
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    cut.write("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>waypoint_name</key>"
+                                          "<string>Cut</string><key>wp</key><array><dict><key>waypoint_na");
+    cut.close();
+
+    NavPlanStore store(dir.path());
+    ASSERT_EQ(store.planCount(), 3u);
+    QStringList names;
+    for (size_t row = 0; row < store.planCount(); ++row) {
+        names << store.planNameAt(row);
+        EXPECT_FALSE(store.isLoaded(row)) << names.last().toStdString();
+    }
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"Big", "Cut", "Late name"}));
+
+    for (size_t row = 0; row < store.planCount(); ++row) {
+        const QString name = store.planNameAt(row);
+        test::LogCapture log;
+        DictionaryPtr plan = store.planAt(row);
+        EXPECT_TRUE(store.isLoaded(row));
+        if (name == "Big") {
+            ASSERT_EQ(NavPlanStore::waypointsOf(*plan)->size(), 60000u);
+            EXPECT_EQ(NavPlanStore::waypointsOf(*plan)->at(59999).asDictionary()->get("misc"), Value("note 59999"));
+        } else if (name == "Late name") {
+            EXPECT_EQ(nameOf(plan), "Late name");
+        } else {
+            EXPECT_TRUE(log.contains("could not be read whole")) << log.lines().join('\n').toStdString();
+            EXPECT_EQ(store.planNameAt(row), "") << "a damaged plan is a row without a name";
+            // Never written over: a save of it takes another file.
+            EXPECT_NE(store.savePlan(plan, "Cut").fileName, "Cut.nav");
+        }
+    }
 }
 
 // Different names that map to one file name, and entries that are not plans, are never written over.

@@ -214,7 +214,7 @@ TEST(PlanScreens, ANewPlanIsNamedFilledAndListedOnceSaved) {
 
 // An empty name saves as "Untitled"; a rename writes a second file and the list shows the new
 // name as soon as it is back; Return in the name field saves at once.
-TEST(PlanScreens, RenamingShowsAtOnceAndKeepsTheFormerFile) {
+TEST(PlanScreens, RenamingShowsAtOnceAndMovesThePlansFile) {
     PlansOnScreen app;
     app.list->newFlightplan();
     app.robot.waitForIdle();
@@ -229,12 +229,105 @@ TEST(PlanScreens, RenamingShowsAtOnceAndKeepsTheFormerFile) {
     EXPECT_EQ(editor->currentNavPlan(), app.store->planAt(0)) << "the list's own record";
     EXPECT_FALSE(app.list->navplansTable()->indexPathForSelectedRow());
     ASSERT_EQ(type(app.robot, editor->nameField(), "Jura\n"), "");
-    EXPECT_EQ(test::filesIn(app.folder()), (QStringList{"Jura.nav", "Untitled.nav"}));
+    EXPECT_EQ(test::filesIn(app.folder()), (QStringList{"Jura.nav"}));
     ASSERT_EQ(app.tap("Navigation plans"), "");
     EXPECT_EQ(rowTexts(app.list->navplansTable()), QStringList{"Jura"});
-    // The next start lists both files.
+    // The next start lists the one plan.
     NavPlanStore again(app.folder());
-    EXPECT_EQ(again.navigationPlansArray()->size(), 2u);
+    EXPECT_EQ(again.navigationPlansArray()->size(), 1u);
+}
+
+// Renaming a plan to the name of another asks: "Keep both" leaves it under "Name 2", "Replace"
+// removes the other plan; either way each plan is one file, and a fresh start lists the same.
+TEST(PlanScreens, RenamingToANameInUseAsksToReplaceOrKeepBoth) {
+    struct Case {
+        const char* answer;
+        QStringList rows;   // sorted
+        QStringList files;  // sorted
+    };
+    for (const Case& c : {Case{"Keep both", {"Alpha", "Alpha 2"}, {"Alpha 2.nav", "Alpha.nav"}},
+                          Case{"Replace", {"Alpha"}, {"Alpha.nav"}}}) {
+        SCOPED_TRACE(c.answer);
+        PlansOnScreen app;
+        test::writePlanFile(app.folder() + "/Alpha.nav", Value(test::plan("Alpha", {test::userWaypoint("OLD", "1", "1")})));
+        test::writePlanFile(app.folder() + "/Bravo.nav", Value(test::plan("Bravo", {test::userWaypoint("NEW", "2", "2")})));
+        app.store->reload();
+        app.list->navplansTable()->reloadData();
+        ASSERT_EQ(app.robot.tapRow("Bravo"), "");
+        app.robot.waitForIdle();
+        NavPlanEditor* editor = app.editor();
+        ASSERT_NE(editor, nullptr);
+        ASSERT_EQ(type(app.robot, editor->nameField(), "Alpha\n"), "");
+        app.robot.waitForIdle();
+        // Asked, with nothing lost meanwhile: the renamed plan is kept under the numbered name.
+        ASSERT_NE(editor->nameAlert(), nullptr);
+        EXPECT_EQ(editor->nameAlert()->title(), "Plan name in use");
+        EXPECT_TRUE(editor->nameAlert()->message().contains(QString::fromUtf8("this one \u201cAlpha 2\u201d?"))) << editor->nameAlert()->message().toStdString();
+        EXPECT_EQ(editor->nameField()->text(), "Alpha 2");
+        EXPECT_EQ(test::filesIn(app.folder()), (QStringList{"Alpha 2.nav", "Alpha.nav"}));
+        ASSERT_EQ(app.tap(c.answer), "");
+        ASSERT_EQ(app.tap("Navigation plans"), "");
+
+        QStringList rows = rowTexts(app.list->navplansTable());
+        rows.sort();
+        EXPECT_EQ(rows, c.rows);
+        EXPECT_EQ(test::filesIn(app.folder()), c.files);
+        NavPlanStore again(app.folder());
+        QStringList listed;
+        for (size_t row = 0; row < again.planCount(); ++row) listed << again.planNameAt(row);
+        listed.sort();
+        EXPECT_EQ(listed, c.rows);
+        // Bravo's waypoints are in the plan that has its new name, Alpha's in Alpha's when kept.
+        const DictionaryPtr renamed = test::readPlanFile(app.folder() + "/" + c.files.front());
+        ASSERT_TRUE(renamed);
+        EXPECT_EQ(renamed->get("wp").asArray()->at(0).asDictionary()->get("waypoint_name"), Value("NEW"));
+    }
+}
+
+// The waypoint form takes degrees with decimals or degrees and minutes, and refuses anything
+// else with an alert naming the field; the record keeps what it had.
+TEST(PlanScreens, TheWaypointFormRefusesABadLatitudeOrLongitudeNamingTheField) {
+    struct Case {
+        const char* latitude;
+        const char* longitude;
+        const char* storedLatitude;   // nullptr: refused, the former value stays
+        const char* storedLongitude;
+        const char* named;            // the field the alert names, or nullptr for no alert
+    };
+    const Case cases[] = {
+        {"46.2381", "-6.5", "46.2381", "-6.5", nullptr},
+        {"46°14.3'N", "6 06.5 W", "46.238333", "-6.108333", nullptr},
+        {"95", "6", nullptr, "6", "Latitude \u201c95\u201d"},
+        {"46", "hello", "46", nullptr, "Longitude \u201chello\u201d"},
+        {"46 75.0 N", "181", nullptr, nullptr, "Latitude"},
+        {"46N", "7E", "46", "7", nullptr},
+        {"46 14 E", "6", nullptr, "6", "Latitude"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.latitude) + " / " + c.longitude);
+        PlansOnScreen app;
+        DictionaryPtr waypoint = test::userWaypoint("HOME", "45", "5");
+        app.list->makeEditor()->displayEditor(test::plan("P", {waypoint}));
+        app.robot.waitForIdle();
+        ASSERT_EQ(app.robot.tapRow("HOME"), "");
+        app.robot.waitForIdle();
+        Ui::WaypointEditor& form = app.form().form();
+        ASSERT_EQ(type(app.robot, form.latField, c.latitude), "");
+        ASSERT_EQ(type(app.robot, form.lonField, c.longitude), "");
+        ASSERT_EQ(app.tap("Navplan Editor"), "");
+        EXPECT_EQ(waypoint->get("waypoint_latitude"), Value(c.storedLatitude ? c.storedLatitude : "45"));
+        EXPECT_EQ(waypoint->get("waypoint_longitude"), Value(c.storedLongitude ? c.storedLongitude : "5"));
+        platform::ui::AlertView* alert = app.form().coordinateAlert();
+        if (!c.named) {
+            EXPECT_EQ(alert, nullptr);
+            continue;
+        }
+        ASSERT_NE(alert, nullptr);
+        EXPECT_EQ(alert->title(), "Position not saved");
+        EXPECT_TRUE(alert->message().startsWith(QString::fromUtf8(c.named))) << alert->message().toStdString();
+        EXPECT_TRUE(alert->message().contains("degrees and minutes")) << alert->message().toStdString();
+        ASSERT_EQ(app.tap("OK"), "");
+    }
 }
 
 TEST(PlanScreens, AWaypointIsDeletedWithTheSwipeAndThePlanSavedOnLeaving) {
@@ -295,9 +388,10 @@ TEST(PlanScreens, TheWaypointFormKeepsNumbersExactAndRefusesInfiniteCoordinates)
     ASSERT_EQ(type(app.robot, form.lonField, "1e999"), "");
     test::LogCapture log;
     ASSERT_EQ(app.tap("Navplan Editor"), "");
-    EXPECT_EQ(database->get("waypoint_latitude"), Value("46°14'N")) << "stored as typed";
+    EXPECT_EQ(database->get("waypoint_latitude"), Value("46.233333")) << "degrees and minutes as degrees";
     EXPECT_EQ(database->get("waypoint_longitude"), Value("6")) << "infinity refused";
-    EXPECT_TRUE(log.contains("keeps its waypoint_longitude")) << log.lines().join("\n").toStdString();
+    EXPECT_TRUE(log.contains(QString::fromUtf8("Longitude \u201c1e999\u201d is not a longitude"))) << log.lines().join("\n").toStdString();
+    ASSERT_EQ(app.tap("OK"), "");
     // Return in a field only ends typing.
     ASSERT_EQ(app.robot.tapRow("Annecy"), "");
     app.robot.waitForIdle();
