@@ -1,5 +1,7 @@
 #include "FlightDetailView.h"
 
+#include "StampPicker.h"
+
 #include "FlightCell.h"
 #include "FlightKeys.h"
 #include "FlightLog.h"
@@ -10,6 +12,7 @@
 #include "FlightsView.h"
 #include "ui_FlightDetailView.h"
 
+#include "platform/core/Log.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/ui/Images.h"
 #include "platform/ui/Label.h"
@@ -20,6 +23,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <array>
 
 namespace vantrel::logbook {
@@ -64,8 +68,73 @@ void FlightDetailView::viewDidLoad() {
     field->setGeometry(caption->geometry().right() + 1, caption->y(),
                        ui_->trueFlightTimeField->geometry().right() - caption->geometry().right(), caption->height());
     trackField_ = field;
+    // A stamped time is tapped to be corrected: a see-through button over each time field, whose
+    // title is the time shown (so a script taps it as `tap button "09:45"`).
+    const std::array<QLabel*, 4> fields{ui_->blockOffField, ui_->takeOffField, ui_->landingField, ui_->blockOnField};
+    const std::array<Key, 4> times{keys::blockOff, keys::takeOff, keys::landing, keys::blockOn};
+    for (size_t i = 0; i < fields.size(); ++i) {
+        auto* button = new QPushButton(fields[i]->parentWidget());
+        button->setObjectName(fields[i]->objectName() + QStringLiteral("Button"));
+        button->setGeometry(fields[i]->geometry());
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setStyleSheet(QStringLiteral("QPushButton { background: transparent; border: none; color: transparent; }"));
+        const Key key = times[i];
+        QObject::connect(button, &QPushButton::clicked, button, [this, key] { pickTime(key); });
+        timeButtons_[i] = button;
+    }
     updateTimesButtons();
     fillPlaces();
+}
+
+QString FlightDetailView::titleOf(Key key) {
+    if (key == keys::blockOff) return QStringLiteral("Block off");
+    if (key == keys::takeOff) return QStringLiteral("Take off");
+    if (key == keys::landing) return QStringLiteral("Landing");
+    return QStringLiteral("Block on");
+}
+
+void FlightDetailView::pickTime(Key key) {
+    if (!content_ || !content_->find(key)) return;
+    auto* picker = new StampPicker(titleOf(key), timeText(secondsOf(*content_, key), false),  // owned by the window
+                                   [this, key](const QString& typed) { return setStampedTime(key, typed); },
+                                   view()->window());
+    picker_ = picker;
+    picker->show();
+}
+
+StampPicker* FlightDetailView::picker() const { return picker_ && picker_->isVisible() ? picker_.data() : nullptr; }
+
+QString FlightDetailView::setStampedTime(Key key, const QString& typed) {
+    if (!content_ || !content_->find(key)) return QStringLiteral("This time is no longer stamped.");
+    const std::optional<QTime> clock = parseClockTime(typed);
+    if (!clock) return QStringLiteral("Type a time as HH:MM, from 00:00 to 23:59.");
+    const double old = secondsOf(*content_, key);
+    const std::optional<double> moment = momentAtClockTime(old, *clock);
+    if (!moment) return QStringLiteral("%1 does not exist on that day in this time zone.").arg(typed.trimmed());
+    // The stamps stay in their order: block off, take off, landing, block on.
+    const std::array<Key, 4> order{keys::blockOff, keys::takeOff, keys::landing, keys::blockOn};
+    const auto place = size_t(std::find(order.begin(), order.end(), key) - order.begin());
+    // Against the nearest stamped time on each side (the others are in order with those).
+    for (size_t i = place; i-- > 0;) {
+        if (!content_->find(order[i])) continue;
+        const double other = secondsOf(*content_, order[i]);
+        if (*moment < other)
+            return QStringLiteral("%1 cannot be before %2 (%3).").arg(titleOf(key), titleOf(order[i]).toLower(), timeText(other, false));
+        break;
+    }
+    for (size_t i = place + 1; i < order.size(); ++i) {
+        if (!content_->find(order[i])) continue;
+        const double other = secondsOf(*content_, order[i]);
+        if (*moment > other)
+            return QStringLiteral("%1 cannot be after %2 (%3).").arg(titleOf(key), titleOf(order[i]).toLower(), timeText(other, false));
+        break;
+    }
+    content_->set(key, stampText(*moment));
+    platform::logLine(QStringLiteral("%1 of the flight of %2 set by the pilot from %3 to %4")
+                          .arg(titleOf(key), dateText(flightDate(*content_)), timeText(old, false), timeText(*moment, false)));
+    updateTimesButtons();
+    saveFlights();
+    return {};
 }
 
 Ui::FlightDetailView& FlightDetailView::form() {
@@ -112,6 +181,11 @@ void FlightDetailView::updateTimesButtons() {
         const bool set = record.find(times[i]) != nullptr;
         buttons[i]->setEnabled(next && !set);
         if (!set) next = false;
+        if (QPushButton* pick = timeButtons_[i]) {
+            pick->setText(fields[i]->text());
+            pick->setVisible(set);
+            pick->raise();
+        }
     }
 
     FlightCell::affectTime(flightTime(record).value_or(0), u.trueFlightTimeField, true);

@@ -11,6 +11,9 @@
 // is left, so that nothing typed is lost; they are upper-cased as typed, as identifiers are
 // written. Every change is saved at once through the logbook's store.
 //
+// A stamped time is corrected by tapping it: a time picker (StampPicker.h) takes the new clock
+// time in the device's time zone; the stamps keep their order, and TT and TFT follow.
+//
 // Below the totals, "Track" shows the recorded track's duration and length (the sum of its legs,
 // in the pilot's distance unit) when the flight has one (FlightTrack.h), else "-"; while the
 // screen is shown it is read again every kTrackRefreshMs, so a track being recorded grows on it.
@@ -23,7 +26,11 @@
 #include "platform/ui/TextField.h"
 #include "platform/ui/ViewController.h"
 
+#include <QPointer>
+#include <QPushButton>
 #include <QTimer>
+
+#include <array>
 
 #include <memory>
 
@@ -36,6 +43,7 @@ class FlightDetailView;
 namespace vantrel::logbook {
 
 class FlightLog;
+class StampPicker;
 
 class FlightDetailView : public platform::ui::ViewController, public platform::ui::TextFieldDelegate {
 public:
@@ -68,6 +76,13 @@ public:
     void list();
     // "00:42  23.4 nm" for the flight's recorded track, "-" without one.
     QString trackText() const;
+    // The time picker for a stamped time (the tap on its field), and what "Set" in it does: the
+    // typed clock time, nearest the old stamp in the device's time zone, kept in the order of the
+    // four times, stamped and saved (the totals follow). Answers what is wrong, or empty.
+    void pickTime(platform::Key key);
+    QString setStampedTime(platform::Key key, const QString& typed);
+    // The picker while it shows, else null.
+    StampPicker* picker() const;
 
 protected:
     void loadView() override;
@@ -84,7 +99,11 @@ private:
     std::shared_ptr<FlightLog> log_;
     std::unique_ptr<Ui::FlightDetailView> ui_;
     platform::DictionaryPtr content_;
+    static QString titleOf(platform::Key key);
+
     QLabel* trackField_ = nullptr;  // a child of the view
+    std::array<QPushButton*, 4> timeButtons_{};  // over the four time fields, children of the view
+    QPointer<StampPicker> picker_;
     QTimer trackRefresh_;  // runs while the screen is shown
     QString trackSeen_;    // the file and unit the track row was made for
 };

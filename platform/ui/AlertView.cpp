@@ -16,8 +16,16 @@ namespace vantrel::platform::ui {
 namespace {
 constexpr int kBoxWidth = 284;
 
+// The text with a no-break space before a question or exclamation mark that follows a blank
+// ("flights ?"), so that a wrapped line never leaves the mark alone on the last line.
+QString keepMarksWithWords(QString text) {
+    text.replace(QStringLiteral(" ?"), QStringLiteral("\u00a0?"));
+    text.replace(QStringLiteral(" !"), QStringLiteral("\u00a0!"));
+    return text;
+}
+
 QLabel* makeLabel(const QString& text, const QFont& font, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
+    auto* label = new QLabel(keepMarksWithWords(text), parent);
     label->setFont(font);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignCenter);

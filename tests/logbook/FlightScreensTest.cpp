@@ -9,6 +9,7 @@
 #include "logbook/FlightKeys.h"
 #include "logbook/FlightLog.h"
 #include "logbook/FlightsView.h"
+#include "logbook/StampPicker.h"
 #include "ui_FlightDetailView.h"
 
 #include "platform/core/Paths.h"
@@ -20,6 +21,7 @@
 #include "support/TestSupport.h"
 #include "ui/UiTestSupport.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFontMetricsF>
 #include <gtest/gtest.h>
@@ -377,4 +379,62 @@ TEST(FlightScreens, SharedInstancesReadTheDocumentsFolderOnce) {
     robot.waitForIdle();
     EXPECT_EQ(FlightDetailView::sharedController()->form().departureLocationField->text(), "EDDF");
     EXPECT_FALSE(FlightDetailView::sharedController()->form().arrivalLocationField->backgroundImage().isNull());
+}
+
+// A stamped time is corrected by tapping it: the picker takes a clock time in the device's time
+// zone, nearest the old stamp (a flight across midnight stays on its days), keeps the four times
+// in order, and TT and TFT follow; what it refuses changes nothing. Run in every test time zone.
+TEST(FlightScreens, AStampedTimeIsCorrectedWithThePickerAndTheTotalsFollow) {
+    auto local = [](int month, int day, int hour, int minute) {
+        return QString::number(QDateTime(QDate(2024, month, day), QTime(hour, minute), Qt::LocalTime).toSecsSinceEpoch());
+    };
+    test::TempDir dir;
+    const QString path = dir.file("flights.plist");
+    test::writeFlights(path, {Value(test::record({"timestamp=" + local(5, 31, 23, 0), "block_off=" + local(5, 31, 23, 40),
+                                                  "take_off=" + local(5, 31, 23, 50), "landing=" + local(6, 1, 0, 35),
+                                                  "block_on=" + local(6, 1, 0, 45)}))});
+    LogbookOnScreen app(path);
+    ASSERT_EQ(app.robot.tapRow(0, 0), "");
+    app.robot.waitForIdle();
+    ASSERT_EQ(app.times(), (QStringList{"23:40", "23:50", "00:35", "00:45", "01:05", "00:45"}));
+
+    struct Case {
+        const char* time;     // the field tapped, by the time it shows
+        const char* typed;
+        const char* problem;  // the start of what the picker says, or nullptr when it takes the time
+        QStringList times;    // the six times shown afterwards
+    };
+    const Case cases[] = {
+        {"23:50", "23:55", nullptr, {"23:40", "23:55", "00:35", "00:45", "01:05", "00:40"}},
+        // Across midnight both ways: 00:05 is the next day's, 23:45 the evening's.
+        {"00:35", "0:05", nullptr, {"23:40", "23:55", "00:05", "00:45", "01:05", "00:10"}},
+        {"00:45", "2350", "Block on cannot be before landing (00:05).", {"23:40", "23:55", "00:05", "00:45", "01:05", "00:10"}},
+        {"23:40", "hello", "Type a time as HH:MM", {"23:40", "23:55", "00:05", "00:45", "01:05", "00:10"}},
+        {"23:40", "24:10", "Type a time as HH:MM", {"23:40", "23:55", "00:05", "00:45", "01:05", "00:10"}},
+        {"23:40", "23:58", "Block off cannot be after take off (23:55).", {"23:40", "23:55", "00:05", "00:45", "01:05", "00:10"}},
+        {"23:40", "23.30", nullptr, {"23:30", "23:55", "00:05", "00:45", "01:15", "00:10"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.time) + " -> " + c.typed);
+        ASSERT_EQ(app.robot.tapButton(c.time), "");
+        app.robot.waitForIdle();
+        logbook::StampPicker* picker = app.detail().picker();
+        ASSERT_NE(picker, nullptr);
+        EXPECT_EQ(picker->field()->text(), c.time);
+        EXPECT_TRUE(picker->field()->hasFocus());
+        ASSERT_EQ(app.robot.typeText(QString::fromUtf8(c.typed) + "\n"), "");
+        app.robot.waitForIdle();
+        if (c.problem) {
+            ASSERT_NE(app.detail().picker(), nullptr) << "the picker stays";
+            EXPECT_TRUE(picker->problem().startsWith(c.problem)) << picker->problem().toStdString();
+            ASSERT_EQ(app.robot.tapButton("Cancel"), "");
+            app.robot.waitForIdle();
+        }
+        EXPECT_EQ(app.detail().picker(), nullptr);
+        EXPECT_EQ(app.times(), c.times);
+        // What is on screen is what is on disk.
+        FlightLog reread(path);
+        const DictionaryPtr stored = reread.flightsArray()->at(0).dictionary();
+        EXPECT_EQ(Value(stored), Value(app.detail().content()));
+    }
 }

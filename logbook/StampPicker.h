@@ -1,0 +1,62 @@
+#pragma once
+// The time picker of a stamped logbook time: over the whole window, a box with the time's name
+// ("Take off"), a field holding the time as "HH:MM" (all selected, with the focus), a line for
+// what is wrong, and the buttons "Cancel" and "Set". Return in the field is "Set", Escape is
+// "Cancel". "Set" hands the typed text to the owner's check, which answers an empty text when it
+// took the time (the picker then closes) or the sentence to show (the picker stays).
+//
+// parseClockTime reads what the pilot types: "9:50", "09:50", "0950", "950" (hours 0-23,
+// minutes 0-59). momentAtClockTime gives the moment with that clock time in the device's current
+// time zone (the logbook's rule, FlightTimeText.h) nearest to a moment: a correction of a few
+// minutes across midnight stays on the right day.
+//
+// Ownership: a Qt child of the window it covers; it deletes itself once closed. Threads: main
+// thread only.
+
+#include "platform/ui/TextField.h"
+#include "platform/ui/Window.h"
+
+#include <QTime>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class QLabel;
+class QPushButton;
+
+namespace vantrel::logbook {
+
+std::optional<QTime> parseClockTime(const QString& text);
+std::optional<double> momentAtClockTime(double near, QTime clock);
+
+class StampPicker : public QWidget, public platform::ui::TextFieldDelegate {
+public:
+    using Check = std::function<QString(const QString& typed)>;
+
+    StampPicker(const QString& title, const QString& time, Check check, QWidget* window = platform::ui::Window::keyWindow());
+
+    platform::ui::TextField* field() const { return field_; }
+    // What is wrong with the last "Set", or empty.
+    QString problem() const;
+
+    void show();
+    void set();
+    void cancel();
+
+    bool textFieldShouldReturn(platform::ui::TextField* textField) override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void close();
+
+    Check check_;
+    QWidget* box_;
+    platform::ui::TextField* field_;
+    QLabel* problem_;
+    bool closed_ = false;
+};
+
+}  // namespace vantrel::logbook
