@@ -3,6 +3,7 @@
 #include "platform/core/Log.h"
 #include "platform/ui/Style.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -133,6 +134,8 @@ void StampPicker::close() {
     closed_ = true;
     field_->setDelegate(nullptr);
     QWidget::hide();
+    // Qt hands the focus to the next field of the screen under it, which would select its text.
+    if (QWidget* focused = QApplication::focusWidget(); focused && focused != field_) focused->clearFocus();
     deleteLater();
 }
 
@@ -143,10 +146,10 @@ bool StampPicker::textFieldShouldReturn(platform::ui::TextField*) {
 
 void StampPicker::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(0, 0, 0, 110));
+    painter.fillRect(rect(), QColor(0, 0, 0, 140));
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(255, 255, 255, 200), 2));
-    painter.setBrush(QColor(20, 30, 60, 235));
+    painter.setBrush(QColor(20, 30, 60));
     painter.drawRoundedRect(QRectF(box_->geometry()).adjusted(1, 1, -1, -1), 10, 10);
 }
 
