@@ -21,6 +21,7 @@
 #include "TakeOffLandingDetector.h"
 #include "TrackFile.h"
 
+#include "platform/core/RepeatingLog.h"
 #include "platform/core/Value.h"
 #include "positioning/Fix.h"
 
@@ -69,6 +70,7 @@ private:
     platform::DictionaryPtr flight_;  // the newest flight, as last seen
     std::unique_ptr<TrackFile> track_;
     bool failureLogged_ = false;      // for flight_
+    platform::RepeatingLog writeFailures_;  // the track's write failures, for flight_
     TakeOffLandingDetector detector_;
     std::optional<positioning::Fix> lastFix_;
 };
