@@ -76,6 +76,7 @@ QJsonObject locationState() {
     }
     state["speed"] = number(manager.speed());
     state["course"] = number(manager.course());
+    state["sourceState"] = manager.sourceStateText();
     return state;
 }
 

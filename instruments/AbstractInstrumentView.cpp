@@ -39,6 +39,8 @@ void AbstractInstrumentView::initWithFrame(const QRectF& frame) {
     center.addObserver(this, "locationDidUpdate", &location_,
                        [this](const platform::Notification& n) { updateDisplay(&n); });
     center.addObserver(this, "UnitsChanged", nullptr, [this](const platform::Notification& n) { updateUnits(&n); });
+    // The map shows the source's state under its notices; the others draw what they draw anyway.
+    center.addObserver(this, "positionSourceStateDidChange", &location_, [this](const platform::Notification&) { setNeedsDisplay(); });
     location_.start();
 }
 

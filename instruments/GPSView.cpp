@@ -410,19 +410,37 @@ void GPSView::drawScale(QPainter& painter) {
 void GPSView::drawPositionNotice(QPainter& painter) {
     if (mapPosition_ && navIsValid_) return;
     painter.save();
+    // Under the notice, what the position source is doing ("waiting for gpsd at localhost:2947"),
+    // elided to the map's width.
+    const QString sourceState = locationManager().sourceStateText();
+    const QFont stateFont = platform::ui::style::font(12, false);
+    const QFontMetricsF stateMetrics(stateFont);
+    const QString stateLine = stateMetrics.elidedText(sourceState, Qt::ElideMiddle, bounds().width() - 20.0);
     if (!mapPosition_) {
         painter.setPen(Qt::white);
         painter.setFont(platform::ui::style::font(16, true));
-        painter.drawText(bounds(), Qt::AlignCenter, QStringLiteral("No GPS position"));
+        const QRectF middle = bounds();
+        painter.drawText(middle.adjusted(0, 0, 0, -20), Qt::AlignCenter, QStringLiteral("No GPS position"));
+        if (!stateLine.isEmpty()) {
+            painter.setPen(QColor(0xC0, 0xC0, 0xC0));
+            painter.setFont(stateFont);
+            painter.drawText(middle.adjusted(10, 20, -10, 0), Qt::AlignCenter, stateLine);
+        }
     } else {
         const QFont font = platform::ui::style::font(13, true);
         const QString text = QStringLiteral("No GPS signal: last known position");
-        const double width = QFontMetricsF(font).horizontalAdvance(text) + 12.0;
-        const QRectF box((bounds().width() - width) * 0.5, 28, width, 20);
+        const double width = std::max(QFontMetricsF(font).horizontalAdvance(text), stateMetrics.horizontalAdvance(stateLine)) + 12.0;
+        const double height = stateLine.isEmpty() ? 20.0 : 36.0;
+        const QRectF box((bounds().width() - width) * 0.5, 28, width, height);
         painter.fillRect(box, QColor(0, 0, 0, 170));
         painter.setPen(kNoticeColour);
         painter.setFont(font);
-        painter.drawText(box, Qt::AlignCenter, text);
+        painter.drawText(QRectF(box.left(), box.top(), box.width(), 20), Qt::AlignCenter, text);
+        if (!stateLine.isEmpty()) {
+            painter.setPen(QColor(0xC0, 0xC0, 0xC0));
+            painter.setFont(stateFont);
+            painter.drawText(QRectF(box.left(), box.top() + 18, box.width(), 16), Qt::AlignCenter, stateLine);
+        }
     }
     painter.restore();
 }

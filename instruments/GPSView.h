@@ -18,7 +18,8 @@
 //
 // Without a usable fix the map stays where it last was, says "No GPS signal: last known position"
 // and keeps drawing from there; before the first usable fix it shows "No GPS position" and
-// nothing that needs a position.
+// nothing that needs a position. Under either notice a line says what the position source is
+// doing (LocationManager::sourceStateText: "waiting for gpsd at localhost:2947").
 //
 // Ownership: the shared map lives for the process (SharedInstrument.h); it shares the cache with
 // the pane and its workers. Threads: main thread only, except _findNearbyWaypoints (any thread,

@@ -71,6 +71,7 @@ void FlightRecorder::follow(const platform::DictionaryPtr& flight) {
     flight_ = flight;
     failureLogged_ = false;
     unstoredLogged_ = false;
+    writeFailures_ = platform::RepeatingLog();
     detector_.reset(Phase::None);
 }
 
@@ -119,11 +120,14 @@ void FlightRecorder::record(const Fix& fix, const QString& receiver) {
     const bool valid = fix.horizontalAccuracy > positioning::LocationManager::kAccuracyLowerBound &&
                        fix.horizontalAccuracy < positioning::LocationManager::kAccuracyLimitForNav;
     QString error;
-    if (track_->append(fix, valid, &error) != TrackFile::Outcome::Failed || failureLogged_) return;
-    failureLogged_ = true;
-    platform::logLine(QStringLiteral("The track of the flight of %1 could not be written to %2 (%3); the flight is kept, "
-                                     "and the track goes on when the file can be written again")
-                          .arg(dateText(flightDate(*flight_)), track_->path(), error));
+    const TrackFile::Outcome outcome = track_->append(fix, valid, &error);
+    if (outcome == TrackFile::Outcome::Written) writeFailures_.clear();
+    if (outcome != TrackFile::Outcome::Failed) return;
+    // A full disk fails at every fix: said once, then at most once a minute with a count.
+    writeFailures_.report(QStringLiteral("track write"),
+                          QStringLiteral("The track of the flight of %1 could not be written to %2 (%3); the flight is kept, "
+                                         "and the track goes on when the file can be written again")
+                              .arg(dateText(flightDate(*flight_)), track_->path(), error));
 }
 
 void FlightRecorder::stamp(platform::Key key, double moment) {

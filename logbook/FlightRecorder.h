@@ -23,6 +23,7 @@
 #include "TakeOffLandingDetector.h"
 #include "TrackFile.h"
 
+#include "platform/core/RepeatingLog.h"
 #include "platform/core/Value.h"
 #include "positioning/Fix.h"
 
@@ -72,6 +73,7 @@ private:
     std::unique_ptr<TrackFile> track_;
     bool failureLogged_ = false;      // for flight_
     bool unstoredLogged_ = false;     // for flight_
+    platform::RepeatingLog writeFailures_;  // the track's write failures, for flight_
     TakeOffLandingDetector detector_;
     std::optional<positioning::Fix> lastFix_;
 };

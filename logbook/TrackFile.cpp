@@ -48,9 +48,10 @@ bool TrackFile::open(QDate firstDate, QString* error) {
     QByteArray content = file_.isSequential() ? QByteArray() : file_.read(file_.size());
     const qsizetype complete = content.lastIndexOf('\n') + 1;
     if (complete < content.size()) {
-        platform::logLine(QStringLiteral("Track %1: cut off an incomplete last line (%2 bytes) left by an interrupted write")
-                              .arg(path_)
-                              .arg(content.size() - complete));
+        cutNotes_.report(QStringLiteral("cut off"),
+                         QStringLiteral("Track %1: cut off an incomplete last line (%2 bytes) left by an interrupted write")
+                             .arg(path_)
+                             .arg(content.size() - complete));
         content.truncate(complete);
         if (!file_.resize(complete)) {
             *error = file_.errorString();
@@ -81,7 +82,7 @@ bool TrackFile::open(QDate firstDate, QString* error) {
             return false;
         }
     } else {
-        platform::logLine(QStringLiteral("Track %1: going on with the recorded file").arg(path_));
+        goingOnNotes_.report(QStringLiteral("Track %1: going on with the recorded file").arg(path_));
         for (const positioning::Fix& fix :
              positioning::IgcParser::parse(content, QStringLiteral("Track %1").arg(path_), firstDate)) {
             const auto second = int64_t(std::floor(fix.timestamp));
@@ -95,8 +96,20 @@ bool TrackFile::open(QDate firstDate, QString* error) {
 bool TrackFile::write(const QByteArray& bytes, QString* error) {
     const qint64 written = file_.write(bytes);
     if (written == bytes.size()) return true;
-    *error = written < 0 ? file_.errorString()
-                         : QStringLiteral("only %1 of %2 bytes written (%3)").arg(written).arg(bytes.size()).arg(file_.errorString());
+    if (written < 0) {
+        *error = file_.errorString();
+    } else {
+        // A short write sets no error: writing the rest is what tells why (ENOSPC, EFBIG), in the
+        // system's words rather than "Unknown error".
+        errno = 0;
+        const ssize_t more = ::write(file_.handle(), bytes.constData() + written, size_t(bytes.size() - written));
+        const int why = errno;
+        if (more == bytes.size() - written) return true;  // the disk had room again after all
+        *error = QStringLiteral("only %1 of %2 bytes written (%3)")
+                     .arg(written)
+                     .arg(bytes.size())
+                     .arg(more < 0 && why != 0 ? platform::systemErrorText(why) : QStringLiteral("the disk took no more"));
+    }
     // What may have been half written is cut off when the file is opened again.
     file_.close();
     return false;

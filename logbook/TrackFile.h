@@ -22,6 +22,8 @@
 #include <QFile>
 #include <QString>
 
+#include "platform/core/RepeatingLog.h"
+
 #include <cstdint>
 #include <optional>
 
@@ -56,6 +58,9 @@ private:
     QString gpsReceiver_;
     QFile file_;
     std::optional<int64_t> lastSecond_;  // of the last B record in the file
+    // Opened again at every fix while the disk is full: its notes are said once, then once a minute.
+    platform::RepeatingLog cutNotes_;
+    platform::RepeatingLog goingOnNotes_;
     QElapsedTimer sinceSync_;
 };
 

@@ -14,10 +14,27 @@ namespace vantrel::positioning {
 
 namespace {
 constexpr size_t kSamplesBeforeComputation = 6;
+// Five seconds of fixes at 100 Hz: a bound on the look-back whatever the timestamps say.
+constexpr size_t kMostOlderSamples = 500;
 constexpr float kHeldWeight = 0.05f;
 // 0.95 as a float, applied in double: the blends have always used this value.
 constexpr double kNewWeight = double(0.95f);
 constexpr const char* kLocationDidUpdate = "locationDidUpdate";
+constexpr const char* kSourceStateDidChange = "positionSourceStateDidChange";
+
+// The bearing from one fix to another in double precision: a few metres between fixes at a high
+// rate are below a float degree's resolution (0.4 m at 46 N).
+double trackAngle(const Fix& from, const Fix& to) {
+    double dx = to.longitude - from.longitude;
+    if (dx > 180.0) dx -= 360.0;
+    else if (dx < -180.0) dx += 360.0;
+    double east = Geodesy::lateralDistance(from.longitude, from.latitude, to.longitude, to.latitude);
+    double north = Geodesy::verticalDistance(from.longitude, from.latitude, to.longitude, to.latitude);
+    if (dx < 0.0) east = -east;
+    if (to.latitude < from.latitude) north = -north;
+    double degrees = std::atan2(east, north) / Geodesy::kDegreesToRadians;
+    return degrees < 0.0 ? degrees + 360.0 : degrees;
+}
 }  // namespace
 
 LocationManager& LocationManager::sharedManager() {
@@ -51,7 +68,14 @@ void LocationManager::setPositionSource(std::unique_ptr<PositionSource> source) 
         [](double x, double y, double z) { AccelerationManager::sharedManager().sourceDidAccelerate(x, y, z); },
         {},
     });
+    QObject::connect(gps_.get(), &PositionSource::stateChanged, gps_.get(), [this] {
+        platform::NotificationCenter::defaultCenter().postNotificationName(kSourceStateDidChange, this);
+    });
     if (started_) gps_->startUpdatingLocation();
+}
+
+QString LocationManager::sourceStateText() const {
+    return gps_ ? gps_->stateText() : QStringLiteral("no position source");
 }
 
 void LocationManager::start() {
@@ -88,15 +112,30 @@ void LocationManager::locationManagerDidUpdateToLocation(const Fix& newLocation)
 }
 
 // Speed and course over the four intervals between the oldest and the fifth stored fix; the
-// newest fix waits for the next computation.
+// newest fix waits for the next computation. When those fixes lie closer together than the
+// course needs (a 10 to 50 Hz feed), the course is taken from the newest older fix that is far
+// enough, within the look-back time: at 1 Hz the look-back holds nothing older than the first fix.
 void LocationManager::updateSpeedAndCourse() {
     const Fix& s0 = samples_[0];
     const Fix& s4 = samples_[4];
     double dt = s4.timestamp - s0.timestamp;
-    double displacement = calcDistanceInMeters(s0.longitude, s0.latitude, s4.longitude, s4.latitude);
-    if (displacement > kMinimumCourseDisplacement) {
-        float angle = calcAngle({float(s0.longitude), float(s0.latitude)}, {float(s4.longitude), float(s4.latitude)});
-        course_ = float(double(course_ * kHeldWeight) + double(angle) * kNewWeight);
+    auto distanceTo4 = [&s4](const Fix& from) {
+        return calcDistanceInMeters(from.longitude, from.latitude, s4.longitude, s4.latitude);
+    };
+    const Fix* base = &s0;
+    if (!(distanceTo4(s0) > kMinimumCourseDisplacement)) {
+        for (auto older = olderSamples_.rbegin(); older != olderSamples_.rend(); ++older) {
+            double age = s4.timestamp - older->timestamp;
+            if (!(age >= 0.0 && age <= kCourseLookBackSeconds)) continue;
+            if (distanceTo4(*older) > kMinimumCourseDisplacement) {
+                base = &*older;
+                break;
+            }
+        }
+    }
+    if (distanceTo4(*base) > kMinimumCourseDisplacement) {
+        double angle = trackAngle(*base, s4);
+        course_ = float(double(course_ * kHeldWeight) + angle * kNewWeight);
     }
     double path = 0.0;
     for (size_t i = 0; i < 4; ++i)
@@ -114,7 +153,17 @@ void LocationManager::updateSpeedAndCourse() {
             rejectedSpeeds_ = 0;
         }
     }
+    // Keep the fix leaving the window for the course's look-back; forget what is out of it (or from
+    // a clock that ran backwards).
+    olderSamples_.push_back(samples_.front());
     samples_.erase(samples_.begin());
+    const double newest = samples_.back().timestamp;
+    auto outOfWindow = [newest](const Fix& fix) {
+        double age = newest - fix.timestamp;
+        return !(age >= 0.0 && age <= kCourseLookBackSeconds + 1.0);
+    };
+    while (!olderSamples_.empty() && (olderSamples_.size() > kMostOlderSamples || outOfWindow(olderSamples_.front())))
+        olderSamples_.pop_front();
 }
 
 void LocationManager::locationManagerDidFailWithError(const QString& /*error*/) {

@@ -3,7 +3,8 @@
 // the latest and the previous fix, judges whether the latest is accurate enough for navigation
 // (below 5000 m) and for speed and course (below 200 m), derives a smoothed ground speed and course
 // from the recent good fixes, keeps a copy of the unit system for distance texts, and posts
-// "locationDidUpdate" after every fix, failure, start and unit reload.
+// "locationDidUpdate" after every fix, failure, start and unit reload, and
+// "positionSourceStateDidChange" when the source's state text changes.
 //
 // The geodesy operations are its class operations (inherited from Geodesy).
 //
@@ -18,6 +19,7 @@
 
 #include <QString>
 
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -31,6 +33,9 @@ public:
     static constexpr double kAccuracyLimitForSpeedAndCourse = 200.0;
     static constexpr double kAccuracyLowerBound = -1.0;
     static constexpr double kMinimumCourseDisplacement = 5.0;
+    // At high fix rates five fixes span less than the displacement above: the course then reaches
+    // back to older fixes, up to this many seconds before the computation's last fix.
+    static constexpr double kCourseLookBackSeconds = 4.0;
     static constexpr double kLargestSpeedChange = 50.0;
     // One stray fix disturbs five computations; the sixth implausible speed in a row is believed.
     static constexpr int kRejectionsBeforeAccepting = 6;
@@ -47,6 +52,9 @@ public:
     // Replaces the position source (the previous one stops). Started at once if the manager is.
     void setPositionSource(std::unique_ptr<PositionSource> source);
     PositionSource* positionSource() const { return gps_.get(); }
+    // The position source's state for the pilot (PositionSource::stateText), "no position source"
+    // without one; a change of it posts "positionSourceStateDidChange".
+    QString sourceStateText() const;
 
     // Starts the position source the first time; every call posts "locationDidUpdate".
     void start();
@@ -113,6 +121,7 @@ private:
     std::optional<Fix> currentLocation_;
     std::optional<Fix> previousLocation_;
     std::vector<Fix> samples_;  // recent fixes good for speed and course, oldest first
+    std::deque<Fix> olderSamples_;  // those that left samples_, within the look-back, oldest first
     bool started_ = false;
     float speed_ = 0.0f;
     int rejectedSpeeds_ = 0;  // implausible speeds measured in a row

@@ -13,6 +13,7 @@ bool PositionSource::setPacing(Pacing pacing) { return pacing == Pacing::RealTim
 void PositionSource::deliverFix(const Fix& fix) {
     hasDeliveredFix_ = true;
     outage_.clear();
+    if (!stateReceiving_) setStateText(QStringLiteral("receiving from %1").arg(description()));
     if (handlers_.fix) handlers_.fix(fix);
 }
 
@@ -20,7 +21,15 @@ void PositionSource::deliverFailure(const QString& error) {
     if (error == outage_) return;
     outage_ = error;
     platform::logLine(QStringLiteral("Position source %1 failed: %2").arg(description(), error));
+    setStateText(QStringLiteral("%1 from %2").arg(error, name()));
     if (handlers_.failure) handlers_.failure(error);
+}
+
+void PositionSource::setStateText(const QString& text) {
+    stateReceiving_ = text.startsWith(QLatin1String("receiving from "));
+    if (text == stateText_) return;
+    stateText_ = text;
+    emit stateChanged(stateText_);
 }
 
 void PositionSource::deliverAcceleration(double x, double y, double z) {

@@ -2,6 +2,8 @@
 // The one interface behind which every position source sits: gpsd, NMEA 0183 streams, recorded
 // tracks (NMEA or IGC files) and the simulator. A source delivers fixes, failures and, where it
 // has them, accelerometer samples (in g, the device's axes) to the handlers its owner sets.
+// It also keeps a state text for the pilot ("waiting for gpsd at localhost:2947", "receiving from
+// ...", "no data for 10 s from udp:49002") and emits stateChanged when that text changes.
 //
 // Ownership: the owner (the location manager, or a tool) holds the source in a unique_ptr.
 // Threads: created, started and destroyed on the main thread; every handler runs on the main thread.
@@ -37,12 +39,29 @@ public:
     // "gpsd at localhost:2947", "NMEA file track.nmea", ...
     virtual QString description() const = 0;
 
+    // The argument that chose this source, as typed after --gps ("udp:49002"); the description
+    // when there is none.
+    virtual QString name() const { return description(); }
+
+    // What the source is doing, for the pilot: empty before start, "waiting for <description>"
+    // until the first fix, "receiving from <description>" while fixes come, "<failure> from
+    // <name>" after a failure.
+    const QString& stateText() const { return stateText_; }
+
     // Recorded sources can deliver every fix at once (AsFastAsPossible, before start returns);
     // live ones cannot and answer false.
     virtual bool setPacing(Pacing pacing);
 
+signals:
+    void stateChanged(const QString& stateText);
+
 protected:
     explicit PositionSource(QObject* parent = nullptr);
+
+    // Sets the state text; emits stateChanged when it differs. startUpdatingLocation() of each
+    // source calls setWaiting().
+    void setStateText(const QString& text);
+    void setWaiting() { setStateText(QStringLiteral("waiting for %1").arg(description())); }
 
     void deliverFix(const Fix& fix);
     // Logs the failure and passes it on, once per outage: the same failure repeated before the
@@ -57,6 +76,8 @@ private:
     Handlers handlers_;
     bool hasDeliveredFix_ = false;
     QString outage_;  // the failure reported since the last fix, if any
+    QString stateText_;
+    bool stateReceiving_ = false;  // the text is "receiving from ...": fixes skip the formatting
 };
 
 }  // namespace vantrel::positioning

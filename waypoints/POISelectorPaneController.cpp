@@ -2,6 +2,7 @@
 
 #include "ActiveCountriesController.h"
 #include "WaypointCell.h"
+#include "WaypointDistance.h"
 #include "WaypointKeys.h"
 #include "WaypointTree.h"
 
@@ -31,6 +32,29 @@ using platform::Value;
 
 namespace {
 const QString kPlainCell = QStringLiteral("plainCell");
+
+// The aircraft's position when its fix is good enough to navigate by.
+std::optional<GeoPoint> aircraftPosition() {
+    positioning::LocationManager& manager = positioning::LocationManager::sharedManager();
+    const std::optional<positioning::Fix> here = manager.currentLocation();
+    if (!here || !manager.accuracyValidForNav()) return std::nullopt;
+    return GeoPoint{here->latitude, here->longitude};
+}
+
+// "12.3 nm 045°" from the aircraft to the record, or empty without a position or coordinates.
+QString distanceAndBearing(const std::optional<GeoPoint>& aircraft, const platform::Dictionary& record) {
+    std::optional<double> metres = aircraft ? distanceFrom(*aircraft, record) : std::nullopt;
+    if (!metres) return {};
+    const double lat = record.get(keys::waypointLatitude).doubleValue();
+    const double lon = record.get(keys::waypointLongitude).doubleValue();
+    const float bearing = positioning::Geodesy::calcAngle({float(aircraft->longitude), float(aircraft->latitude)},
+                                                          {float(lon), float(lat)});
+    const int degrees = (int(std::lround(bearing)) % 360 + 360) % 360;
+    const positioning::LocationManager& manager = positioning::LocationManager::sharedManager();
+    return QStringLiteral("%1 %2\u00B0")
+        .arg(positioning::LocationManager::formattedDistance(*metres, manager.distanceFactor(), manager.distanceUnit()))
+        .arg(degrees, 3, 10, QLatin1Char('0'));
+}
 const QString kWaypointCell = QStringLiteral("waypointCell");
 
 // The panes that exist, for owners that go away (without making the shared pane for them).
@@ -82,6 +106,8 @@ POISelectorPaneController::POISelectorPaneController()
     setTitle(QStringLiteral("Waypoints Database"));
     platform::NotificationCenter::defaultCenter().addObserver(
         this, "cachedWaypointsDBDidChange", nullptr, [this](const platform::Notification&) { updateNearbyList(); });
+    platform::NotificationCenter::defaultCenter().addObserver(
+        this, "locationDidUpdate", nullptr, [this](const platform::Notification&) { aircraftMoved(); });
     std::lock_guard lock(livePanes().mutex);
     livePanes().panes.push_back(this);
 }
@@ -225,12 +251,14 @@ void POISelectorPaneController::tabBarDidSelectItem(TabBar*, TabBarItem* item) {
     } else if (item == nearby_.get()) {
         showBars(false, true);
         int units = rangeUnits();
-        selector_.showNearby(units, units::UnitSettings::shared().distanceFactor(), *nearbyCache_);
+        selector_.showNearby(units, units::UnitSettings::shared().distanceFactor(), *nearbyCache_, aircraftPosition());
         showRangeLabel(units);
         refresh();
     } else if (item == search_.get()) {
-        // The search tab keeps the list it shows and offers the search field, ready for typing.
+        // The search tab shows the last search's results and offers the search field, ready for typing.
         showBars(true, false);
+        selector_.showSearch();
+        refresh();
         ui_->theSearchBar->becomeFirstResponder();
     }
 }
@@ -245,7 +273,7 @@ void POISelectorPaneController::showRangeLabel(int units) {
 void POISelectorPaneController::setRange() {
     view();
     int units = rangeUnits();
-    selector_.setRange(units, units::UnitSettings::shared().distanceFactor(), *nearbyCache_);
+    selector_.setRange(units, units::UnitSettings::shared().distanceFactor(), *nearbyCache_, aircraftPosition());
     showRangeLabel(units);
     refresh();
 }
@@ -255,22 +283,38 @@ void POISelectorPaneController::updateNearbyList() {
     // of the nearby tab takes the list from the cache anyway.
     if (!isViewLoaded()) return;
     int units = rangeUnits();
-    selector_.cacheChanged(units, units::UnitSettings::shared().distanceFactor(), *nearbyCache_);
+    selector_.cacheChanged(units, units::UnitSettings::shared().distanceFactor(), *nearbyCache_, aircraftPosition());
     showRangeLabel(units);
     refresh();
 }
 
+void POISelectorPaneController::aircraftMoved() {
+    if (!isViewLoaded() || !ui_->waypointsTableView->isVisible()) return;
+    if (remeasured_.isValid() && remeasured_.elapsed() < kRemeasureMs) return;
+    remeasured_.start();
+    if (selector_.showsNearby())
+        setRange();  // the list measured again, nearest first
+    else
+        ui_->waypointsTableView->reloadData();  // the rows' distances and bearings
+}
+
 void POISelectorPaneController::searchBarSearchButtonClicked(SearchBar* searchBar) {
-    selector_.search(searchBar->text());
+    selector_.search(searchBar->text(), aircraftPosition());
     searchBar->resignFirstResponder();
     refresh();
 }
 
 void POISelectorPaneController::searchBarTextDidChange(SearchBar* searchBar, const QString& text) {
-    if (!text.isEmpty()) return;
-    selector_.clearSearch();
-    showCountriesView();
-    searchBar->resignFirstResponder();
+    if (text.isEmpty()) {
+        selector_.clearSearch();
+        showCountriesView();
+        searchBar->resignFirstResponder();
+        return;
+    }
+    // Results as the pilot types, from the second letter on; the field keeps the focus.
+    if (text.trimmed().size() < kLettersBeforeSearching) return;
+    selector_.search(text, aircraftPosition());
+    refresh();
 }
 
 // ---- the table -------------------------------------------------------------------------------
@@ -292,6 +336,8 @@ TableViewCell* POISelectorPaneController::cellForRowAtIndexPath(TableView* table
     auto* cell = static_cast<WaypointCell*>(tableView->dequeueReusableCellWithIdentifier(kWaypointCell));
     if (!cell) cell = new WaypointCell(kWaypointCell, tableView);
     cell->updateWithWaypoint(item, WaypointTypes::table());
+    if (const platform::Dictionary* record = item.asDictionary())
+        cell->setPlace(database_.countryOf(*record), distanceAndBearing(aircraftPosition(), *record));
     return cell;
 }
 
@@ -300,6 +346,12 @@ std::optional<TableViewCellAccessoryType> POISelectorPaneController::accessoryTy
     const Value& item = selector_.rowAt(size_t(indexPath.row));
     if (isNode(item)) return TableViewCellAccessoryType::DetailDisclosureButton;
     return selector_.isSelected(item) ? TableViewCellAccessoryType::Checkmark : TableViewCellAccessoryType::None;
+}
+
+std::optional<double> POISelectorPaneController::heightForRowAtIndexPath(TableView*, const IndexPath& indexPath) {
+    const Value& item = selector_.rowAt(size_t(indexPath.row));
+    if (!item.isDictionary() || isNode(item)) return std::nullopt;
+    return double(WaypointCell::kRowHeight);
 }
 
 void POISelectorPaneController::didSelectRowAtIndexPath(TableView* tableView, const IndexPath& indexPath) {

@@ -31,6 +31,8 @@
 #include "platform/ui/TableViewDataSource.h"
 #include "platform/ui/ViewController.h"
 
+#include <QElapsedTimer>
+
 #include <memory>
 
 namespace Ui {
@@ -51,6 +53,9 @@ class POISelectorPaneController : public platform::ui::ViewController,
                                   public platform::ui::TabBarDelegate,
                                   public platform::ui::SearchBarDelegate {
 public:
+    // The search runs as the pilot types once the text has this many letters (Return: from one).
+    static constexpr int kLettersBeforeSearching = 2;
+
     static POISelectorPaneController& sharedPOIDatabase();
     static std::shared_ptr<POISelectorPaneController> sharedPane();
     // The pane's navigation controller (black bar), made on the first call.
@@ -107,6 +112,10 @@ public:
     void setRange();
     // The map's cache was refilled ("cachedWaypointsDBDidChange").
     void updateNearbyList();
+    // A new fix ("locationDidUpdate"): while the pane is on screen, at most every kRemeasureMs,
+    // the nearby list is measured again from the aircraft, or the rows' distances are redrawn.
+    void aircraftMoved();
+    static constexpr qint64 kRemeasureMs = 2000;
 
     // The tabs: byCountry, search and nearby.
     platform::ui::TabBarItem* byCountryItem() const { return byCountry_.get(); }
@@ -131,6 +140,9 @@ public:
     std::optional<platform::ui::TableViewCellAccessoryType> accessoryTypeForRowWithIndexPath(
         platform::ui::TableView* tableView, const platform::ui::IndexPath& indexPath) override;
     void didSelectRowAtIndexPath(platform::ui::TableView* tableView, const platform::ui::IndexPath& indexPath) override;
+    // Waypoint rows have a third line (WaypointCell::kRowHeight); the tree's rows keep the table's.
+    std::optional<double> heightForRowAtIndexPath(platform::ui::TableView* tableView,
+                                                  const platform::ui::IndexPath& indexPath) override;
 
     void tabBarDidSelectItem(platform::ui::TabBar* tabBar, platform::ui::TabBarItem* item) override;
     void searchBarTextDidChange(platform::ui::SearchBar* searchBar, const QString& text) override;
@@ -161,6 +173,7 @@ private:
     std::shared_ptr<platform::ui::TabBarItem> byCountry_;
     std::shared_ptr<platform::ui::TabBarItem> search_;
     std::shared_ptr<platform::ui::TabBarItem> nearby_;
+    QElapsedTimer remeasured_;  // since aircraftMoved last measured
 };
 
 }  // namespace vantrel::waypoints

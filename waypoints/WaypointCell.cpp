@@ -79,19 +79,26 @@ WaypointCell::WaypointCell(const QString& reuseIdentifier, QWidget* parent)
 
 namespace {
 const QRect kNameFrame(44, 2, 260, 21);
+const QRect kCountryFrame(44, 22, 246, 16);
+const QRect kDistanceFrame(186, 22, 104, 16);
+constexpr int kThirdLine = 39;
 }  // namespace
 
 void WaypointCell::makeStandartControls() {
     QWidget* content = contentView();
     icon_ = new platform::ui::ImageView(content);
-    icon_->setGeometry(4, 10, 24, 24);
+    icon_->setGeometry(4, (kRowHeight - 24) / 2, 24, 24);
     name_ = makeLabel(content, kNameFrame, true, 18, orange());
-    typeLabel_ = makeLabel(content, {44, 26, 40, 16}, false, 12, lightGrey());
-    type_ = makeLabel(content, {80, 26, 75, 16}, false, 12, orange());
-    frequencyLabel_ = makeLabel(content, {160, 26, 35, 16}, false, 12, lightGrey());
-    frequency_ = makeLabel(content, {195, 26, 45, 16}, false, 12, orange());
-    channelLabel_ = makeLabel(content, {245, 26, 25, 16}, false, 12, lightGrey());
-    channel_ = makeLabel(content, {270, 26, 45, 16}, false, 12, orange());
+    country_ = makeLabel(content, kCountryFrame, false, 12, lightGrey());
+    distance_ = makeLabel(content, kDistanceFrame, false, 12, orange());
+    distance_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Each value's label holds its widest text at 12 points: "VOR/DME", "118.625", "104Y".
+    typeLabel_ = makeLabel(content, {44, kThirdLine, 32, 16}, false, 12, lightGrey());
+    type_ = makeLabel(content, {76, kThirdLine, 66, 16}, false, 12, orange());
+    frequencyLabel_ = makeLabel(content, {144, kThirdLine, 32, 16}, false, 12, lightGrey());
+    frequency_ = makeLabel(content, {176, kThirdLine, 54, 16}, false, 12, orange());
+    channelLabel_ = makeLabel(content, {234, kThirdLine, 22, 16}, false, 12, lightGrey());
+    channel_ = makeLabel(content, {256, kThirdLine, kLabelsRight - 256, 16}, false, 12, orange());
     channelLabel_->setText(QStringLiteral("Ch."));
     frequencyLabel_->setText(QStringLiteral("Freq."));
     typeLabel_->setText(QStringLiteral("Type"));
@@ -101,6 +108,17 @@ void WaypointCell::layoutContent(const QRectF& free) {
     if (!name_) return;  // the base class lays out before the subviews exist
     const int room = int(std::floor(free.right())) - kNameFrame.left();
     name_->resize(std::clamp(room, 0, kNameFrame.width()), kNameFrame.height());
+}
+
+void WaypointCell::setPlace(const QString& country, const QString& distanceAndBearing) {
+    distance_->setText(distanceAndBearing);
+    distance_->setVisible(!distanceAndBearing.isEmpty());
+    // The country ends where the distance begins, elided if it must.
+    const int right = distanceAndBearing.isEmpty()
+                          ? kLabelsRight
+                          : kLabelsRight - distance_->fontMetrics().horizontalAdvance(distanceAndBearing) - 6;
+    country_->resize(std::max(0, right - kCountryFrame.left()), kCountryFrame.height());
+    country_->setText(country);
 }
 
 void WaypointCell::updateWithWaypoint(const platform::Value& waypoint, const WaypointTypes::Table& types) {
@@ -119,6 +137,7 @@ void WaypointCell::updateWithWaypoint(const platform::Value& waypoint, const Way
     channel_->setText(shown(record, keys::waypointChannel));
     frequency_->setText(shown(record, keys::waypointFrequency));
     type_->setText(WaypointTypes::nameForType(code, types));
+    setPlace(QString(), QString());  // the pane tells the place of the record it shows
 }
 
 }  // namespace vantrel::waypoints

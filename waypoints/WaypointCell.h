@@ -1,11 +1,12 @@
 #pragma once
-// The table row of one waypoint record in the selector pane: the type symbol, "identifier, name"
-// in bold on the first line, and the type, frequency and channel under their grey captions on the
-// second. The row's text is its first line, so that scripts find the row like any other; the
-// labels show it. The class also keeps the type symbols of the whole process (imagesLUT), which
+// The table row of one waypoint record in the selector pane (kRowHeight high): the type symbol,
+// "identifier, name" in bold on the first line; the country on the second, and with a fix the
+// distance and bearing from the aircraft at its right ("12.3 nm 045°"); the type, frequency and
+// channel under their grey captions on the third. Every label ends before the checkmark. The
+// row's text is its first line, so that scripts find the row like any other; the labels show it. The class also keeps the type symbols of the whole process (imagesLUT), which
 // the moving map draws too.
 //
-// Ownership: the eight subviews are Qt children of the cell's content view; the fields only point
+// Ownership: the ten subviews are Qt children of the cell's content view; the fields only point
 // at them. The cell is owned by its table. The symbols live for the process.
 // Threads: main thread only.
 
@@ -27,6 +28,9 @@ class WaypointCell : public platform::ui::TableViewCell {
     Q_OBJECT
 public:
     static constexpr int kSymbolSlots = 17;  // type codes 0 to 16
+    static constexpr int kRowHeight = 58;
+    // Where the checkmark begins: no label reaches past it.
+    static constexpr int kLabelsRight = 290;
 
     // Loads the seven symbols from the bundle ("airfield_o.png" ...) into imagesLUT; once is enough.
     static void cacheSymbols();
@@ -38,6 +42,8 @@ public:
     explicit WaypointCell(const QString& reuseIdentifier, QWidget* parent = nullptr);
 
     void updateWithWaypoint(const platform::Value& waypoint, const WaypointTypes::Table& types);
+    // The second line: the record's country and, with a fix, "12.3 nm 045°" (empty without one).
+    void setPlace(const QString& country, const QString& distanceAndBearing);
 
     platform::ui::ImageView* icon() const { return icon_; }
     platform::ui::Label* name() const { return name_; }
@@ -47,6 +53,8 @@ public:
     platform::ui::Label* frequency() const { return frequency_; }
     platform::ui::Label* channelLabel() const { return channelLabel_; }
     platform::ui::Label* channel() const { return channel_; }
+    platform::ui::Label* country() const { return country_; }
+    platform::ui::Label* distance() const { return distance_; }
 
 protected:
     // The subviews draw everything; the row's own text is not drawn a second time.
@@ -54,7 +62,7 @@ protected:
     // The name line ends where the checkmark (or another accessory) begins, so that a long name
     // is elided before it rather than drawn under it.
     void layoutContent(const QRectF& free) override;
-    // Makes the eight subviews at their places, then the fixed captions.
+    // Makes the ten subviews at their places, then the fixed captions.
     void makeStandartControls();
     // A hook for cells that add controls of their own; runs after makeStandartControls.
     virtual void makeCustomControl() {}
@@ -68,6 +76,8 @@ private:
     platform::ui::Label* frequency_ = nullptr;
     platform::ui::Label* channelLabel_ = nullptr;
     platform::ui::Label* channel_ = nullptr;
+    platform::ui::Label* country_ = nullptr;
+    platform::ui::Label* distance_ = nullptr;
 };
 
 }  // namespace vantrel::waypoints

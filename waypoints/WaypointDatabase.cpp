@@ -11,7 +11,9 @@
 #include "platform/plist/KeyedArchive.h"
 #include "platform/plist/PropertyList.h"
 
+#include <QCollator>
 #include <QFileInfo>
+#include <QLocale>
 #include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
@@ -131,6 +133,13 @@ void WaypointDatabase::load(const ActiveCountriesStore& store, const Poster& pos
     post("UPDATE_LOAD_DONE", {});
 }
 
+QString WaypointDatabase::countryOf(const platform::Dictionary& record) const {
+    const Value* ct = record.find(keys::ct);
+    if (!ct || !countries_ || ct->intValue() < 0) return {};  // ct is the index as a text
+    const Value& name = countries_->at(static_cast<size_t>(ct->intValue()));
+    return name.isString() ? name.toQString() : QString();
+}
+
 int WaypointDatabase::sortWaypointsByName(const Value& a, const Value& b) {
     // Raw pointers: the sort calls this a million times on the world database.
     const Dictionary* da = a.asDictionary();
@@ -197,14 +206,18 @@ void WaypointDatabase::sortByCountries() {
         byCountryDB_ = {};
         return;
     }
-    std::vector<Node*> sorted;
+    // Countries in the order of an English collation, as the Active Countries list shows them:
+    // "São Tomé and Principe" before "Senegal", not after "Syria" as its bytes would put it.
+    std::vector<std::pair<QString, Node*>> sorted;
     sorted.reserve(nodes.size());
-    for (auto& [name, node] : nodes) sorted.push_back(&node);
-    std::sort(sorted.begin(), sorted.end(), [](const Node* a, const Node* b) {
-        return a->dictionary->get(keys::waypointName).stringView() < b->dictionary->get(keys::waypointName).stringView();
+    for (auto& [name, node] : nodes) sorted.emplace_back(QString::fromUtf8(name.data(), qsizetype(name.size())), &node);
+    const QCollator collator{QLocale(QLocale::English)};
+    std::sort(sorted.begin(), sorted.end(), [&collator](const auto& a, const auto& b) {
+        const int order = collator.compare(a.first, b.first);
+        return order != 0 ? order < 0 : a.first < b.first;
     });
     byCountryDB_ = Array::create(sorted.size());
-    for (Node* node : sorted) {
+    for (auto& [countryName, node] : sorted) {
         auto& children = node->children->items();
         std::stable_sort(children.begin(), children.end(),
                          [](const Value& a, const Value& b) { return sortWaypointsByName(a, b) < 0; });

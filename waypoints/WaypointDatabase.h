@@ -43,6 +43,8 @@ public:
     platform::ArrayPtr countries() const { return countries_; }
     platform::ArrayPtr states() const { return states_; }
     platform::ArrayPtr byCountryDB() const { return byCountryDB_; }  // empty when nothing was loaded
+    // The name of the record's country (its ct in countries()); empty when it has none.
+    QString countryOf(const platform::Dictionary& record) const;
     // The identifiers of waypointsDB for the search, built at the end of the load.
     const IdentifierIndex& identifierIndex() const { return identifierIndex_; }
     // Why the last load found no waypoint at all, in a sentence for the pilot (the database folder

@@ -24,19 +24,28 @@ void WaypointSelector::showCountries() {
     show(database_.byCountryDB() ? database_.byCountryDB() : Array::create());
 }
 
-void WaypointSelector::showNearby(int rangeUnits, double distanceFactor, NearbyWaypointCache& cache) {
+void WaypointSelector::showNearby(int rangeUnits, double distanceFactor, NearbyWaypointCache& cache,
+                                  const std::optional<GeoPoint>& aircraft) {
     title_ = QStringLiteral("Nearby waypoints");
     show(nearby_.nearbyDB());
-    setRange(rangeUnits, distanceFactor, cache);
+    setRange(rangeUnits, distanceFactor, cache, aircraft);
 }
 
-void WaypointSelector::setRange(int rangeUnits, double distanceFactor, NearbyWaypointCache& cache) {
-    nearby_.setRange(rangeUnits, distanceFactor, cache);
+void WaypointSelector::setRange(int rangeUnits, double distanceFactor, NearbyWaypointCache& cache,
+                                const std::optional<GeoPoint>& aircraft) {
+    nearby_.setRange(rangeUnits, distanceFactor, cache, aircraft);
 }
 
-void WaypointSelector::cacheChanged(int rangeUnits, double distanceFactor, NearbyWaypointCache& cache) {
+void WaypointSelector::cacheChanged(int rangeUnits, double distanceFactor, NearbyWaypointCache& cache,
+                                    const std::optional<GeoPoint>& aircraft) {
     nearby_.invalidate();
-    setRange(rangeUnits, distanceFactor, cache);
+    setRange(rangeUnits, distanceFactor, cache, aircraft);
+}
+
+void WaypointSelector::showSearch() {
+    title_ = searchID_.isEmpty() ? QStringLiteral("Search") : QStringLiteral("Search results");
+    if (searchID_.isEmpty()) searchDB_->clear();
+    show(searchDB_);
 }
 
 WaypointSelector::Tapped WaypointSelector::tapRow(size_t row) {
@@ -67,10 +76,10 @@ void WaypointSelector::back() {
     selectedWaypoint_ = Value();
 }
 
-void WaypointSelector::search(const QString& text) {
+void WaypointSelector::search(const QString& text, const std::optional<GeoPoint>& aircraft) {
     searchID_ = searchKeyFor(text);
     title_ = QStringLiteral("Search results");
-    searchByIdentifier(database_.identifierIndex(), searchID_, *searchDB_);
+    searchWaypoints(database_.identifierIndex(), text, aircraft, *searchDB_);
     show(searchDB_);
 }
 
@@ -88,6 +97,7 @@ QString WaypointSelector::emptyText() const {
     if (rowCount() > 0 || !content_) return {};
     if (content_ == searchDB_ && !searchID_.isEmpty())
         return QStringLiteral("No waypoint begins with \u201C%1\u201D.").arg(searchID_);
+    if (content_ == searchDB_) return QStringLiteral("Type an identifier or a name.");
     if (!database_.waypointsDB() || database_.waypointsDB()->empty()) return QStringLiteral("No waypoints are loaded.");
     return {};
 }

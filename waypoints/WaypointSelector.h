@@ -12,13 +12,17 @@
 // - Back: clears the search, shows the countries, goes up one level when there is one, drops the
 //   selection and makes the button read "Cancel". At the top it only clears.
 // - Each appearance makes the button read "Done" and keeps everything else, the selection too.
-// - Search: the upper-cased text as key, "Search results", the matches in identifier order.
-// - Nearby: "Nearby waypoints" and the records of the map's cache within the range.
+// - Search: the upper-cased text as key, "Search results", the identifier matches in identifier
+//   order then the name matches (searchWaypoints), nearest first among equals with a position.
+// - The search tab: "Search results" over the last search's results, or "Search" and no rows.
+// - Nearby: "Nearby waypoints" and the records of the map's cache within the range, measured from
+//   the aircraft when its position is given.
 // - A list pushed or switched to (a level of the tree, countries, nearby, search results) is
 //   shown from its top: takeListSwitched tells the pane once; a new range or a refilled cache
 //   keeps the place in the list.
-// - The hint of an empty list: "No waypoint begins with “X”." for a search, "No waypoints are
-//   loaded." for the countries of an empty database.
+// - The hint of an empty list: "No waypoint begins with “X”." for a search, "Type an identifier
+//   or a name." on the search tab before any search, "No waypoints are loaded." for the countries
+//   of an empty database.
 //
 // Ownership: shares the database's records and tree; owns its lists and stacks. Threads: main
 // thread only.
@@ -43,13 +47,20 @@ public:
     // when nothing has been shown yet and the pane should show the countries.
     bool appear();
     void showCountries();
-    void showNearby(int rangeUnits, double distanceFactor, NearbyWaypointCache& cache);
-    void setRange(int rangeUnits, double distanceFactor, NearbyWaypointCache& cache);
+    // `aircraft`: the position distances are measured from, when there is a usable fix.
+    void showNearby(int rangeUnits, double distanceFactor, NearbyWaypointCache& cache,
+                    const std::optional<GeoPoint>& aircraft = std::nullopt);
+    void setRange(int rangeUnits, double distanceFactor, NearbyWaypointCache& cache,
+                  const std::optional<GeoPoint>& aircraft = std::nullopt);
     // The map's cache was refilled: the nearby list is rebuilt at the current range.
-    void cacheChanged(int rangeUnits, double distanceFactor, NearbyWaypointCache& cache);
+    void cacheChanged(int rangeUnits, double distanceFactor, NearbyWaypointCache& cache,
+                      const std::optional<GeoPoint>& aircraft = std::nullopt);
+    // The search tab: the results of the last search, or none yet.
+    void showSearch();
     Tapped tapRow(size_t row);
     void back();
-    void search(const QString& text);
+    void search(const QString& text, const std::optional<GeoPoint>& aircraft = std::nullopt);
+    bool showsNearby() const { return content_ && content_ == nearby_.nearbyDB(); }
     void clearSearch();
 
     platform::ArrayPtr content() const { return content_; }  // empty before the first appearance

@@ -119,6 +119,22 @@ void BM_SearchOneLetter(benchmark::State& state) {
 }
 BENCHMARK(BM_SearchOneLetter)->Unit(benchmark::kMicrosecond);
 
+// The pane's search as the pilot types: identifiers and names, nearest first from Geneva. "an"
+// is the widest two-letter search (thousands of names hold it); "annecy" a typical name.
+void BM_SearchAsTyped(benchmark::State& state, const char* text) {
+    const waypoints::WaypointDatabase& database = worldDatabase();
+    auto results = platform::Array::create(500);
+    const std::optional<waypoints::GeoPoint> geneva = waypoints::GeoPoint{46.24, 6.11};
+    for (auto _ : state) {
+        waypoints::searchWaypoints(database.identifierIndex(), QString::fromLatin1(text), geneva, *results);
+        benchmark::DoNotOptimize(results->size());
+    }
+    state.counters["results"] = static_cast<double>(results->size());
+}
+BENCHMARK_CAPTURE(BM_SearchAsTyped, two_letters, "an")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SearchAsTyped, name, "annecy")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SearchAsTyped, identifier, "LSGG")->Unit(benchmark::kMicrosecond);
+
 // What the map's worker does at each refresh: every record's distance from the aircraft (near
 // Paris), the 180 nm around it into the cache.
 void BM_ForcedNearbyQuery(benchmark::State& state) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -318,24 +319,52 @@ private:
         return {};
     }
 
-    // The NS.object.N members of a set, in the order of N.
+    // The numbered members of a set, in the order of N: NS.object.N (some archivers' sets) or
+    // NS.objectN (a counted set as macOS writes it, each with its NS.countN; the member is listed
+    // that many times, so that the counts survive in the array).
     Value numberedMembers(Index o, size_t depth) {
-        constexpr std::string_view prefix = "NS.object.";
-        std::vector<std::pair<uint64_t, Index>> members;
-        std::span<const Index> ks = t_.keys(o);
-        for (size_t i = 0; i < ks.size(); ++i) {
-            if (t_.kind(ks[i]) != Kind::String || !t_.text(ks[i]).starts_with(prefix)) continue;
-            std::string_view digits = t_.text(ks[i]).substr(prefix.size());
+        // More than this many members in all is no real counted set but a damaged count.
+        constexpr uint64_t kMostMembers = 1u << 20;
+        auto number = [](std::string_view digits) -> std::optional<uint64_t> {
             uint64_t n = 0;
             auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
-            if (ec != std::errc() || end != digits.data() + digits.size() || digits.empty()) continue;
-            members.emplace_back(n, t_.values(o)[i]);
+            if (ec != std::errc() || end != digits.data() + digits.size() || digits.empty()) return std::nullopt;
+            return n;
+        };
+        std::vector<std::pair<uint64_t, Index>> members;
+        std::map<uint64_t, Index> counts;
+        std::span<const Index> ks = t_.keys(o);
+        for (size_t i = 0; i < ks.size(); ++i) {
+            if (t_.kind(ks[i]) != Kind::String) continue;
+            std::string_view name = t_.text(ks[i]);
+            if (name.starts_with("NS.object.")) name.remove_prefix(10);
+            else if (name.starts_with("NS.object")) name.remove_prefix(9);
+            else if (name.starts_with("NS.count") && name.size() > 8) {
+                if (std::optional<uint64_t> n = number(name.substr(8))) counts[*n] = t_.values(o)[i];
+                continue;
+            } else continue;
+            if (std::optional<uint64_t> n = number(name)) members.emplace_back(*n, t_.values(o)[i]);
         }
         std::sort(members.begin(), members.end());
-        ArrayPtr a = Array::create(members.size());
-        for (const auto& [n, member] : members) {
-            a->append(t_.kind(member) == Kind::Uid ? reference(member, depth + 1) : scalar(member));
+        uint64_t total = 0;
+        std::vector<uint64_t> times(members.size(), 1);
+        for (size_t i = 0; i < members.size(); ++i) {
+            auto count = counts.find(members[i].first);
+            if (count != counts.end()) {
+                Value c = t_.kind(count->second) == Kind::Uid ? reference(count->second, depth + 1) : scalar(count->second);
+                if (failed()) return {};
+                if (c.type() != ValueType::Integer || c.longLongValue() < 1)
+                    return fail(QStringLiteral("NS.count%1 is not a count of at least 1").arg(members[i].first));
+                times[i] = uint64_t(c.longLongValue());
+            }
+            total += std::min<uint64_t>(times[i], kMostMembers + 1);
+            if (total > kMostMembers) return fail(QStringLiteral("a counted set of more than %1 members").arg(kMostMembers));
+        }
+        ArrayPtr a = Array::create(size_t(total));
+        for (size_t i = 0; i < members.size(); ++i) {
+            Value member = t_.kind(members[i].second) == Kind::Uid ? reference(members[i].second, depth + 1) : scalar(members[i].second);
             if (failed()) return {};
+            for (uint64_t k = 0; k < times[i]; ++k) a->append(member);
         }
         return Value(a);
     }

@@ -6,7 +6,6 @@ namespace vantrel::positioning {
 
 namespace {
 constexpr int64_t kLoggedInFull = 10;
-constexpr int64_t kCountEvery = 1000;
 constexpr qsizetype kShownBytes = 100;
 }  // namespace
 
@@ -24,8 +23,8 @@ void BadLineLog::report(const char* reason, QByteArrayView line) {
         if (line.size() > kShownBytes) shown.append("...");
         platform::logLine(QStringLiteral("%1: skipped a line (%2): %3")
                               .arg(origin_, QString::fromLatin1(reason), QString::fromLatin1(shown)));
-    } else if (count_ % kCountEvery == 0) {
-        platform::logLine(QStringLiteral("%1: %2 bad lines skipped so far").arg(origin_).arg(count_));
+    } else {
+        repeats_.report(repeatText_);
     }
 }
 

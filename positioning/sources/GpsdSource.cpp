@@ -49,6 +49,7 @@ QString GpsdSource::description() const { return QStringLiteral("gpsd at %1:%2")
 
 void GpsdSource::startUpdatingLocation() {
     if (worker_.joinable()) return;
+    setWaiting();
     worker_ = std::thread([this] { run(); });
 }
 
@@ -66,7 +67,10 @@ void GpsdSource::run() {
         gps_data_t gd{};
         if (gps_open(host.constData(), port.constData(), &gd) != 0) {
             QString why = QString::fromUtf8(gps_errstr(errno));
-            post([this, why] { deliverFailure(QStringLiteral("cannot connect: %1").arg(why)); });
+            post([this, why] {
+                deliverFailure(QStringLiteral("cannot connect: %1").arg(why));
+                setWaiting();  // no daemon (yet): the pilot sees what the source waits for
+            });
             if (!waitBeforeReconnect()) break;
             continue;
         }
@@ -77,7 +81,17 @@ void GpsdSource::run() {
         bool hasPending = false;
         double lastDelivered = NAN;
         bool hadFix = false;
+        // A receiver gone quiet leaves gpsd connected and silent: the last fix must not stay
+        // current, so a silence is a failure, said once until reports come again.
+        auto lastReport = std::chrono::steady_clock::now();
+        bool silent = false;
         while (!stopping_) {
+            if (!silent && std::chrono::steady_clock::now() - lastReport >= std::chrono::milliseconds(silenceMs_)) {
+                silent = true;
+                QString why = silenceMs_ % 1000 == 0 ? QStringLiteral("no data for %1 s").arg(silenceMs_ / 1000)
+                                                     : QStringLiteral("no data for %1 ms").arg(silenceMs_);
+                post([this, why] { deliverFailure(why); });
+            }
             if (!gps_waiting(&gd, kQuietMicroseconds)) {
                 if (hasPending) {
                     post([this, fix = pending] { deliverFix(fix); });
@@ -94,6 +108,8 @@ void GpsdSource::run() {
             if (gd.set & ERROR_SET)
                 platform::logLine(QStringLiteral("%1 says: %2").arg(description(), QString::fromUtf8(gd.error)));
             if (!(gd.set & MODE_SET)) continue;  // not a TPV report
+            lastReport = std::chrono::steady_clock::now();
+            silent = false;
             std::optional<Fix> fix = fixOf(gd);
             if (!fix) {
                 if (gd.fix.mode == MODE_NO_FIX && hadFix)

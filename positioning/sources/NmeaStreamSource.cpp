@@ -31,9 +31,19 @@ QString NmeaStreamSource::description() const {
     return {};
 }
 
+QString NmeaStreamSource::name() const {
+    switch (transport_) {
+    case Transport::Serial: return QStringLiteral("nmea:%1@%2").arg(address_).arg(number_);
+    case Transport::Tcp: return QStringLiteral("tcp:%1:%2").arg(address_).arg(number_);
+    case Transport::Udp: return QStringLiteral("udp:%1").arg(number_);
+    }
+    return {};
+}
+
 void NmeaStreamSource::startUpdatingLocation() {
     if (started_) return;
     started_ = true;
+    setWaiting();
     open();
 }
 

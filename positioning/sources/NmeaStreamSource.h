@@ -41,6 +41,7 @@ public:
 
     void startUpdatingLocation() override;
     QString description() const override;
+    QString name() const override;  // "nmea:/dev/ttyACM0@9600", "tcp:HOST:PORT", "udp:PORT"
 
 private:
     void open();

@@ -78,6 +78,7 @@ bool SimulatorSource::setPacing(Pacing pacing) {
 void SimulatorSource::startUpdatingLocation() {
     if (started_) return;
     started_ = true;
+    setWaiting();
     startTime_ = double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
     platform::logLine(QStringLiteral("Starting the %1").arg(description()));
     deliverNoisyFix();

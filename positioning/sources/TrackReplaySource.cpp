@@ -32,6 +32,7 @@ bool TrackReplaySource::setPacing(Pacing pacing) {
 void TrackReplaySource::startUpdatingLocation() {
     if (started_) return;
     started_ = true;
+    setWaiting();
     if (track_.empty()) {
         deliverFailure(QStringLiteral("the recording holds no fixes"));
         return;

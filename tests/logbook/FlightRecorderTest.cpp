@@ -32,11 +32,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <cmath>
+#include <csignal>
 
 using namespace vantrel;
 using logbook::FlightRecorder;
@@ -515,6 +520,55 @@ TEST(FlightRecorder, AnUnwritableTrackIsLoggedOnceAndResumes) {
     const std::vector<Fix> back = parseFile(path);
     ASSERT_EQ(back.size(), flight.size() - 100);
     EXPECT_EQ(back.front().timestamp, flight[100].timestamp);
+    EXPECT_EQ(strictIgcProblems(readAll(path)), QStringList());
+}
+
+// A disk that fills up in the middle of a record (the file size limit stands in for it): the
+// write failure is said once with the system's reason, not "Unknown error", and reopening the
+// track at every fix does not log its notes at every fix either. Room again: the track goes on.
+TEST(FlightRecorder, AFullDiskMidRecordIsLoggedOnceWithTheSystemsReason) {
+    const std::vector<Fix> flight = recordedCircuit();
+    ASSERT_GE(flight.size(), 120u);
+    RecorderHome home(true);
+    platform::DictionaryPtr record = home.flightInBlockOff();
+    const QString path = FlightTrack::path(*record);
+    FlightRecorder recorder(home.log);
+    auto feed = [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) recorder.fixDidArrive(flight[i], flight[i].horizontalAccuracy >= 0, 5.0, "test");
+    };
+    feed(0, 20);
+    const qint64 size = QFileInfo(path).size();
+    ASSERT_GT(size, 0);
+
+    struct rlimit before {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = before;
+    limited.rlim_cur = rlim_t(size + 20);  // room for part of the next record only
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    QStringList lines;
+    {
+        test::LogCapture log;
+        feed(20, 80);
+        lines = log.lines();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previousHandler);
+
+    auto count = [&](const char* fragment) {
+        return int(std::count_if(lines.begin(), lines.end(), [&](const QString& line) { return line.contains(QLatin1String(fragment)); }));
+    };
+    EXPECT_EQ(count("could not be written"), 1) << lines.join('\n').toStdString();
+    EXPECT_EQ(count("File too large"), 1);
+    EXPECT_EQ(count("Unknown error"), 0);
+    EXPECT_LE(count("cut off an incomplete last line"), 1);
+    EXPECT_LE(count("going on with the recorded file"), 1);
+    EXPECT_LE(lines.size(), 4);
+
+    feed(80, flight.size());
+    const std::vector<Fix> back = parseFile(path);
+    ASSERT_EQ(back.size(), 20 + (flight.size() - 80));
+    EXPECT_EQ(back[20].timestamp, flight[80].timestamp);
     EXPECT_EQ(strictIgcProblems(readAll(path)), QStringList());
 }
 

@@ -144,6 +144,46 @@ TEST(KeyedArchive, DamagedArchivesGiveNullAndAReason) {
     EXPECT_TRUE(identical(list({"x"}), KeyedArchive::unarchive(archiveOf(list({"$null", array(list({uid(3)})), arrayClass, "x"})))));
 }
 
+// Sets whose members are numbered keys instead of one NS.objects array: NS.object.N, and the
+// NS.objectN with NS.countN (no dot) of a counted set as macOS writes it. The counts are kept by
+// listing a member that many times; a damaged count is refused, not a huge array.
+TEST(KeyedArchive, NumberedSetMembersAndCounts) {
+    auto setClass = [](const char* name) { return dict({{"$classes", list({name, "NSSet", "NSObject"})}, {"$classname", name}}); };
+    struct Case {
+        const char* what;
+        Value set;  // object 1; its class is object 2; texts "LFLP" and "LSGG" are objects 3 and 4
+        const char* className;
+        Value expected;  // null: refused
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"NS.object.N", dict({{"NS.object.1", uid(4)}, {"NS.object.0", uid(3)}, {"$class", uid(2)}}), "NSSet", list({"LFLP", "LSGG"}), ""},
+        {"counted set", dict({{"NS.count", Value::integer(2)}, {"NS.object0", uid(4)}, {"NS.count0", Value::integer(2)},
+                              {"NS.object1", uid(3)}, {"NS.count1", Value::integer(1)}, {"$class", uid(2)}}),
+         "NSCountedSet", list({"LSGG", "LSGG", "LFLP"}), ""},
+        {"counted set past ten", dict({{"NS.object10", uid(3)}, {"NS.object2", uid(4)}, {"$class", uid(2)}}), "NSCountedSet",
+         list({"LSGG", "LFLP"}), ""},
+        {"empty counted set", dict({{"NS.count", Value::integer(0)}, {"$class", uid(2)}}), "NSCountedSet", list({}), ""},
+        {"count of zero", dict({{"NS.object0", uid(3)}, {"NS.count0", Value::integer(0)}, {"$class", uid(2)}}), "NSCountedSet",
+         Value(), "not a count"},
+        {"count of a text", dict({{"NS.object0", uid(3)}, {"NS.count0", "2"}, {"$class", uid(2)}}), "NSCountedSet", Value(),
+         "not a count"},
+        {"huge count", dict({{"NS.object0", uid(3)}, {"NS.count0", Value::integer(int64_t(1) << 40)}, {"$class", uid(2)}}),
+         "NSCountedSet", Value(), "more than"},
+    };
+    LogCapture log;
+    for (const Case& c : cases) {
+        QString error;
+        Value got = KeyedArchive::unarchive(archiveOf(list({"$null", c.set, setClass(c.className), "LFLP", "LSGG"})), &error);
+        if (c.expected.isNull()) {
+            EXPECT_TRUE(got.isNull()) << c.what;
+            EXPECT_TRUE(error.contains(QLatin1String(c.reason))) << c.what << ": " << error.toStdString();
+        } else {
+            EXPECT_TRUE(identical(c.expected, got)) << c.what << ": " << error.toStdString();
+        }
+    }
+}
+
 TEST(KeyedArchive, PlistlibReadsOurArchiveAsItReadsApples) {
     TempDir dir;
     QFile ours(dir.file("ours.archive"));

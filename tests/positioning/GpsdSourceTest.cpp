@@ -1,5 +1,6 @@
 // A private gpsd, fed a recorded NMEA log by a small TCP feeder, watched at the same time by the
-// gpsd source and by a plain JSON client: the source must deliver exactly the fixes gpsd reports.
+// gpsd source and by a plain JSON client: the source must deliver exactly the fixes gpsd reports,
+// and say so when the receiver goes quiet.
 
 #include "PositioningTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -82,7 +83,12 @@ TEST(GpsdSource, DeliversWhatGpsdReports) {
     std::vector<Fix> fixes;
     QStringList failures;
     source.setHandlers({[&](const Fix& f) { fixes.push_back(f); }, [&](const QString& e) { failures.append(e); }, {}, {}});
+    source.setSilenceMs(4000);
+    QStringList states;
+    QObject::connect(&source, &GpsdSource::stateChanged, [&](const QString& state) { states.append(state); });
     source.startUpdatingLocation();
+    const QString name = QStringLiteral("gpsd at 127.0.0.1:%1").arg(gpsdPort);
+    EXPECT_EQ(source.stateText(), "waiting for " + name);
     ASSERT_TRUE(waitUntil([&] { return watching && log.contains("Watching gpsd at 127.0.0.1"); }, 10000));
     waitUntil([] { return false; }, 300);  // let gpsd take the source's watch request
 
@@ -113,12 +119,21 @@ TEST(GpsdSource, DeliversWhatGpsdReports) {
     // Midnight in the log came through as the next day.
     EXPECT_TRUE(reported.count(double(QDateTime(QDate(2024, 6, 1), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch()) / 1000.0));
     EXPECT_TRUE(failures.isEmpty());
+    EXPECT_EQ(source.stateText(), "receiving from " + name);
+
+    // The receiver goes quiet while gpsd stays up: one failure after the silence, so the last
+    // fix stops being current.
+    ASSERT_TRUE(waitUntil([&] { return !failures.isEmpty(); }, 8000));
+    EXPECT_EQ(failures, QStringList{QStringLiteral("no data for 4 s")});
+    EXPECT_EQ(source.stateText(), "no data for 4 s from " + name);
+    EXPECT_EQ(states, (QStringList{"waiting for " + name, "receiving from " + name, "no data for 4 s from " + name}));
+    EXPECT_TRUE(log.contains("Position source " + name + " failed: no data for 4 s"));
 
     // gpsd goes away: a failure, and the source keeps trying.
     gpsd.process.terminate();
     ASSERT_TRUE(gpsd.process.waitForFinished(5000));
-    ASSERT_TRUE(waitUntil([&] { return !failures.isEmpty(); }, 5000));
-    EXPECT_EQ(failures[0], QStringLiteral("connection lost"));
+    ASSERT_TRUE(waitUntil([&] { return failures.size() > 1; }, 5000));
+    EXPECT_EQ(failures[1], QStringLiteral("connection lost"));
 }
 
 TEST(GpsdSource, NoDaemonIsAFailure) {
@@ -129,5 +144,6 @@ TEST(GpsdSource, NoDaemonIsAFailure) {
     source.startUpdatingLocation();
     ASSERT_TRUE(waitUntil([&] { return !failures.isEmpty(); }, 5000));
     EXPECT_TRUE(failures[0].startsWith(QStringLiteral("cannot connect")));
+    EXPECT_EQ(source.stateText(), QStringLiteral("waiting for gpsd at 127.0.0.1:%1").arg(source.description().section(':', -1)));
     EXPECT_TRUE(log.contains("Position source gpsd at 127.0.0.1"));
 }

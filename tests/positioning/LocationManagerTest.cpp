@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <thread>
 
 using vantrel::units::UnitSettings;
@@ -197,6 +198,8 @@ TEST(LocationManager, StartStartsTheSourceOnceAndAlwaysAnnounces) {
     EXPECT_TRUE(manager.started());
     EXPECT_EQ(updates.count, 3 + 5);  // three fixes, once, and one announcement per start
     EXPECT_EQ(manager.currentLocation()->latitude, 46.002);
+    EXPECT_EQ(manager.sourceStateText(), QStringLiteral("receiving from three fixes"));
+    EXPECT_EQ(LocationManager().sourceStateText(), QStringLiteral("no position source"));
 }
 
 TEST(LocationManager, UnitsFollowTheSettings) {
@@ -274,4 +277,38 @@ TEST(LocationManager, WorkerThreadReadsWholeFixes) {
     worker.join();
     EXPECT_EQ(torn, 0);
     EXPECT_GT(seen, 0);
+}
+
+// 75 kt near Geneva, straight on 060 or in a rate-one turn (3 degrees a second) from 060, fed at
+// the rates receivers and simulators send. The course follows the track at every rate: the first
+// fixes of a fast feed lie closer together than the course needs, so they alone would leave 000.
+TEST(LocationManager, CourseAtEveryFixRate) {
+    struct Case {
+        double hertz;
+        double turnRate;   // degrees per second, clockwise
+        double tolerance;  // degrees from the track at the last fix
+    };
+    // At 1 Hz the course is measured over the fixes 1 to 5 seconds old: in a turn it lags by 9.
+    const Case cases[] = {{1, 0, 0.5},  {10, 0, 0.5}, {25, 0, 0.5}, {50, 0, 0.5},
+                          {1, 3, 10.0}, {10, 3, 2.0}, {25, 3, 1.5}, {50, 3, 1.5}};
+    const double speed = 75.0 * 1852.0 / 3600.0, lat0 = 46.2, lon0 = 6.1;
+    const double metresPerDegreeLon = kMetresPerDegree * std::cos(lat0 * Geodesy::kDegreesToRadians);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.hertz << " Hz, turning " << c.turnRate << " deg/s");
+        LocationManager manager;
+        double east = 0.0, north = 0.0, track = 60.0;
+        const double dt = 1.0 / c.hertz;
+        const int fixes = int(20.0 * c.hertz);
+        for (int i = 0; i < fixes; ++i) {
+            manager.locationManagerDidUpdateToLocation(
+                makeFix(lat0 + north / kMetresPerDegree, lon0 + east / metresPerDegreeLon, 5.0, 1000.0 + i * dt));
+            if (i == fixes - 1) break;
+            track += c.turnRate * dt;
+            east += speed * dt * std::sin(track * Geodesy::kDegreesToRadians);
+            north += speed * dt * std::cos(track * Geodesy::kDegreesToRadians);
+        }
+        double error = std::remainder(double(manager.course()) - track, 360.0);
+        EXPECT_LE(std::abs(error), c.tolerance) << "course " << manager.course() << ", track " << track;
+        EXPECT_NEAR(manager.speed(), speed, 0.5);
+    }
 }

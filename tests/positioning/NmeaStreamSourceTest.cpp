@@ -141,3 +141,35 @@ TEST(NmeaStreamSource, MissingDeviceIsAFailure) {
     ASSERT_EQ(got.failures.size(), 1);
     EXPECT_TRUE(got.failures[0].contains("cannot open /dev/ttyNOTHERE9"));
 }
+
+// A TCP server that sends nothing but garbage, fast: the first bad lines are shown, then "bad
+// lines skipped" once (at most once a minute after that), and the source's state says why there
+// is no position.
+TEST(NmeaStreamSource, GarbageOnTcpIsLoggedOnceNotPerLine) {
+    vantrel::test::LogCapture log;
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    NmeaStreamSource source(NmeaStreamSource::Transport::Tcp, QStringLiteral("127.0.0.1"), server.serverPort());
+    Collected got;
+    collect(source, got);
+    source.startUpdatingLocation();
+    EXPECT_EQ(source.stateText(), QStringLiteral("waiting for NMEA from 127.0.0.1:%1 (TCP)").arg(server.serverPort()));
+    ASSERT_TRUE(waitUntil([&] { return server.hasPendingConnections(); }, 5000));
+    QTcpSocket* peer = server.nextPendingConnection();
+    QByteArray garbage;
+    for (int i = 0; i < 2000; ++i) garbage.append("\x7f\x12 telemetry frame ").append(QByteArray::number(i)).append('\n');
+    const int rounds = 50;  // 100,000 bad lines
+    for (int i = 0; i < rounds; ++i) peer->write(garbage);
+    ASSERT_TRUE(waitUntil([&] { return peer->bytesToWrite() == 0; }, 10000));
+    waitUntil([] { return false; }, 300);
+
+    int shown = 0, counted = 0;
+    for (const QString& line : log.lines()) {
+        shown += line.contains(QStringLiteral("skipped a line")) ? 1 : 0;
+        counted += line.contains(QStringLiteral("bad lines skipped")) ? 1 : 0;
+    }
+    EXPECT_EQ(shown, 10);
+    EXPECT_EQ(counted, 1);
+    ASSERT_EQ(got.failures.size(), 1);
+    EXPECT_EQ(source.stateText(), got.failures[0] + QStringLiteral(" from tcp:127.0.0.1:%1").arg(server.serverPort()));
+}

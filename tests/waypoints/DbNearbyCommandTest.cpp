@@ -4,6 +4,8 @@
 #include "DatabaseFixture.h"
 
 #include "positioning/Geodesy.h"
+#include "waypoints/ActiveCountriesStore.h"
+#include "waypoints/WaypointDatabase.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -100,4 +102,38 @@ TEST(DbInfoCommand, ReportsLoadedAndSkippedCountriesApart) {
     EXPECT_EQ(skipped[0].toObject()["name"].toString(), "Atlantis");
     EXPECT_FALSE(skipped[0].toObject()["reason"].toString().isEmpty());
     EXPECT_EQ(info["waypoints"].toInt(), 3);
+}
+
+// Accented country names: the tree sorts them by an English collation ("São Tomé and Principe"
+// between "Senegal" and "Syria", not after them), and `db info` keeps its count column straight.
+TEST(DbInfoCommand, AccentedCountriesSortByCollationAndKeepTheColumns) {
+    test::DatabaseFixture fixture;
+    fixture.writeStates({});
+    fixture.writeCountry(QStringLiteral("Syria"), {makeRecord("OSDI", 33.41, 36.51)});
+    fixture.writeCountry(QStringLiteral("S\u00E3o Tom\u00E9 and Principe"), {makeRecord("FPST", 0.38, 6.71), makeRecord("FPPR", 1.66, 7.41)});
+    fixture.writeCountry(QStringLiteral("Senegal"), {makeRecord("GOBD", 14.67, -17.07)});
+    fixture.writeCountry(QStringLiteral("\u00C5land Islands"), {makeRecord("EFMA", 60.12, 19.90)});
+
+    waypoints::WaypointDatabase database;
+    database.load(waypoints::ActiveCountriesStore(), [](const char*, platform::DictionaryPtr) {});
+    QStringList tree;
+    for (const platform::Value& node : *database.byCountryDB()) tree << node.dictionary()->get("waypoint_name").toQString();
+    EXPECT_EQ(tree, QStringList({"\u00C5land Islands", "S\u00E3o Tom\u00E9 and Principe", "Senegal", "Syria"}));
+    QStringList placed;  // each record with its country, as the selector's rows show it
+    for (const platform::Value& r : *database.waypointsDB())
+        placed << r.dictionary()->get("waypoint_id").toQString() + " " + database.countryOf(*r.dictionary());
+    placed.sort();
+    EXPECT_EQ(placed, QStringList({"EFMA \u00C5land Islands", "FPPR S\u00E3o Tom\u00E9 and Principe",
+                                   "FPST S\u00E3o Tom\u00E9 and Principe", "GOBD Senegal", "OSDI Syria"}));
+
+    ToolRun info = tool(fixture, {QStringLiteral("db"), QStringLiteral("info")});
+    ASSERT_EQ(info.status, 0);
+    int countryLines = 0;
+    for (const QString& line : QString::fromUtf8(info.out).split('\n')) {
+        if (!line.endsWith(QLatin1Char('1')) && !line.endsWith(QLatin1Char('2'))) continue;
+        if (line.contains(QLatin1String("waypoints"))) continue;
+        ++countryLines;
+        EXPECT_EQ(line.size(), 48) << line.toStdString();  // 40 for the name, a blank, 7 for the count
+    }
+    EXPECT_EQ(countryLines, 4);
 }

@@ -94,3 +94,33 @@ TEST(NearbyList, ARefilledCacheIsTakenAgainAtTheSameRange) {
     f.list.invalidate();
     EXPECT_EQ(f.at(1), QStringList({"NEAR"}));
 }
+
+// With the aircraft's position the list is measured from it, not from where the map's cache was
+// last refreshed: 21 NM from Geneva, a 1 NM range holds only the navaid 0.8 NM away, and the
+// range filters and orders by the aircraft's distances.
+TEST(NearbyList, WithAPositionTheDistancesAreTheAircrafts) {
+    Filter f;
+    auto placed = [](const char* id, double lat, double lon, double storedMetres) {
+        Value r = recordAt(id, storedMetres);
+        r.dictionary()->set("waypoint_latitude", Value::real(lat));
+        r.dictionary()->set("waypoint_longitude", Value::real(lon));
+        return r;
+    };
+    // The cache was filled at Geneva (stored distances from there); the aircraft is 21 NM north-east.
+    const waypoints::GeoPoint aircraft{46.48, 6.53};
+    Value lsgg = placed("LSGG", 46.238, 6.109, 200), gva = placed("GVA", 46.254, 6.133, 2000),
+          near = placed("NEAR", 46.493, 6.530, 39000), mid = placed("MID", 46.40, 6.40, 25000);
+    f.fill({lsgg, gva, near, mid, recordAt("NOWHERE", 10)});
+    auto at = [&](int nm) {
+        f.list.setRange(nm, kNauticalMile, *f.cache, aircraft);
+        return idsOf(*f.list.nearbyDB());
+    };
+    EXPECT_EQ(at(1), QStringList({"NEAR"}));
+    EXPECT_EQ(at(10), QStringList({"NEAR", "MID"}));
+    EXPECT_EQ(at(25), QStringList({"NEAR", "MID", "GVA", "LSGG"}));
+    EXPECT_EQ(at(5), QStringList({"NEAR"}));
+    // The stored distances are left as the map's worker wrote them.
+    EXPECT_EQ(*waypoints::currentDistance(*lsgg.dictionary()), 200);
+    // Without a position again, the stored distances rule.
+    EXPECT_EQ(f.at(1), QStringList({"NOWHERE", "LSGG"}));
+}

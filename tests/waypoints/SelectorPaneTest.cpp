@@ -5,6 +5,8 @@
 #include "DatabaseFixture.h"
 
 #include "platform/core/NotificationCenter.h"
+#include "positioning/Geodesy.h"
+#include "positioning/LocationManager.h"
 #include "platform/ui/Automation.h"
 #include "platform/ui/BarButton.h"
 #include "platform/ui/Label.h"
@@ -18,6 +20,7 @@
 #include "platform/ui/Window.h"
 #include "waypoints/ActiveCountriesStore.h"
 #include "waypoints/POISelectorPaneController.h"
+#include "waypoints/WaypointCell.h"
 #include "waypoints/WaypointKeys.h"
 #include "waypoints/WaypointTree.h"
 
@@ -311,8 +314,9 @@ TEST_F(SelectorPane, TheSearchTabOffersTheSearchFieldAndKeepsTheList) {
     pane->nearbyCache()->refresh(*pane->waypointsDB(), 2.44, 48.96, 1852.0);
     ASSERT_EQ(robot.tapTab("Nearby"), "");
     ASSERT_EQ(robot.tapTab("Search"), "");
-    EXPECT_EQ(pane->title(), "Nearby waypoints");
-    EXPECT_EQ(rows().size(), 4);
+    // The search tab has its own title and list: no search yet, so no rows under "Search".
+    EXPECT_EQ(pane->title(), "Search");
+    EXPECT_TRUE(rows().isEmpty());
     EXPECT_TRUE(pane->theSearchBar()->isVisible());
     EXPECT_FALSE(pane->rangeView()->isVisible());
     EXPECT_TRUE(pane->theSearchBar()->field()->hasFocus());
@@ -320,6 +324,72 @@ TEST_F(SelectorPane, TheSearchTabOffersTheSearchFieldAndKeepsTheList) {
     EXPECT_EQ(rows(), QStringList({"EDDF"}));
     ASSERT_EQ(robot.tapTab("Countries"), "");
     EXPECT_EQ(pane->title(), "Countries");
+}
+
+// Results as the pilot types, from the second letter, by identifier and by name; each row shows
+// its country and, with a fix, the distance and bearing from the aircraft.
+TEST_F(SelectorPane, SearchAsThePilotTypesByNameWithCountryDistanceAndBearing) {
+    RecordingOwner owner;
+    present(owner);
+    ASSERT_EQ(robot.tapTab("Search"), "");
+    ASSERT_EQ(robot.typeText(QStringLiteral("a")), "");
+    EXPECT_TRUE(rows().isEmpty());  // one letter: nothing yet
+    ASSERT_EQ(robot.typeText(QStringLiteral("n")), "");
+    EXPECT_EQ(pane->title(), "Search results");
+    EXPECT_EQ(rows(), QStringList({"EDDF", "PANC"}));  // "Frankfurt" and "Anchorage" hold "an"
+    EXPECT_TRUE(pane->theSearchBar()->field()->hasFocus());
+    ASSERT_EQ(robot.typeText(QStringLiteral("ch")), "");
+    EXPECT_EQ(rows(), QStringList({"PANC"}));
+
+    // Over Frankfurt: the rows say where each record is, and how far.
+    positioning::LocationManager& manager = positioning::LocationManager::sharedManager();
+    positioning::Fix fix;
+    fix.latitude = 50.0;
+    fix.longitude = 8.5;
+    fix.horizontalAccuracy = 5;
+    fix.timestamp = 1000;
+    manager.locationManagerDidUpdateToLocation(fix);
+    pane->theSearchBar()->field()->selectAll();
+    ASSERT_EQ(robot.typeText(QStringLiteral("an")), "");
+    EXPECT_EQ(rows(), QStringList({"EDDF", "PANC"}));
+    TableView* table = pane->waypointsTableView();
+    auto* eddf = dynamic_cast<waypoints::WaypointCell*>(pane->cellForRowAtIndexPath(table, {0, 0}));
+    ASSERT_NE(eddf, nullptr);
+    EXPECT_EQ(eddf->country()->text(), "Germany");
+    const double metres = positioning::Geodesy::calcDistanceInMeters(8.5, 50.0, 8.57, 50.03);
+    EXPECT_EQ(eddf->distance()->text(),
+              positioning::LocationManager::formattedDistance(metres) + QStringLiteral(" %1\u00B0")
+                  .arg(int(std::lround(positioning::Geodesy::calcAngle({8.5f, 50.0f}, {8.57f, 50.03f}))), 3, 10, QLatin1Char('0')));
+    auto* panc = dynamic_cast<waypoints::WaypointCell*>(pane->cellForRowAtIndexPath(table, {0, 1}));
+    ASSERT_NE(panc, nullptr);
+    EXPECT_EQ(panc->country()->text(), "United States");
+    // The country ends before the distance's text begins.
+    EXPECT_LT(panc->country()->geometry().right(),
+              waypoints::WaypointCell::kLabelsRight - panc->distance()->fontMetrics().horizontalAdvance(panc->distance()->text()));
+    manager.locationManagerDidFailWithError(QStringLiteral("test over"));
+    pane->theSearchBar()->field()->selectAll();
+    ASSERT_EQ(robot.typeText(QStringLiteral("an")), "");
+    eddf = dynamic_cast<waypoints::WaypointCell*>(pane->cellForRowAtIndexPath(table, {0, 0}));
+    EXPECT_EQ(eddf->distance()->text(), "");  // no fix, no distance
+    EXPECT_EQ(eddf->country()->text(), "Germany");
+}
+
+// The nearby list from the aircraft's position, not from where the map's cache was refreshed.
+TEST_F(SelectorPane, TheNearbyListIsMeasuredFromTheAircraft) {
+    RecordingOwner owner;
+    present(owner);
+    // The cache was refreshed over Orly; the aircraft is now over Charles de Gaulle.
+    pane->nearbyCache()->refresh(*pane->waypointsDB(), 2.38, 48.72, 1852.0);
+    positioning::LocationManager& manager = positioning::LocationManager::sharedManager();
+    positioning::Fix fix;
+    fix.latitude = 49.01;
+    fix.longitude = 2.55;
+    fix.horizontalAccuracy = 5;
+    fix.timestamp = 1000;
+    manager.locationManagerDidUpdateToLocation(fix);
+    ASSERT_EQ(robot.tapTab("Nearby"), "");
+    EXPECT_EQ(rows(), QStringList({"LFPG", "LFPB", "lfxx", "LFPO"}));
+    manager.locationManagerDidFailWithError(QStringLiteral("test over"));
 }
 
 TEST_F(SelectorPane, AnOwnerThatWentAwayIsNeverCalled) {

@@ -80,20 +80,23 @@ TEST(WaypointCell, ShowsTheRecordsTextsAndTheSymbolOfItsType) {
     EXPECT_EQ(show(cell, record({{"waypoint_frequency", Value::real(375)}})).frequency, "375");
 }
 
-TEST(WaypointCell, EightSubviewsAtTheirPlacesWithTheFixedCaptions) {
+TEST(WaypointCell, TenSubviewsAtTheirPlacesWithTheFixedCaptions) {
     WaypointCell cell(QStringLiteral("waypointCell"));
-    EXPECT_EQ(cell.icon()->geometry(), QRect(4, 10, 24, 24));
+    EXPECT_EQ(cell.icon()->geometry(), QRect(4, 17, 24, 24));
     EXPECT_EQ(cell.name()->geometry(), QRect(44, 2, 260, 21));
-    EXPECT_EQ(cell.typeLabel()->geometry(), QRect(44, 26, 40, 16));
-    EXPECT_EQ(cell.type()->geometry(), QRect(80, 26, 75, 16));
-    EXPECT_EQ(cell.frequencyLabel()->geometry(), QRect(160, 26, 35, 16));
-    EXPECT_EQ(cell.frequency()->geometry(), QRect(195, 26, 45, 16));
-    EXPECT_EQ(cell.channelLabel()->geometry(), QRect(245, 26, 25, 16));
-    EXPECT_EQ(cell.channel()->geometry(), QRect(270, 26, 45, 16));
+    EXPECT_EQ(cell.country()->geometry(), QRect(44, 22, 246, 16));
+    EXPECT_EQ(cell.distance()->geometry(), QRect(186, 22, 104, 16));
+    EXPECT_EQ(cell.typeLabel()->geometry(), QRect(44, 39, 32, 16));
+    EXPECT_EQ(cell.type()->geometry(), QRect(76, 39, 66, 16));
+    EXPECT_EQ(cell.frequencyLabel()->geometry(), QRect(144, 39, 32, 16));
+    EXPECT_EQ(cell.frequency()->geometry(), QRect(176, 39, 54, 16));
+    EXPECT_EQ(cell.channelLabel()->geometry(), QRect(234, 39, 22, 16));
+    EXPECT_EQ(cell.channel()->geometry(), QRect(256, 39, 34, 16));
     EXPECT_EQ(cell.typeLabel()->text(), "Type");
     EXPECT_EQ(cell.frequencyLabel()->text(), "Freq.");
     EXPECT_EQ(cell.channelLabel()->text(), "Ch.");
-    for (QWidget* w : {static_cast<QWidget*>(cell.icon()), static_cast<QWidget*>(cell.channel())})
+    for (QWidget* w : {static_cast<QWidget*>(cell.icon()), static_cast<QWidget*>(cell.channel()),
+                       static_cast<QWidget*>(cell.country())})
         EXPECT_EQ(w->parentWidget(), cell.contentView());
 }
 
@@ -135,7 +138,7 @@ TEST(WaypointCell, SymbolsAreTheChartSymbolsInOrange) {
 // widest frequencies, with three decimals, fit their column.
 TEST(WaypointCell, LongNamesAreElidedBeforeTheCheckmarkAndFrequenciesFit) {
     WaypointCell cell(QStringLiteral("waypointCell"));
-    cell.resize(320, 44);
+    cell.resize(320, WaypointCell::kRowHeight);
     cell.updateWithWaypoint(record({{"waypoint_id", Value("LSGG")}, {"waypoint_name", Value("Geneva Cointrin International Airport")},
                                     {"waypoint_type", Value::integer(1)}, {"waypoint_frequency", Value("118.375")}}),
                             WaypointTypes::table());
@@ -150,11 +153,35 @@ TEST(WaypointCell, LongNamesAreElidedBeforeTheCheckmarkAndFrequenciesFit) {
     cell.setAccessoryType(platform::ui::TableViewCellAccessoryType::None);
     EXPECT_EQ(name->width(), 260);
 
-    for (const char* widest : {"118.375", "122.155", "108.000"}) {
-        cell.frequency()->setText(QString::fromLatin1(widest));
-        EXPECT_EQ(cell.frequency()->shownText(), QString::fromLatin1(widest));
-        EXPECT_LE(cell.frequency()->x() + cell.frequency()->fontMetrics().horizontalAdvance(widest),
-                  cell.channelLabel()->x())
-            << widest;
+    // The widest values of each column fit it, end before the next caption, and the last column
+    // ends before the checkmark ("104Y" was drawn under it, "118.625" ran into "Ch.").
+    cell.setAccessoryType(platform::ui::TableViewCellAccessoryType::Checkmark);
+    struct Column {
+        platform::ui::Label* value;
+        int nextLeft;
+        std::vector<const char*> widest;
+    };
+    const Column columns[] = {{cell.type(), cell.frequencyLabel()->x(), {"VOR/DME", "NDB/DME", "VORTAC", "Unknown"}},
+                              {cell.frequency(), cell.channelLabel()->x(), {"118.625", "118.375", "122.155", "108.000"}},
+                              {cell.channel(), WaypointCell::kLabelsRight, {"104Y", "126X", "117Y"}},
+                              {cell.channelLabel(), cell.channel()->x(), {"Ch."}},
+                              {cell.frequencyLabel(), cell.frequency()->x(), {"Freq."}}};
+    for (const Column& column : columns) {
+        for (const char* widest : column.widest) {
+            column.value->setText(QString::fromLatin1(widest));
+            EXPECT_EQ(column.value->shownText(), QString::fromLatin1(widest));
+            EXPECT_LT(column.value->x() + column.value->fontMetrics().horizontalAdvance(widest), column.nextLeft) << widest;
+        }
     }
+    EXPECT_LE(cell.channel()->geometry().right() + 1, 290) << "the checkmark is drawn from x = 296 on";
+
+    // The place line: the country gives way to the distance and bearing, elided if it must.
+    cell.setPlace(QStringLiteral("United States Minor Outlying Islands"), QStringLiteral("1234.5 nm 359\u00B0"));
+    EXPECT_EQ(cell.distance()->shownText(), QStringLiteral("1234.5 nm 359\u00B0"));
+    EXPECT_LT(cell.country()->geometry().right(),
+              WaypointCell::kLabelsRight - cell.distance()->fontMetrics().horizontalAdvance(cell.distance()->text()));
+    EXPECT_TRUE(cell.country()->shownText().endsWith(QChar(0x2026)));
+    cell.setPlace(QStringLiteral("S\u00E3o Tom\u00E9 and Principe"), QString());
+    EXPECT_FALSE(cell.distance()->isVisibleTo(&cell));
+    EXPECT_EQ(cell.country()->shownText(), QStringLiteral("S\u00E3o Tom\u00E9 and Principe"));
 }

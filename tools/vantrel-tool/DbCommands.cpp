@@ -60,6 +60,22 @@ int build(const QStringList& args) {
     return 0;  // the builder has logged what it built
 }
 
+// The text in UTF-8, padded with blanks to `columns` characters as a terminal shows them (printf's
+// "%-40s" counts bytes, so that an accented name would shift the columns after it).
+std::string padded(const QString& text, int columns) {
+    int shown = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isLowSurrogate()) continue;  // the second half of one character
+        const QChar::Category category = c.category();
+        if (category == QChar::Mark_NonSpacing || category == QChar::Mark_Enclosing) continue;
+        ++shown;
+    }
+    std::string out = text.toStdString();
+    if (shown < columns) out.append(size_t(columns - shown), ' ');
+    return out;
+}
+
 int info(bool json) {
     double ms = loadDatabase();
     auto& database = waypoints::POISelectorPaneController::sharedPOIDatabase();
@@ -98,7 +114,7 @@ int info(bool json) {
         return 0;
     }
     for (size_t i = 0; i < counts.size(); ++i)
-        if (loaded[i]) std::printf("%-40s %7zu\n", std::string(countries->at(i).stringView()).c_str(), counts[i]);
+        if (loaded[i]) std::printf("%s %7zu\n", padded(countries->at(i).toQString(), 40).c_str(), counts[i]);
     for (const auto& s : skipped)
         std::printf("skipped: %s (%s)\n", qPrintable(s.country), qPrintable(s.reason));
     std::printf("%zu waypoints in %zu countries, loaded in %.1f ms", total, loadedCount, ms);
@@ -122,8 +138,8 @@ int search(const QStringList& args, bool json) {
     }
     for (const Value& item : *results) {
         platform::DictionaryPtr r = item.dictionary();
-        std::printf("%-8s %-40s %11.6f %11.6f  %s\n", r->get(waypoints::keys::waypointId).toStdString().c_str(),
-                    r->get(waypoints::keys::waypointName).toStdString().c_str(),
+        std::printf("%s %s %11.6f %11.6f  %s\n", padded(r->get(waypoints::keys::waypointId).toQString(), 8).c_str(),
+                    padded(r->get(waypoints::keys::waypointName).toQString(), 40).c_str(),
                     r->get(waypoints::keys::waypointLatitude).doubleValue(),
                     r->get(waypoints::keys::waypointLongitude).doubleValue(),
                     database.countries()->at(static_cast<size_t>(r->get(waypoints::keys::ct).intValue())).toStdString().c_str());
@@ -198,9 +214,9 @@ int nearby(const QStringList& args, bool json) {
     for (const Value& item : *results) {
         platform::DictionaryPtr r = item.dictionary();
         double metres = distanceOf(item);
-        std::printf("%-8s %-40s %11.6f %11.6f  %-8s %10.1f m %8.2f %s\n",
-                    r->get(waypoints::keys::waypointId).toStdString().c_str(),
-                    r->get(waypoints::keys::waypointName).toStdString().c_str(),
+        std::printf("%s %s %11.6f %11.6f  %-8s %10.1f m %8.2f %s\n",
+                    padded(r->get(waypoints::keys::waypointId).toQString(), 8).c_str(),
+                    padded(r->get(waypoints::keys::waypointName).toQString(), 40).c_str(),
                     r->get(waypoints::keys::waypointLatitude).doubleValue(),
                     r->get(waypoints::keys::waypointLongitude).doubleValue(),
                     waypoints::WaypointTypes::nameForType(r->get(waypoints::keys::waypointType).intValue())
