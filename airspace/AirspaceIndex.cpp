@@ -31,6 +31,7 @@ template <typename Fn> void AirspaceIndex::forCells(const GeoBox& box, Fn&& fn) 
 }
 
 AirspaceIndex::AirspaceIndex(std::vector<Airspace> airspaces) : airspaces_(std::move(airspaces)) {
+    if (airspaces_.empty()) return;  // no grid: an empty index costs nothing
     // Two passes: count each cell's entries, then fill them in (compact, one allocation each).
     cellStart_.assign(size_t(kLatCells) * kLonCells + 1, 0);
     for (const Airspace& a : airspaces_)
@@ -44,6 +45,7 @@ AirspaceIndex::AirspaceIndex(std::vector<Airspace> airspaces) : airspaces_(std::
 
 std::vector<size_t> AirspaceIndex::inBox(const GeoBox& query) const {
     std::vector<size_t> out;
+    if (cellStart_.empty()) return out;
     if (query.empty() && !(query.minLat <= query.maxLat && query.minLon > query.maxLon)) return out;
     GeoBox box = query;
     if (box.minLon > box.maxLon) box.maxLon += 360.0;  // across the 180th meridian
@@ -68,7 +70,7 @@ std::vector<size_t> AirspaceIndex::inBox(const GeoBox& query) const {
 
 std::vector<size_t> AirspaceIndex::containing(double lat, double lon, std::optional<double> altitudeFeet) const {
     std::vector<size_t> out;
-    if (!std::isfinite(lat) || !std::isfinite(lon) || std::abs(lat) > 90.0) return out;
+    if (cellStart_.empty() || !std::isfinite(lat) || !std::isfinite(lon) || std::abs(lat) > 90.0) return out;
     lon = std::remainder(lon, 360.0);
     const size_t cell = size_t(latCell(lat)) * kLonCells + size_t(lonCell(lon));
     for (uint32_t i = cellStart_[cell]; i < cellStart_[cell + 1]; ++i) {
