@@ -11,6 +11,9 @@ namespace vantrel::airspace {
 
 namespace {
 
+// Far more than the finest national outline needs (a 1000 NM circle is 630 points).
+constexpr size_t kMostPoints = 100000;
+
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
 
@@ -317,6 +320,14 @@ void Reader::line(QByteArrayView raw, int number) {
         return;
 
     const QByteArrayView args = withoutComment(rest);
+    // The outline of an airspace already skipped is not drawn any further; one that grows past
+    // any real airspace's (a damaged file of huge circles) is skipped before it takes the memory.
+    if (current_ && !current_->damage.isEmpty() && upper(command[0]) == 'D') return;
+    if (current_ && current_->airspace.outline.size() > kMostPoints) {
+        damage(number, QStringLiteral("outline of more than %1 points").arg(kMostPoints));
+        current_->airspace.outline = {};
+        return;
+    }
     if (equalsUpper(command, "V") || (command.size() > 1 && upper(command[0]) == 'V' && command[1] != '=')) {
         if (!needAirspace(number, command)) return;
         // "V X=...", "V D=+", also "VX=..." and spaces about the "=".

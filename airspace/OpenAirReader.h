@@ -11,7 +11,8 @@
 // Bad input: a line that is not understood is skipped; a broken line inside an airspace (a coordinate
 // or limit that does not read, an arc with no centre) makes that airspace skipped as well, since its
 // outline or limits would be wrong; an airspace left with fewer than three points or without both
-// limits is skipped. Each skip is one log line naming the file and line number (the first
+// limits, or whose outline grows past 100,000 points (a damaged file of huge circles), is skipped.
+// Each skip is one log line naming the file and line number (the first
 // kLoggedInFull of a file; past that, only the final count), and the end of the file gives one log
 // line with the counts. Arcs and circles become points within 0.1 NM of the true arc (ArcGeometry.h).
 //

@@ -245,6 +245,12 @@ TEST(OpenAirReader, TakesWhatItCanFromFilesThatAreNotOpenAir) {
     EXPECT_TRUE(read.airspaces.empty());
     EXPECT_EQ(read.skippedLines, 5000);
     EXPECT_LE(log.lines().size(), kLoggedInFull + 1);
+    // An outline past any real one's size is skipped before it takes the memory.
+    QByteArray huge = "AC D\nAN HUGE\nAL GND\nAH FL50\nV X=47:00:00 N 008:00:00 E\n";
+    for (int i = 0; i < 1000; ++i) huge += "DC 1000\n";
+    const ReadResult hugeRead = readOpenAir(huge, QStringLiteral("huge.txt"));
+    EXPECT_TRUE(hugeRead.airspaces.empty());
+    EXPECT_EQ(hugeRead.skippedAirspaces, 1);
     // A centre carries over no AC: the second airspace's arc has none.
     const ReadResult centres = readText("AC D\nAN A\nAL GND\nAH FL50\nV X=47:00:00 N 008:00:00 E\nDC 2\n"
                                         "AC D\nAN B\nAL GND\nAH FL50\nDC 2\n");
