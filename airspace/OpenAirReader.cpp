@@ -176,6 +176,15 @@ std::optional<Limit> parseLimit(QByteArrayView raw) {
 
 namespace {
 
+// The airspace being read.
+struct Current {
+    Airspace airspace;
+    std::optional<LatLon> centre;
+    bool clockwise = true;
+    bool haveLower = false, haveUpper = false;
+    QString damage;  // why it is skipped; empty while it is whole
+};
+
 class Reader {
 public:
     Reader(const QString& origin, bool latin1) : origin_(origin), latin1_(latin1) {}
@@ -185,14 +194,6 @@ public:
     ReadResult result;
 
 private:
-    struct Current {
-        Airspace airspace;
-        std::optional<LatLon> centre;
-        bool clockwise = true;
-        bool haveLower = false, haveUpper = false;
-        QString damage;  // why it is skipped; empty while it is whole
-    };
-
     QString text(QByteArrayView v) const {
         return latin1_ ? QString::fromLatin1(v) : QString::fromUtf8(v);
     }
