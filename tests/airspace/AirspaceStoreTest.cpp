@@ -160,4 +160,12 @@ TEST(AirspaceCommands, ImportListAndAtAsAPilotWould) {
     EXPECT_EQ(QJsonDocument::fromJson(r.out).object()["airspaces"].toArray()[0].toObject(),
               (QJsonObject{{"name", "GENEVA CTR"}, {"class", "D"}, {"lower", "GND"}, {"upper", "4500 ft MSL"}}));
     EXPECT_EQ(tool(documents.path(), {"airspace", "at", "north", "6"}).status, 2);
+
+    // Switched off, a file's airspaces are no longer found; back on, they are.
+    for (const char* state : {"off", "on"}) {
+        ASSERT_EQ(tool(documents.path(), {"airspace", state, "geneva.txt"}).status, 0);
+        r = tool(documents.path(), {"--json", "airspace", "at", "46.2381", "6.1089"});
+        EXPECT_EQ(QJsonDocument::fromJson(r.out).object()["airspaces"].toArray().size(), state[1] == 'f' ? 0 : 3) << state;
+    }
+    EXPECT_EQ(tool(documents.path(), {"airspace", "off", "nothing.txt"}).status, 1);
 }

@@ -1,4 +1,4 @@
-// airspace import FILE [--replace] | list | at LAT LON [ALT_FT]: the pilot's airspace files (the
+// airspace import FILE [--replace] | list | at LAT LON [ALT_FT] | on|off FILE: the pilot's airspace files (the
 // folder "airspace" in the documents folder) through the same store and index as the app.
 
 #include "Commands.h"
@@ -18,7 +18,8 @@ namespace {
 const char* const kAirspaceUsage =
     "usage: vantrel-tool airspace import FILE [--replace]\n"
     "       vantrel-tool [--json] airspace list\n"
-    "       vantrel-tool [--json] airspace at LAT LON [ALT_FT]\n";
+    "       vantrel-tool [--json] airspace at LAT LON [ALT_FT]\n"
+    "       vantrel-tool airspace on|off FILE\n";
 
 void print(const QString& text) { std::fputs(text.toUtf8().constData(), stdout); }
 void warn(const QString& line) { std::fprintf(stderr, "%s\n", qPrintable(line)); }
@@ -126,6 +127,14 @@ int runAirspaceCommand(const QStringList& args, bool json) {
         return importFile(store, args[1], replace);
     }
     if (verb == QLatin1String("list") && args.size() == 1) return list(store, json);
+    if ((verb == QLatin1String("on") || verb == QLatin1String("off")) && args.size() == 2) {
+        if (!store.fileNames().contains(args[1])) {
+            warn(QStringLiteral("there is no airspace file \"%1\" (see vantrel-tool airspace list)").arg(args[1]));
+            return 1;
+        }
+        store.setEnabled(args[1], verb == QLatin1String("on"));
+        return 0;
+    }
     if (verb == QLatin1String("at") && (args.size() == 3 || args.size() == 4)) {
         const std::optional<double> lat = number(args[1]), lon = number(args[2]);
         const std::optional<double> alt = args.size() == 4 ? number(args[3]) : std::nullopt;

@@ -38,6 +38,7 @@ const char* const kUsage =
     "  airspace import FILE [--replace]     keep an OpenAir file among the pilot's airspace files\n"
     "  airspace list                        the airspace files, on or off, with their airspace counts\n"
     "  airspace at LAT LON [ALT_FT]         the airspaces containing that point (and height, feet MSL)\n"
+    "  airspace on|off FILE                 switch a file's airspaces on or off (kept in the user defaults)\n"
     "\n"
     "  --json           print one JSON document\n"
     "  --database DIR   the waypoint database directory (default: the app's bundle)\n"
