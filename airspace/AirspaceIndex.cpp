@@ -31,27 +31,26 @@ template <typename Fn> void AirspaceIndex::forCells(const GeoBox& box, Fn&& fn) 
 }
 
 AirspaceIndex::AirspaceIndex(std::vector<Airspace> airspaces) : airspaces_(std::move(airspaces)) {
-    if (airspaces_.empty()) return;  // no grid: an empty index costs nothing
-    // Two passes: count each cell's entries, then fill them in (compact, one allocation each).
-    cellStart_.assign(size_t(kLatCells) * kLonCells + 1, 0);
-    for (const Airspace& a : airspaces_)
-        if (!a.box.empty()) forCells(a.box, [&](int cell) { ++cellStart_[size_t(cell) + 1]; });
-    for (size_t i = 1; i < cellStart_.size(); ++i) cellStart_[i] += cellStart_[i - 1];
-    ids_.resize(cellStart_.back());
-    std::vector<uint32_t> fill(cellStart_.begin(), cellStart_.end() - 1);
     for (size_t id = 0; id < airspaces_.size(); ++id)
-        if (!airspaces_[id].box.empty()) forCells(airspaces_[id].box, [&](int cell) { ids_[fill[size_t(cell)]++] = uint32_t(id); });
+        if (!airspaces_[id].box.empty())
+            forCells(airspaces_[id].box, [&](int cell) { entries_.push_back(uint64_t(cell) << 32 | uint64_t(id)); });
+    std::sort(entries_.begin(), entries_.end());
+}
+
+template <typename Fn> void AirspaceIndex::forEntries(int cell, Fn&& fn) const {
+    const uint64_t first = uint64_t(cell) << 32;
+    for (auto it = std::lower_bound(entries_.begin(), entries_.end(), first);
+         it != entries_.end() && (*it >> 32) == uint64_t(cell); ++it)
+        fn(size_t(*it & 0xffffffffu));
 }
 
 std::vector<size_t> AirspaceIndex::inBox(const GeoBox& query) const {
     std::vector<size_t> out;
-    if (cellStart_.empty()) return out;
+    if (entries_.empty()) return out;
     if (query.empty() && !(query.minLat <= query.maxLat && query.minLon > query.maxLon)) return out;
     GeoBox box = query;
     if (box.minLon > box.maxLon) box.maxLon += 360.0;  // across the 180th meridian
-    forCells(box, [&](int cell) {
-        for (uint32_t i = cellStart_[size_t(cell)]; i < cellStart_[size_t(cell) + 1]; ++i) out.push_back(ids_[i]);
-    });
+    forCells(box, [&](int cell) { forEntries(cell, [&](size_t id) { out.push_back(id); }); });
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());
     // The exact box test, with the query and the record each tried a turn of the world apart.
@@ -70,15 +69,13 @@ std::vector<size_t> AirspaceIndex::inBox(const GeoBox& query) const {
 
 std::vector<size_t> AirspaceIndex::containing(double lat, double lon, std::optional<double> altitudeFeet) const {
     std::vector<size_t> out;
-    if (cellStart_.empty() || !std::isfinite(lat) || !std::isfinite(lon) || std::abs(lat) > 90.0) return out;
+    if (entries_.empty() || !std::isfinite(lat) || !std::isfinite(lon) || std::abs(lat) > 90.0) return out;
     lon = std::remainder(lon, 360.0);
-    const size_t cell = size_t(latCell(lat)) * kLonCells + size_t(lonCell(lon));
-    for (uint32_t i = cellStart_[cell]; i < cellStart_[cell + 1]; ++i) {
-        const Airspace& a = airspaces_[ids_[i]];
-        if (altitudeFeet && !a.containsAltitude(*altitudeFeet)) continue;
-        if (a.containsPoint(lat, lon)) out.push_back(ids_[i]);
-    }
-    std::sort(out.begin(), out.end());
+    forEntries(latCell(lat) * kLonCells + lonCell(lon), [&](size_t id) {
+        const Airspace& a = airspaces_[id];
+        if (altitudeFeet && !a.containsAltitude(*altitudeFeet)) return;
+        if (a.containsPoint(lat, lon)) out.push_back(id);
+    });  // the run is sorted by position already
     return out;
 }
 

@@ -2,7 +2,7 @@
 // The loaded airspaces and a grid over their boxes, for the questions the map and the warnings ask:
 // the airspaces in a latitude/longitude box, and those containing a point (and a height).
 //
-// The grid has cells of kCellDegrees; each cell lists the airspaces whose box touches it. A box
+// The grid has cells of kCellDegrees; each cell in use lists the airspaces whose box touches it. A box
 // across the 180th meridian is entered in the cells on both sides.
 //
 // Ownership: the index owns its records; answers are positions in airspaces(), valid as long as the
@@ -41,8 +41,11 @@ private:
     template <typename Fn> void forCells(const GeoBox& box, Fn&& fn) const;
 
     std::vector<Airspace> airspaces_;
-    std::vector<uint32_t> cellStart_;  // per cell, where its list begins in ids_; one more at the end
-    std::vector<uint32_t> ids_;
+    // Each airspace once per cell its box touches, as (cell << 32 | position), sorted: a cell's
+    // list is one run, found by binary search. Only the cells in use take memory.
+    std::vector<uint64_t> entries_;
+    // The positions listed for one cell.
+    template <typename Fn> void forEntries(int cell, Fn&& fn) const;
 };
 
 }  // namespace vantrel::airspace
