@@ -35,6 +35,10 @@ const char* const kUsage =
     "  plans list                           the navigation plans with their waypoints and lengths\n"
     "  plans export --gpx NAME              a plan as a GPX 1.1 route\n"
     "  plans import --gpx FILE [--replace]  each route of a GPX file as a plan, its waypoints as one more\n"
+    "  airspace import FILE [--replace]     keep an OpenAir file among the pilot's airspace files\n"
+    "  airspace list                        the airspace files, on or off, with their airspace counts\n"
+    "  airspace at LAT LON [ALT_FT]         the airspaces containing that point (and height, feet MSL)\n"
+    "  airspace on|off FILE                 switch a file's airspaces on or off (kept in the user defaults)\n"
     "\n"
     "  --json           print one JSON document\n"
     "  --database DIR   the waypoint database directory (default: the app's bundle)\n"
@@ -42,7 +46,7 @@ const char* const kUsage =
     "  --version        print the version\n"
     "  COMMAND --help   the usage of one command\n";
 
-const char* const kGroups[] = {"db", "container", "plist", "geo", "gps", "logbook", "plans"};
+const char* const kGroups[] = {"db", "container", "plist", "geo", "gps", "logbook", "plans", "airspace"};
 
 bool isGroup(const QString& word) {
     for (const char* group : kGroups)
@@ -124,6 +128,7 @@ int main(int argc, char** argv) {
     if (group == QLatin1String("gps")) return tool::runGpsCommand(rest, json);
     if (group == QLatin1String("logbook")) return tool::runLogbookCommand(rest, json);
     if (group == QLatin1String("plans")) return tool::runPlansCommand(rest, json);
+    if (group == QLatin1String("airspace")) return tool::runAirspaceCommand(rest, json);
     std::fprintf(stderr, "unknown command \"%s\"\n%s", qPrintable(group), kUsage);
     return 2;
 }
