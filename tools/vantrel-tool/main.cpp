@@ -35,6 +35,7 @@ const char* const kUsage =
     "  plans list                           the navigation plans with their waypoints and lengths\n"
     "  plans export --gpx NAME              a plan as a GPX 1.1 route\n"
     "  plans import --gpx FILE [--replace]  each route of a GPX file as a plan, its waypoints as one more\n"
+    "  plans import --cup FILE [--replace]  a SeeYou CUP file's waypoints as one plan, each task as one more\n"
     "\n"
     "  --json           print one JSON document\n"
     "  --database DIR   the waypoint database directory (default: the app's bundle)\n"
