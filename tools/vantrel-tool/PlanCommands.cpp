@@ -1,4 +1,4 @@
-// plans list | export --gpx NAME | import --gpx FILE [--replace]: the pilot's navigation plans
+// plans list | export --gpx NAME | import --gpx|--cup FILE [--replace]: the pilot's navigation plans
 // (the folder "navplans" in the documents folder) through the same store as the app.
 
 #include "Commands.h"
@@ -8,6 +8,7 @@
 #include "navplans/NavPlanStore.h"
 #include "navplans/PlanCoordinates.h"
 #include "navplans/PlanGpx.h"
+#include "navplans/PlanImport.h"
 
 #include "platform/core/DocumentsLock.h"
 #include "platform/core/Paths.h"
@@ -30,7 +31,8 @@ namespace {
 const char* const kPlansUsage =
     "usage: vantrel-tool [--json] plans list\n"
     "       vantrel-tool plans export --gpx NAME\n"
-    "       vantrel-tool plans import --gpx FILE [--replace]\n";
+    "       vantrel-tool plans import --gpx FILE [--replace]\n"
+    "       vantrel-tool plans import --cup FILE [--replace]\n";
 
 constexpr double kMetresPerNauticalMile = 1852.0;
 
@@ -135,13 +137,14 @@ QString unusedName(const QString& name, QSet<QString>& used) {
     return candidate;
 }
 
-int importGpx(NavPlanStore& store, const QString& path, bool replace) {
+// A GPX or CUP file, as the flag says, through the same reader as the app's import.
+int importPlans(NavPlanStore& store, const QString& path, navplans::PlanFileKind kind, bool replace) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         warn(QStringLiteral("%1: %2").arg(path, file.errorString()));
         return 1;
     }
-    const navplans::gpx::Import gpx = navplans::gpx::readDocument(file.readAll(), QFileInfo(path).completeBaseName());
+    const navplans::gpx::Import gpx = navplans::readPlanFile(path, file.readAll(), kind);
     if (!gpx.error.isEmpty()) {
         warn(QStringLiteral("%1: %2; nothing imported").arg(path, gpx.error));
         return 1;
@@ -192,7 +195,8 @@ int runPlansCommand(const QStringList& args, bool json) {
     const bool list = args == QStringList{QStringLiteral("list")};
     const bool exporting = args.size() == 3 && args[0] == QLatin1String("export") && args[1] == QLatin1String("--gpx");
     const bool importing = (args.size() == 3 || (args.size() == 4 && args[3] == QLatin1String("--replace"))) &&
-                           args[0] == QLatin1String("import") && args[1] == QLatin1String("--gpx");
+                           args[0] == QLatin1String("import") &&
+                           (args[1] == QLatin1String("--gpx") || args[1] == QLatin1String("--cup"));
     if (!list && !exporting && !importing) {
         std::fputs(kPlansUsage, stderr);
         return 2;
@@ -216,7 +220,9 @@ int runPlansCommand(const QStringList& args, bool json) {
         return 1;
     }
     if (exporting) return exportGpx(store, args[2]);
-    if (importing) return importGpx(store, args[2], args.size() == 4);
+    if (importing)
+        return importPlans(store, args[2], args[1] == QLatin1String("--cup") ? navplans::PlanFileKind::Cup : navplans::PlanFileKind::Gpx,
+                           args.size() == 4);
     if (json)
         listJson(store);
     else

@@ -39,6 +39,7 @@ const char* const kUsage =
     "  airspace list                        the airspace files, on or off, with their airspace counts\n"
     "  airspace at LAT LON [ALT_FT]         the airspaces containing that point (and height, feet MSL)\n"
     "  airspace on|off FILE                 switch a file's airspaces on or off (kept in the user defaults)\n"
+    "  plans import --cup FILE [--replace]  a SeeYou CUP file's waypoints as one plan, each task as one more\n"
     "\n"
     "  --json           print one JSON document\n"
     "  --database DIR   the waypoint database directory (default: the app's bundle)\n"
