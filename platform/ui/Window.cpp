@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QPalette>
 #include <QPointer>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QShowEvent>
 #include <QWindow>
@@ -176,8 +177,15 @@ void Window::fitScaleToSize() {
     setScreenScale(screen(), scale);
     setMinimumSize(int(std::ceil(kColumnPoints.width() * kMinimumScale / scale)),
                    int(std::ceil(kColumnPoints.height() * kMinimumScale / scale)));
-    // The window keeps its pixels; in points it is now smaller or larger.
-    resize(windowHandle() ? windowHandle()->geometry().size() : (QSizeF(pixels) / scale).toSize());
+    // The window keeps its pixels; in points it is now smaller or larger. Its native window
+    // already says so: a resize event to it brings the widget along, where resize() would also
+    // take a fullscreen or maximised window back to normal.
+    if (QWindow* native = windowHandle()) {
+        QResizeEvent resized(native->geometry().size(), size());
+        QCoreApplication::sendEvent(native, &resized);
+    } else {
+        resize((QSizeF(pixels) / scale).toSize());
+    }
     layoutStage();
     update();
     if (windowState() == Qt::WindowNoState) saveTimer_.start();
