@@ -63,6 +63,17 @@ void DisclaimerView::viewWillAppear(bool animated) {
     ui_->bottomBar->setHidden(hideTitles_);
 }
 
+bool DisclaimerView::keyPressed(QKeyEvent* event) {
+    // While its buttons show, Return agrees and Escape disagrees.
+    if (!isViewLoaded() || ui_->bottomBar->isHidden() || event->modifiers() != Qt::NoModifier) return false;
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        agree();
+        return true;
+    }
+    if (event->key() == Qt::Key_Escape) disagree();
+    return false;
+}
+
 void DisclaimerView::display(TabBarController& tabBarController) {
     ViewController* parent = parentViewController();
     if (parent && parent->modalViewController() == this) return;

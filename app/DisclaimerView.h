@@ -55,6 +55,7 @@ public:
 
 protected:
     void loadView() override;
+    bool keyPressed(QKeyEvent* event) override;
 
 private:
     bool hideTitles_ = false;

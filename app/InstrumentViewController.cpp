@@ -3,11 +3,15 @@
 #include "ui_InstrumentView.h"
 
 #include "instruments/AbstractInstrumentView.h"
+#include "instruments/GPSView.h"
 #include "instruments/SlipballView.h"
 #include "platform/core/Log.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/UserDefaults.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/Window.h"
+
+#include <QKeyEvent>
 
 namespace vantrel::app {
 
@@ -69,6 +73,7 @@ void InstrumentViewController::viewWillAppear(bool animated) {
         navigation->setNavigationBarHidden(true, false);
     for (QWidget* area : {mainInstrumentView(), secondaryInstrumentsView()})
         for (QWidget* child : area->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) child->update();
+    placeInstrument(true);
     platform::NotificationCenter::defaultCenter().postNotificationName("UnitsChanged", this);
 }
 
@@ -76,6 +81,57 @@ void InstrumentViewController::viewWillDisappear(bool animated) {
     if (platform::ui::NavigationController* navigation = navigationController())
         navigation->setNavigationBarHidden(false, false);
     ViewController::viewWillDisappear(animated);
+}
+
+void InstrumentViewController::viewDidDisappear(bool animated) {
+    placeInstrument(false);
+    ViewController::viewDidDisappear(animated);
+}
+
+void InstrumentViewController::placeInstrument(bool onScreen) {
+    if (!theInstrument_) return;
+    platform::ui::Window* window = platform::ui::Window::keyWindow();
+    QObject::disconnect(landscapeWatch_);
+    if (onScreen && window) {
+        landscapeWatch_ = QObject::connect(window, &platform::ui::Window::landscapeChanged, theInstrument_.data(),
+                                           [this] { placeInstrument(isOnScreen()); });
+    }
+    QWidget* lower = secondaryInstrumentsView();
+    const int columnHeight = view()->height();
+    if (onScreen && window && window->isLandscape()) {
+        QWidget* side = window->sideArea();
+        theInstrument_->setParent(side);
+        theInstrument_->setGeometry(side->rect());
+        theInstrument_->setContentScale(double(side->height()) / mainInstrumentView()->height());
+        lower->move(0, std::max(0, (columnHeight - lower->height()) / 2));
+    } else {
+        theInstrument_->setParent(mainInstrumentView());
+        theInstrument_->setContentScale(1.0);
+        theInstrument_->setFrame(mainInstrumentView()->rect());
+        lower->move(0, mainInstrumentView()->height());
+    }
+    theInstrument_->show();
+    theInstrument_->setNeedsDisplay();
+}
+
+bool InstrumentViewController::keyPressed(QKeyEvent* event) {
+    if (!theInstrument_ || (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) != Qt::NoModifier) return false;
+    // The map zooms; the round instruments turn their ring or bug (a wheel's notch is a degree).
+    const bool map = qobject_cast<instruments::GPSView*>(theInstrument_.data()) != nullptr;
+    double notches = 0;
+    switch (event->key()) {
+    case Qt::Key_Left: notches = map ? 0 : -1; break;
+    case Qt::Key_Right: notches = map ? 0 : 1; break;
+    case Qt::Key_PageDown: notches = map ? 0 : -10; break;
+    case Qt::Key_PageUp: notches = map ? 0 : 10; break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: notches = map ? 1 : 0; break;
+    case Qt::Key_Minus: notches = map ? -1 : 0; break;
+    default: break;
+    }
+    if (notches == 0) return false;
+    theInstrument_->turnWheelBy(notches);
+    return true;
 }
 
 void InstrumentViewController::save() {

@@ -1,6 +1,9 @@
 #pragma once
 // An instrument screen: one shared instrument in the upper area, its setup pane and a slip ball of
-// the screen's own in the lower area. Showing the screen posts "UnitsChanged", so that every
+// the screen's own in the lower area. In a landscape window the instrument goes to the window's
+// side area at its full height (drawn 1.5 times larger), and the pane stays in the column, in the
+// middle of the height above the tab bar. Keys: Left and Right turn the ring or the bug by a
+// degree, PageUp and PageDown by ten; + and - zoom the map. Showing the screen posts "UnitsChanged", so that every
 // instrument reloads its units and redraws; save and restore keep the instrument's settings in the
 // user defaults under the screen's title ("VOR 1", "ADF", "Compass", "Map", "VOR 2"): shortly
 // after each change (the app delegate's timer calls saveWhenSettled) and at the end.
@@ -41,6 +44,7 @@ public:
 
     void viewWillAppear(bool animated) override;
     void viewWillDisappear(bool animated) override;
+    void viewDidDisappear(bool animated) override;
 
     // The instrument's settings into the user defaults under the title, and back.
     void save();
@@ -58,9 +62,14 @@ public:
 
 protected:
     void loadView() override;
+    bool keyPressed(QKeyEvent* event) override;
 
 private:
+    // The instrument and the pane where the window's shape puts them (see above).
+    void placeInstrument(bool onScreen);
+
     std::unique_ptr<Ui::InstrumentView> ui_;
+    QMetaObject::Connection landscapeWatch_;
     QPointer<instruments::AbstractInstrumentView> theInstrument_;
     QPointer<instruments::SlipballView> slipball_;
     std::string lastSaved_;  // the settings' text as last written or read

@@ -28,7 +28,11 @@ std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, 
     QCommandLineOption script(QStringLiteral("script"),
                               QStringLiteral("Run the steps of <file> once the database is loaded (see the README)."),
                               QStringLiteral("file"));
-    parser.addOptions({help, version, gps, database, documents, screenshots, quitAfter, script});
+    QCommandLineOption fullscreen(QStringLiteral("fullscreen"),
+                                  QStringLiteral("Fill the screen with the window (F11 switches)."));
+    QCommandLineOption size(QStringLiteral("size"), QStringLiteral("Open the window <width>x<height> pixels large."),
+                            QStringLiteral("WxH"));
+    parser.addOptions({help, version, gps, database, documents, screenshots, quitAfter, script, fullscreen, size});
     // The parser names the program after the application object, which does not exist yet.
     auto usage = [&parser] {
         return parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("vantrel"));
@@ -73,6 +77,21 @@ std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, 
             *exitStatus = 2;
             return std::nullopt;
         }
+    }
+    options.fullscreen = parser.isSet(fullscreen);
+    if (parser.isSet(size)) {
+        const QStringList sides = parser.value(size).split(QLatin1Char('x'));
+        bool okWidth = false;
+        bool okHeight = false;
+        const int width = sides.size() == 2 ? sides[0].toInt(&okWidth) : 0;
+        const int height = sides.size() == 2 ? sides[1].toInt(&okHeight) : 0;
+        if (!okWidth || !okHeight || width < 160 || height < 160 || width > 16384 || height > 16384) {
+            *message = QStringLiteral("--size needs a width and a height in pixels from 160 to 16384, as 1024x600, not \"%1\"")
+                           .arg(parser.value(size));
+            *exitStatus = 2;
+            return std::nullopt;
+        }
+        options.windowSize = QSize(width, height);
     }
     if (parser.isSet(script)) {
         QString error;

@@ -3,6 +3,7 @@
 
 #include "Script.h"
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -15,6 +16,8 @@ struct LaunchOptions {
     QString documentsDirectory;  // --documents DIR
     QString screenshotDirectory; // --screenshots DIR: save pictures of the run there
     double quitAfterSeconds = 0; // --quit-after SECONDS: end the run normally after that time
+    bool fullscreen = false;     // --fullscreen: the window fills the screen (F11 leaves it)
+    QSize windowSize;            // --size WxH: the window's size in pixels (invalid: the one that fits)
     std::optional<Script> script;  // --script FILE: steps run once the database is loaded
 
     // Parses the arguments (the first is the program). On a usage error, --help or --version,

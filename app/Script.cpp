@@ -159,6 +159,17 @@ bool parseStep(const QStringList& words, ScriptStep* step, QString* error) {
         }
         return true;
     }
+    if (command == QLatin1String("size")) {
+        step->kind = Kind::Size;
+        if (!takeNumbers(words, 1, 2, &step->numbers, error)) return false;
+        for (double n : step->numbers) {
+            if (n < 160 || n > 16384 || n != std::floor(n)) {
+                *error = QStringLiteral("\"size\" takes a width and a height in whole pixels from 160 to 16384");
+                return false;
+            }
+        }
+        return true;
+    }
     if (command == QLatin1String("quit")) {
         step->kind = Kind::Quit;
         if (words.size() != 1) {
@@ -167,7 +178,7 @@ bool parseStep(const QStringList& words, ScriptStep* step, QString* error) {
         }
         return true;
     }
-    *error = QStringLiteral("unknown step \"%1\" (tap, type, drag, pinch, wait, screenshot, dump, quit)").arg(command);
+    *error = QStringLiteral("unknown step \"%1\" (tap, type, drag, pinch, wait, screenshot, dump, size, quit)").arg(command);
     return false;
 }
 }  // namespace

@@ -6,13 +6,14 @@
 //   tap row 1 0                 a row of the table on screen, by section and row (from 0)
 //   tap button "Agree"          a button, a bar button or an alert button, by its title
 //   type "LFPG\n"               typed into the field that has the focus (\n presses Return)
-//   drag X1 Y1 X2 Y2            a finger from one point to another, in window points
+//   drag X1 Y1 X2 Y2            a finger from one point to another, in points of the column
 //   drag on NAME X1 Y1 X2 Y2    the same in the points of the view whose object name is NAME
 //   pinch X Y FROM TO           two fingers about a point, from one distance apart to another
 //   pinch on NAME X Y FROM TO
 //   wait SECONDS
 //   screenshot "shots/a.png"    a picture of the window (folders are made as needed)
 //   dump "state.json"           the state of every instrument, the fix and the tabs, as JSON
+//   size W H                    the window W x H pixels large (it chooses its scale and shape)
 //   quit                        the pilot's normal end of the app
 //
 // Words are separated by blanks; a text with blanks goes in double quotes, where \" \\ \n and \t
@@ -27,7 +28,7 @@
 namespace vantrel::app {
 
 struct ScriptStep {
-    enum class Kind { TapTab, TapRow, TapRowAt, TapButton, Type, Drag, Pinch, Wait, Screenshot, Dump, Quit };
+    enum class Kind { TapTab, TapRow, TapRowAt, TapButton, Type, Drag, Pinch, Wait, Screenshot, Dump, Size, Quit };
     Kind kind = Kind::Quit;
     int line = 0;             // in the script file, from 1
     QString source;           // the line as written, for messages

@@ -56,7 +56,7 @@ void ScriptRunner::runStep(size_t index) {
 }
 
 QWidget* ScriptRunner::viewNamed(const QString& name, QString* error) const {
-    if (name.isEmpty()) return &window_;
+    if (name.isEmpty()) return window_.stage();
     for (QWidget* view : window_.findChildren<QWidget*>(name)) {
         if (view->isVisible()) return view;
     }
@@ -81,6 +81,10 @@ QString ScriptRunner::perform(const ScriptStep& step) {
         QWidget* view = viewNamed(step.viewName, &error);
         return view ? automation_.pinch(view, QPointF(n[0], n[1]), n[2], n[3]) : error;
     }
+    case Kind::Size:
+        // Pixels, whatever the scale: the window then chooses its scale and shape for that size.
+        window_.resize((QSizeF(n[0], n[1]) / window_.scale()).toSize());
+        return {};
     case Kind::Dump: {
         const QString path = QFileInfo(step.text).absoluteFilePath();
         if (!QDir().mkpath(QFileInfo(path).absolutePath()))

@@ -51,7 +51,7 @@ const QColor kDarkGray(0x55, 0x55, 0x55);
 VantrelAppDelegate::VantrelAppDelegate(QString gpsOption) : gpsOption_(std::move(gpsOption)) {
     noticeAlerts_ = std::make_unique<NoticeAlerts>();
     window_ = std::make_unique<platform::ui::Window>();
-    overlay_ = new QWidget(window_.get());
+    overlay_ = new QWidget(window_->stage());
     Ui::MainWindow mainInterface;
     mainInterface.setupUi(overlay_);
     // The overlay lies along the bottom of the splash image.

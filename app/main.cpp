@@ -9,6 +9,7 @@
 #include "platform/core/Log.h"
 #include "platform/core/Paths.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Window.h"
 
 #include <QStringList>
 #include <cstdio>
@@ -42,6 +43,9 @@ int main(int argc, char** argv) {
 
     return platform::ui::UIApplicationMain(argc, argv, [&]() -> std::unique_ptr<platform::ui::ApplicationDelegate> {
         auto delegate = std::make_unique<app::VantrelAppDelegate>(options->gps);
+        platform::ui::Window& window = *delegate->window();
+        if (options->windowSize.isValid()) window.resize((QSizeF(options->windowSize) / window.scale()).toSize());
+        if (options->fullscreen) window.showFullScreen();
         if (!options->screenshotDirectory.isEmpty() || options->quitAfterSeconds > 0)
             new app::DemoRecorder(*delegate->window(), options->screenshotDirectory, options->quitAfterSeconds);
         if (options->script) new app::ScriptRunner(*delegate->window(), std::move(*options->script));

@@ -160,7 +160,7 @@ void AbstractInstrumentView::drawArtwork(QPainter& painter, const Artwork& image
     }
     // A turned image is resampled at every draw; once it holds still for a second frame, the turned
     // picture is kept and later frames only copy it.
-    const qreal scale = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const qreal scale = paintScale(painter);
     TurnedImage& turned = turnedImages_[image.pixmap.cacheKey()];
     if (turned.degrees != degrees || turned.scale != scale || turned.size != b.size()) {
         turned = {degrees, scale, b.size(), QPixmap(), QPointF()};
@@ -221,7 +221,7 @@ void AbstractInstrumentView::drawImagePart(QPainter& painter, const Artwork& ima
 }
 
 qreal AbstractInstrumentView::imageReach(const QPainter& painter, const QString& imageName) const {
-    const Artwork& image = artworkNamed(imageName, painter.device() ? painter.device()->devicePixelRatioF() : 1.0);
+    const Artwork& image = artworkNamed(imageName, paintScale(painter));
     if (image.pixmap.isNull() || image.place.isEmpty()) return 0;
     const QPointF centre(image.size.width() * 0.5, image.size.height() * 0.5);
     qreal reach = 0;
@@ -231,7 +231,7 @@ qreal AbstractInstrumentView::imageReach(const QPainter& painter, const QString&
 }
 
 void AbstractInstrumentView::drawCenterImage(QPainter& painter, const QString& imageName, float angle) const {
-    drawArtwork(painter, artworkNamed(imageName, painter.device() ? painter.device()->devicePixelRatioF() : 1.0), angle);
+    drawArtwork(painter, artworkNamed(imageName, paintScale(painter)), angle);
 }
 
 platform::DictionaryPtr AbstractInstrumentView::settings() const {

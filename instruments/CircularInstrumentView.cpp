@@ -113,7 +113,7 @@ void CircularInstrumentView::drawRect(QPainter& painter, const QRectF&) {
 }
 
 void CircularInstrumentView::drawUnderlay(QPainter& painter, const std::function<void(QPainter&)>& draw) {
-    const qreal scale = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const qreal scale = paintScale(painter);
     const LayeredPicture::Frame frame{bounds().size(), scale, backgroundColor(), navIsValid_, painter.renderHints()};
     layeredPicture_ = &underlay_;
     underlay_.draw(painter, frame, draw);
@@ -146,7 +146,7 @@ void CircularInstrumentView::drawInvalidNav(QPainter& painter) {
 void CircularInstrumentView::showEvent(QShowEvent* event) {
     // The next round instrument shown finds memory in place for the one picture more than this
     // one may let go of (the compass keeps two where the VOR keeps one).
-    platform::ui::keepPictureReady((bounds().size() * devicePixelRatioF()).toSize(), QImage::Format_ARGB32_Premultiplied);
+    platform::ui::keepPictureReady((bounds().size() * devicePixelRatioF() * contentScale()).toSize(), QImage::Format_ARGB32_Premultiplied);
     AbstractInstrumentView::showEvent(event);
 }
 

@@ -33,11 +33,24 @@ std::function<void()> VORView::actionNamed(const QString& action) {
     return CircularInstrumentView::actionNamed(action);
 }
 
+QStringList VORView::labelOutlets() const {
+    return CircularInstrumentView::labelOutlets() << QStringLiteral("courseReadout");
+}
+
+QString VORView::courseText(float ringAngle) {
+    if (!std::isfinite(ringAngle)) return QStringLiteral("CRS ---");
+    const long course = std::lround(ringAngle) % 360;
+    return QStringLiteral("CRS %1°").arg(course < 0 ? course + 360 : course, 3, 10, QLatin1Char('0'));
+}
+
 VorIndication VORView::indication() const { return vorIndication(differentialAngle(), navIsValid_); }
 
 void VORView::drawBackground(QPainter& painter) { drawCenterImage(painter, QStringLiteral("vorBackground.png"), 0.0f); }
 
 void VORView::drawIndicators(QPainter& painter) {
+    // Every change of the ring redraws the instrument, so the readout follows here.
+    const QString course = courseText(ringAngle_);
+    if (labelText(QStringLiteral("courseReadout")) != course) setLabelText(QStringLiteral("courseReadout"), course);
     const VorIndication shown = indication();
     const QRectF face = bounds().adjusted(50, 50, -50, -50);
     if (shown.flag != VorFlag::None)

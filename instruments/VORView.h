@@ -2,7 +2,8 @@
 // The VOR: the deviation of the bearing to the waypoint from the course set on its ring, as a
 // white needle bar (full scale +-12 degrees, measured from the reciprocal course behind the
 // station) clipped to the face, with a TO or FROM flag. Without navigation the needle lies full
-// left and the flag is gone. Two shared instances, "VOR 1" and "VOR 2".
+// left and the flag is gone. The pane reads the course out in whole degrees ("CRS 048°"). Two
+// shared instances, "VOR 1" and "VOR 2".
 //
 // Ownership and threads: as AbstractInstrumentView.
 
@@ -28,6 +29,9 @@ public:
     VorIndication indication() const;
 
     std::function<void()> actionNamed(const QString& action) override;
+    QStringList labelOutlets() const override;
+    // The course set on the ring as its readout shows it, "CRS 048°".
+    static QString courseText(float ringAngle);
 
     // The part of the bar inside the circle, as an outline (empty when they do not meet).
     static QPainterPath barInsideCircle(const QRectF& bar, QPointF centre, qreal radius);

@@ -110,7 +110,15 @@ void AlertView::dismissWithClickedButtonIndex(int index) {
 }
 
 void AlertView::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && hasCancel_) {
+    // Return answers with the default button (the first after the cancel button, or the only one),
+    // Escape with the cancel button (or the only one).
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    const int count = numberOfButtons();
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && count > 0) {
+        dismissWithClickedButtonIndex(hasCancel_ && count > 1 ? 1 : 0);
+        return;
+    }
+    if (plain && event->key() == Qt::Key_Escape && (hasCancel_ || count == 1)) {
         dismissWithClickedButtonIndex(0);
         return;
     }

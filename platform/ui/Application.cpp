@@ -1,5 +1,8 @@
 #include "Application.h"
 
+#include "Window.h"
+
+#include "platform/core/Paths.h"
 #include "platform/core/Log.h"
 #include "platform/core/Threads.h"
 
@@ -7,6 +10,7 @@
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QDBusReply>
+#include <QIcon>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -18,6 +22,15 @@ namespace vantrel::platform::ui {
 
 namespace {
 int signalFds[2] = {-1, -1};
+
+QIcon applicationIcon() {
+    QIcon icon = QIcon::fromTheme(QStringLiteral("org.vantrel.Vantrel"));
+    if (!icon.isNull()) return icon;
+    const QString bundled = Paths::pathForResource(QStringLiteral("org.vantrel.Vantrel"), QStringLiteral("svg"));
+    if (!bundled.isEmpty()) icon = QIcon(bundled);
+    if (icon.isNull()) logLine(QStringLiteral("The application icon was found neither in the icon theme nor in the bundle"));
+    return icon;
+}
 bool idleTimerDisabled = false;
 uint inhibitCookie = 0;
 int currentStatusBarStyle = 0;
@@ -46,12 +59,17 @@ void quitOnTerminationSignals(QApplication& app) {
 }  // namespace
 
 int UIApplicationMain(int argc, char** argv, const DelegateFactory& makeDelegate) {
-    if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) {
-        QByteArray scale = qgetenv("VANTREL_SCALE");
-        qputenv("QT_SCALE_FACTOR", scale.isEmpty() ? QByteArray("2") : scale);
-    }
+    // A forced scale (VANTREL_SCALE, or Qt's own QT_SCALE_FACTOR) stays as it is whatever the
+    // window's size; else the window chooses its scale for its size.
+    const QByteArray forced = qgetenv("VANTREL_SCALE");
+    if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR") && !forced.isEmpty()) qputenv("QT_SCALE_FACTOR", forced);
+    Window::setFitsScaleToSize(qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR"));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vantrel"));
+    // The window class the desktop entry names (StartupWMClass) and the icon of the installed
+    // theme, else the one of the bundle.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.vantrel.Vantrel"));
+    QApplication::setWindowIcon(applicationIcon());
     quitOnTerminationSignals(app);
 
     std::unique_ptr<ApplicationDelegate> delegate = makeDelegate();

@@ -6,8 +6,9 @@
 // applicationWillTerminate() when the loop ends normally (the window closed, quit() called,
 // SIGINT/SIGTERM), then returns the loop's exit status.
 //
-// The whole application is drawn at a scale on a desktop: VANTREL_SCALE (default 2) unless Qt's own
-// QT_SCALE_FACTOR is set.
+// The whole application is drawn at a scale: the window chooses the one that fits its size (see
+// Window), unless VANTREL_SCALE or Qt's own QT_SCALE_FACTOR forces one. The window carries the
+// application icon and the desktop file name (org.vantrel.Vantrel).
 //
 // Threads: main thread only.
 

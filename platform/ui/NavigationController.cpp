@@ -231,4 +231,13 @@ void NavigationController::refreshBar() {
     bar_->showItem(&top->navigationItem(), backTitle, std::move(backAction));
 }
 
+bool NavigationController::keyPressed(QKeyEvent* event) {
+    if (ViewController* top = topViewController(); top && top->handleKeyPress(event)) return true;
+    if (event->keyCombination() == QKeyCombination(Qt::Key_Escape) && stack_.size() > 1) {
+        popViewControllerAnimated(true);
+        return true;
+    }
+    return false;
+}
+
 }  // namespace vantrel::platform::ui

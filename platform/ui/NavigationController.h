@@ -65,6 +65,8 @@ public:
     void viewDidAppear(bool animated) override;
 
 protected:
+    // Keys go to the top screen first; Escape then goes back one screen.
+    bool keyPressed(QKeyEvent* event) override;
     void loadView() override;
     std::vector<ViewController*> childrenOnScreen() const override;
     void parentChanged() override;

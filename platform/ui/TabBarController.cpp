@@ -332,4 +332,30 @@ void TabBarController::swapControllers(int a, int b) {
     });
 }
 
+bool TabBarController::keyPressed(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const int key = event->key();
+    if (modifiers == Qt::ControlModifier && key >= Qt::Key_1 && key <= Qt::Key_9) {
+        const int index = key - Qt::Key_1;
+        if (index < int(controllers_.size())) setSelectedIndex(index);
+        return true;
+    }
+    const bool next = key == Qt::Key_Tab && modifiers == Qt::ControlModifier;
+    const bool previous = key == Qt::Key_Backtab && (modifiers & Qt::ControlModifier);
+    if (next || previous) {
+        // The bar's tabs in order, the More tab last when there is one.
+        const int shown = shownTabCount();
+        const int count = shown + (int(controllers_.size()) > shown ? 1 : 0);
+        if (count == 0) return true;
+        const int index = displayed_ == moreNavigation_.get() ? shown : std::max(0, indexOf(displayed_));
+        const int target = (index + (next ? 1 : count - 1)) % count;
+        if (target < shown)
+            setSelectedIndex(target);
+        else
+            setSelectedViewController(moreNavigation_.get());
+        return true;
+    }
+    return displayed_ && displayed_->handleKeyPress(event);
+}
+
 }  // namespace vantrel::platform::ui

@@ -78,6 +78,10 @@ public:
     bool isCustomizing() const { return !customizeView_.isNull(); }
 
 protected:
+    // Ctrl+1 ... Ctrl+9 select the first nine screens (those past the bar open in the More list),
+    // Ctrl+Tab and Ctrl+Shift+Tab the next and previous tab of the bar; other keys go to the screen
+    // shown.
+    bool keyPressed(QKeyEvent* event) override;
     void loadView() override;
     std::vector<ViewController*> childrenOnScreen() const override;
 

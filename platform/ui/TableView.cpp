@@ -6,6 +6,7 @@
 
 #include "platform/core/Log.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
@@ -22,7 +23,7 @@ constexpr double kGroupedGap = 10;
 constexpr double kGroupedInset = 10;
 constexpr double kDragThreshold = 8;
 constexpr double kSwipeDistance = 30;
-constexpr double kWheelStep = 48;  // points per notch of the wheel
+constexpr double kWheelRows = 3;  // rows per notch of the wheel, as Linux lists scroll
 }  // namespace
 
 TableView::TableView(QWidget* parent) : TableView(TableViewStyle::Plain, parent) {}
@@ -519,10 +520,46 @@ void TableView::tapRow(const IndexPath& path) {
 void TableView::wheelEvent(QWheelEvent* event) {
     scroller_->stop();
     const double dy = !event->pixelDelta().isNull() ? event->pixelDelta().y()
-                                                    : event->angleDelta().y() / 120.0 * kWheelStep;
+                                                    : event->angleDelta().y() / 120.0 * kWheelRows * rowHeight_;
     const double before = offset_;
     setContentOffset(offset_ - dy);
     event->setAccepted(offset_ != before);
+}
+
+QString TableView::textOfRow(const IndexPath& path) {
+    if (auto it = visible_.find(path); it != visible_.end() && it->second) return it->second->text();
+    if (!dataSource_) return {};
+    TableViewCell* cell = dataSource_->cellForRowAtIndexPath(this, path);
+    if (!cell) return {};
+    const QString text = cell->text();
+    // Asked for its text only: the cell goes back to the pool (or home) at once.
+    if (!cell->parentWidget()) cell->setParent(this);
+    enqueue(cell);
+    return text;
+}
+
+bool TableView::jumpToRowStartingWith(const QString& prefix) {
+    if (prefix.isEmpty()) return false;
+    for (int section = 0; section < numberOfSections(); ++section) {
+        for (int row = 0; row < numberOfRowsInSection(section); ++row) {
+            const IndexPath path{section, row};
+            if (textOfRow(path).startsWith(prefix, Qt::CaseInsensitive)) {
+                scrollToRowAtIndexPath(path, TableViewScrollPosition::Top, false);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void TableView::keyPressEvent(QKeyEvent* event) {
+    const QString text = event->text();
+    const bool plain = (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == Qt::NoModifier;
+    if (plain && text.size() == 1 && text.front().isLetterOrNumber()) {
+        jumpToRowStartingWith(text);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 }  // namespace vantrel::platform::ui

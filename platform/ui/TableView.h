@@ -5,7 +5,7 @@
 // The table asks its data source for sections, rows, header titles and a cell per row, and its
 // delegate for heights and accessories; only the rows on screen have cells, taken from a pool of
 // reused cells (dequeueReusableCellWithIdentifier), so a list of 20,000 rows holds about a
-// screenful of cells. Scrolling: drag or flick by finger or mouse, the mouse wheel, or
+// screenful of cells. Scrolling: drag or flick by finger or mouse, the mouse wheel (three rows a notch), or
 // scrollToRowAtIndexPath.
 //
 // A tap on a row highlights and selects it and tells the delegate; the row stays selected until
@@ -96,6 +96,10 @@ public:
     double contentHeight() const { return layout_.contentHeight(); }
     double maxContentOffset() const;
 
+    // Scrolls the first row whose text begins with prefix (any case) to the top; false when no
+    // row does. A letter typed while the table has the focus does this.
+    bool jumpToRowStartingWith(const QString& prefix);
+
     // The cells the table holds: those on screen and those waiting in the reuse pool.
     int liveCellCount() const;
 
@@ -106,6 +110,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     enum class Gesture { None, Pending, Scrolling, Swiping };
@@ -123,6 +128,8 @@ private:
     void tapRow(const IndexPath& path);
     void setHighlightedRow(std::optional<IndexPath> path);
     void flashScrollIndicator();
+    // The text of a row's cell, asking the data source for one when the row is off screen.
+    QString textOfRow(const IndexPath& path);
 
     TableViewStyle style_ = TableViewStyle::Plain;
     TableViewDataSource* dataSource_ = nullptr;

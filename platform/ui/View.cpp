@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QTouchEvent>
 #include <QWheelEvent>
+#include <cmath>
 
 namespace vantrel::platform::ui {
 
@@ -15,6 +16,19 @@ View::View(QWidget* parent) : QWidget(parent) {
 void View::setBackgroundColor(const QColor& colour) {
     background_ = colour;
     update();
+}
+
+void View::setContentScale(double scale) {
+    if (!(scale > 0) || scale == contentScale_) return;
+    contentScale_ = scale;
+    update();
+}
+
+qreal View::paintScale(const QPainter& painter) {
+    const qreal device = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QTransform& t = painter.worldTransform();
+    // The length a point of the painter takes, whatever the painter's turn.
+    return device * std::hypot(t.m11(), t.m12());
 }
 
 void View::render(QPainter& painter) {
@@ -30,14 +44,15 @@ void View::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (contentScale_ != 1.0) painter.scale(contentScale_, contentScale_);
     render(painter);
 }
 
 namespace {
-View::TouchSet touchSet(const QTouchEvent& event, const QWidget& view) {
+View::TouchSet touchSet(const QTouchEvent& event, const View& view) {
     View::TouchSet set;
     for (const QEventPoint& point : event.points()) {
-        View::Touch touch{point.id(), view.mapFromGlobal(point.globalPosition())};
+        View::Touch touch{point.id(), view.mapFromGlobal(point.globalPosition()) / view.contentScale()};
         set.all.push_back(touch);
         if (point.state() != QEventPoint::Stationary) set.changed.push_back(touch);
     }
@@ -77,20 +92,20 @@ bool View::event(QEvent* event) {
 void View::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
     mouseDown_ = true;
-    Touch finger{0, event->position()};
+    Touch finger{0, event->position() / contentScale_};
     touchesBegan({{finger}, {finger}});
 }
 
 void View::mouseMoveEvent(QMouseEvent* event) {
     if (!mouseDown_) return QWidget::mouseMoveEvent(event);
-    Touch finger{0, event->position()};
+    Touch finger{0, event->position() / contentScale_};
     touchesMoved({{finger}, {finger}});
 }
 
 void View::mouseReleaseEvent(QMouseEvent* event) {
     if (!mouseDown_ || event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
     mouseDown_ = false;
-    Touch finger{0, event->position()};
+    Touch finger{0, event->position() / contentScale_};
     touchesEnded({{finger}, {finger}});
 }
 
@@ -98,7 +113,7 @@ void View::wheelEvent(QWheelEvent* event) {
     // One notch of a common wheel is 120 eighths of a degree; touchpads send fractions of it.
     const double notches = event->angleDelta().y() / 120.0;
     if (notches == 0.0) return QWidget::wheelEvent(event);
-    wheelTurned(notches, event->position());
+    wheelTurned(notches, event->position() / contentScale_);
     event->accept();
 }
 

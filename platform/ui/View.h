@@ -8,6 +8,7 @@
 // Threads: main thread only. Owned by its Qt parent, or by whoever made it without one.
 
 #include <QColor>
+#include <QPainter>
 #include <QPointF>
 #include <QRectF>
 #include <QWidget>
@@ -42,7 +43,18 @@ public:
     bool isMultipleTouchEnabled() const { return multipleTouch_; }
     void setFrame(const QRectF& frame) { setGeometry(frame.toAlignedRect()); }
 
-    QRectF bounds() const { return QRectF(QPointF(0, 0), QSizeF(size())); }
+    // The view's points: its size, or less when its content is drawn larger (contentScale).
+    QRectF bounds() const { return QRectF(QPointF(0, 0), QSizeF(size()) / contentScale_); }
+    // Draws its points this many times larger and takes fingers likewise (an instrument shown at
+    // the full height of a landscape window); 1 by default. The artwork follows at the pixels of
+    // the scale in use (paintScale).
+    void setContentScale(double scale);
+    double contentScale() const { return contentScale_; }
+    // Pixels per point of what the painter draws now: the device's ratio times the painter's own
+    // scale.
+    static qreal paintScale(const QPainter& painter);
+    // Turns the wheel by this many notches over the middle of the view, as the keyboard does.
+    void turnWheelBy(double notches) { wheelTurned(notches, center()); }
     // The middle of the bounds.
     QPointF center() const { return bounds().center(); }
 
@@ -70,6 +82,7 @@ private:
     bool opaque_ = false;
     bool multipleTouch_ = false;
     bool mouseDown_ = false;
+    double contentScale_ = 1.0;
 };
 
 }  // namespace vantrel::platform::ui

@@ -172,6 +172,18 @@ void ViewController::dismissModalViewControllerAnimated(bool animated) {
     }
 }
 
+bool ViewController::handleKeyPress(QKeyEvent* event) {
+    if (std::shared_ptr<ViewController> modal = modal_) {
+        if (modal->handleKeyPress(event)) return true;
+        if (event->keyCombination() == QKeyCombination(Qt::Key_Escape)) {
+            dismissModal(true);
+            return true;
+        }
+        return false;
+    }
+    return keyPressed(event);
+}
+
 void ViewController::dismissModal(bool animated) {
     Transition::finish(modalTransition_);
     std::shared_ptr<ViewController> controller = modal_;

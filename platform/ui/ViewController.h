@@ -24,6 +24,7 @@
 #include "NavigationItem.h"
 #include "TabBarItem.h"
 
+#include <QKeyEvent>
 #include <QPointer>
 #include <QWidget>
 #include <memory>
@@ -72,6 +73,11 @@ public:
     // screen itself (or inside it), removes that one.
     void dismissModalViewControllerAnimated(bool animated);
 
+    // A key that no widget took (the window passes it to its root): the modal screen shown over
+    // this one gets it first, and Escape closes a modal screen that does not use it; then this
+    // screen's keyPressed. True when the key was used.
+    bool handleKeyPress(QKeyEvent* event);
+
     virtual void viewDidLoad() {}
     virtual void viewWillAppear(bool animated);
     virtual void viewDidAppear(bool animated);
@@ -94,6 +100,8 @@ public:
 protected:
     // Makes the view; the default is an empty black view.
     virtual void loadView();
+    // A key for this screen (see handleKeyPress); containers pass it on to the screen they show.
+    virtual bool keyPressed(QKeyEvent*) { return false; }
 
     // Sets the view up from a form generated from a Qt Designer file (AUTOUIC): the form's widgets
     // are the outlets (form.tableView, form.rangeSlider, ...), its root becomes the view.

@@ -74,6 +74,9 @@ TEST(Script, MistakesNameTheLine) {
         {"wait nan", "is not a number"},
         {"screenshot \"\"", "\"screenshot\" needs a file name"},
         {"quit now", "\"quit\" takes nothing after it"},
+        {"size 1024", "\"size\" needs 2 numbers"},
+        {"size 100 600", "whole pixels from 160 to 16384"},
+        {"size 1024.5 600", "whole pixels from 160 to 16384"},
     };
     for (const auto& [text, message] : cases) {
         QString error;

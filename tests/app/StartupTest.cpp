@@ -85,8 +85,8 @@ TEST(Startup, SplashShowsEachCountryThenTheTabsUnderTheDisclaimer) {
     EXPECT_TRUE(delegate.versionLabel()->text().startsWith(QStringLiteral("Version ")));
     EXPECT_NE(delegate.versionLabel()->text(), QStringLiteral("Version (null)"));
     EXPECT_FALSE(delegate.splashView()->pixmap().isNull());
-    EXPECT_EQ(delegate.splashView()->parentWidget(), delegate.window());
-    EXPECT_EQ(delegate.overlay()->parentWidget(), delegate.window());
+    EXPECT_EQ(delegate.splashView()->parentWidget(), delegate.window()->stage());
+    EXPECT_EQ(delegate.overlay()->parentWidget(), delegate.window()->stage());
 
     waitForLoadDone(delegate);
     center.removeObserver(&observer);
@@ -103,7 +103,7 @@ TEST(Startup, SplashShowsEachCountryThenTheTabsUnderTheDisclaimer) {
 
     platform::ui::TabBarController* tabs = delegate.tabBarController();
     ASSERT_EQ(delegate.window()->rootViewController(), tabs);
-    EXPECT_EQ(tabs->view()->parentWidget(), delegate.window());
+    EXPECT_EQ(tabs->view()->parentWidget(), delegate.window()->stage());
     EXPECT_FALSE(delegate.splashView());
     EXPECT_FALSE(delegate.overlay()->isVisible());
     // A first run: VOR 1, ADF, Map and Logbook on the bar, the six others in the More list.
