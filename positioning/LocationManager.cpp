@@ -80,6 +80,7 @@ void LocationManager::locationManagerDidUpdateToLocation(const Fix& newLocation)
         previousLocation_ = currentLocation_;
         currentLocation_ = newLocation;
     }
+    verticalSpeedFilter_.add(newLocation);
     if (accuracyValidForSpeedAndCourse()) {
         samples_.push_back(newLocation);
         if (samples_.size() >= kSamplesBeforeComputation) updateSpeedAndCourse();
@@ -123,6 +124,7 @@ void LocationManager::locationManagerDidFailWithError(const QString& /*error*/) 
         currentLocation_.reset();
         previousLocation_.reset();
     }
+    verticalSpeedFilter_.reset();
     postDidUpdate();
 }
 
