@@ -57,6 +57,7 @@ private:
     QFile file_;
     std::optional<int64_t> lastSecond_;  // of the last B record in the file
     QElapsedTimer sinceSync_;
+    bool firstFixHasPressureAltitude_ = false;  // what a new file's header says of the barometer
 };
 
 }  // namespace vantrel::logbook
