@@ -1,5 +1,12 @@
 #include "VORView.h"
 
+#include "positioning/LocationManager.h"
+#include "positioning/MagneticVariation.h"
+#include "waypoints/WaypointKeys.h"
+
+#include <QDateTime>
+#include <cmath>
+
 #include "SharedInstrument.h"
 
 #include <QPainter>
@@ -31,6 +38,22 @@ void VORView::increaseAngle() {
 std::function<void()> VORView::actionNamed(const QString& action) {
     if (action == QLatin1String("increaseAngle:")) return [this] { increaseAngle(); };
     return CircularInstrumentView::actionNamed(action);
+}
+
+std::optional<double> VORView::magneticVariation() const {
+    if (!magneticNorth_) return std::nullopt;
+    if (const platform::Dictionary* record = selectedWaypoint().asDictionary()) {
+        const platform::Value declared = record->get(waypoints::keys::waypointMagneticVariation);
+        if (declared.isNumber() && std::isfinite(declared.doubleValue()) && std::abs(declared.doubleValue()) <= 180.0)
+            return declared.doubleValue();
+    }
+    if (!stationVariation_ || stationVariation_->latitude != referenceLat_ || stationVariation_->longitude != referenceLon_) {
+        const std::optional<positioning::Fix> here = locationManager().currentLocation();
+        const double when = here ? here->timestamp : double(QDateTime::currentSecsSinceEpoch());
+        stationVariation_ = StationVariation{referenceLat_, referenceLon_,
+                                             positioning::MagneticVariation::shared().at(referenceLat_, referenceLon_, 0.0, when)};
+    }
+    return stationVariation_->variation;
 }
 
 VorIndication VORView::indication() const { return vorIndication(differentialAngle(), navIsValid_); }

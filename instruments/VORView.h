@@ -4,6 +4,10 @@
 // station) clipped to the face, with a TO or FROM flag. Without navigation the needle lies full
 // left and the flag is gone. Two shared instances, "VOR 1" and "VOR 2".
 //
+// With magnetic north its radials are those of a real station: the bearing less the station's own
+// declared variation (the record's waypoint_magnetic_variation), else the model's variation at
+// the station, so the ring is set from the chart.
+//
 // Ownership and threads: as AbstractInstrumentView.
 
 #include "CircularInstrumentView.h"
@@ -28,6 +32,8 @@ public:
     VorIndication indication() const;
 
     std::function<void()> actionNamed(const QString& action) override;
+    // The station's variation (see above); nothing with true north.
+    std::optional<double> magneticVariation() const override;
 
     // The part of the bar inside the circle, as an outline (empty when they do not meet).
     static QPainterPath barInsideCircle(const QRectF& bar, QPointF centre, qreal radius);
@@ -35,6 +41,14 @@ public:
 protected:
     void drawBackground(QPainter& painter) override;
     void drawIndicators(QPainter& painter) override;
+
+private:
+    // The model's variation at the station, kept for the station it was computed for.
+    struct StationVariation {
+        double latitude = 0, longitude = 0;
+        std::optional<double> variation;
+    };
+    mutable std::optional<StationVariation> stationVariation_;
 };
 
 }  // namespace vantrel::instruments
