@@ -15,6 +15,8 @@ using namespace platform::ui;
 namespace {
 constexpr int kUnitsSection = 0;
 constexpr int kLogbookSection = 2;
+constexpr int kNorthSection = 3;  // rows: True, Magnetic
+const QStringList kNorthRows{QStringLiteral("True"), QStringLiteral("Magnetic")};
 const QString kCellIdentifier = QStringLiteral("plainCell");
 }  // namespace
 
@@ -96,6 +98,8 @@ void SettingsController::viewWillDisappear(bool animated) {
     ViewController::viewWillDisappear(animated);
     auto& defaults = platform::UserDefaults::standardUserDefaults();
     defaults.setObject("units", platform::Value::integer(settings_.selectedUnit()));
+    defaults.setObject(vantrel::units::UnitSettings::kNorthKey,
+                       platform::Value(vantrel::units::UnitSettings::northValue(settings_.magneticNorth())));
     defaults.setObject("disableDisclaimer", platform::Value::boolean(!ui_->disclaimerSwitch->isOn()));
     defaults.setObject(logbook::FlightRecorder::kAutomaticStampsKey, platform::Value::boolean(ui_->automaticStampsSwitch->isOn()));
     auto& center = platform::NotificationCenter::defaultCenter();
@@ -104,17 +108,19 @@ void SettingsController::viewWillDisappear(bool animated) {
 }
 
 int SettingsController::numberOfRowsInSection(TableView*, int section) {
+    if (section == kNorthSection) return int(kNorthRows.size());
     return section == kUnitsSection ? int(units().size()) : 1;
 }
 
 QString SettingsController::titleForHeaderInSection(TableView*, int section) {
     if (section == kUnitsSection) return QStringLiteral("Units");
+    if (section == kNorthSection) return QStringLiteral("North");
     return section == kLogbookSection ? QStringLiteral("Take off and landing") : QStringLiteral("Disclaimer");
 }
 
 TableViewCell* SettingsController::cellForRowAtIndexPath(TableView* tableView, const IndexPath& indexPath) {
     if (indexPath.section == kLogbookSection) return ui_->automaticStampsCell;
-    if (indexPath.section != kUnitsSection) return ui_->disclaimerCell;
+    if (indexPath.section != kUnitsSection && indexPath.section != kNorthSection) return ui_->disclaimerCell;
     TableViewCell* cell = tableView->dequeueReusableCellWithIdentifier(kCellIdentifier);
     if (!cell) {
         cell = new TableViewCell(kCellIdentifier, tableView);
@@ -122,18 +128,25 @@ TableViewCell* SettingsController::cellForRowAtIndexPath(TableView* tableView, c
         cell->setBackgroundColor(style::background());
         cell->setSelectionStyle(TableViewCellSelectionStyle::None);
     }
-    cell->setText(units().value(indexPath.row));
+    cell->setText(indexPath.section == kNorthSection ? kNorthRows.value(indexPath.row) : units().value(indexPath.row));
     return cell;
 }
 
 std::optional<TableViewCellAccessoryType> SettingsController::accessoryTypeForRowWithIndexPath(TableView*,
                                                                                              const IndexPath& indexPath) {
-    const bool checked = indexPath.section == kUnitsSection && indexPath.row == settings_.selectedUnit();
+    const bool checked = (indexPath.section == kUnitsSection && indexPath.row == settings_.selectedUnit()) ||
+                         (indexPath.section == kNorthSection && indexPath.row == (settings_.magneticNorth() ? 1 : 0));
     return checked ? TableViewCellAccessoryType::Checkmark : TableViewCellAccessoryType::None;
 }
 
 void SettingsController::didSelectRowAtIndexPath(TableView* tableView, const IndexPath& indexPath) {
     tableView->deselectRowAtIndexPath(indexPath, true);
+    if (indexPath.section == kNorthSection) {
+        settings_.setMagneticNorth(indexPath.row == 1);
+        platform::logLine(settings_.magneticNorth() ? "Bearings from magnetic north" : "Bearings from true north");
+        tableView->reloadData();
+        return;
+    }
     if (indexPath.section != kUnitsSection) return;
     settings_.setSelectedUnit(indexPath.row);
     tableView->reloadData();

@@ -71,7 +71,7 @@ public:
     void viewWillAppear(bool animated) override;
     void viewWillDisappear(bool animated) override;
 
-    int numberOfSectionsInTableView(platform::ui::TableView*) override { return 3; }
+    int numberOfSectionsInTableView(platform::ui::TableView*) override { return 4; }
     int numberOfRowsInSection(platform::ui::TableView* tableView, int section) override;
     QString titleForHeaderInSection(platform::ui::TableView* tableView, int section) override;
     platform::ui::TableViewCell* cellForRowAtIndexPath(platform::ui::TableView* tableView,

@@ -7,6 +7,7 @@
 #include "platform/ui/TabBarController.h"
 #include "platform/ui/Window.h"
 #include "positioning/LocationManager.h"
+#include "units/UnitSettings.h"
 #include "waypoints/WaypointKeys.h"
 
 #include <QJsonArray>
@@ -18,6 +19,7 @@ namespace {
 
 // JSON has no NaN: a number that is none is written as null.
 QJsonValue number(double value) { return std::isfinite(value) ? QJsonValue(value) : QJsonValue(); }
+QJsonValue number(std::optional<double> value) { return value ? number(*value) : QJsonValue(); }
 QJsonValue text(const QString& value) { return value.isNull() ? QJsonValue() : QJsonValue(value); }
 
 QJsonObject instrumentState(instruments::AbstractInstrumentView& view) {
@@ -25,6 +27,7 @@ QJsonObject instrumentState(instruments::AbstractInstrumentView& view) {
     state["angleToReference"] = view.angleToReference();
     state["trackAngle"] = number(view.trackAngle());
     state["navIsValid"] = view.navIsValid();
+    state["magneticVariation"] = number(view.magneticVariation());
     state["referenceLat"] = number(view.referenceLat());
     state["referenceLon"] = number(view.referenceLon());
     state["originLat"] = number(view.originLat());
@@ -70,7 +73,10 @@ QJsonObject locationState() {
         state["location"] = QJsonObject{{"latitude", number(fix->latitude)},
                                         {"longitude", number(fix->longitude)},
                                         {"horizontalAccuracy", number(fix->horizontalAccuracy)},
-                                        {"timestamp", number(fix->timestamp)}};
+                                        {"timestamp", number(fix->timestamp)},
+                                        {"altitude", number(fix->altitude)},
+                                        {"pressureAltitude", number(fix->pressureAltitude)},
+                                        {"verticalSpeed", number(manager.verticalSpeed())}};
     } else {
         state["location"] = QJsonValue();
     }
@@ -88,6 +94,7 @@ QJsonObject stateDump(platform::ui::Window& window) {
         if (instrument) dump[instrument->objectName()] = instrumentState(*instrument);
     const QJsonObject location = locationState();
     for (auto it = location.begin(); it != location.end(); ++it) dump[it.key()] = it.value();
+    dump["north"] = units::UnitSettings::shared().magneticNorth() ? "magnetic" : "true";
 
     if (auto* tabs = dynamic_cast<platform::ui::TabBarController*>(window.rootViewController())) {
         QJsonArray titles;

@@ -9,6 +9,7 @@
 #include "platform/core/Log.h"
 #include "platform/ui/Images.h"
 #include "positioning/LocationManager.h"
+#include "positioning/MagneticVariation.h"
 #include "units/UnitSettings.h"
 #include "waypoints/POISelectorPaneController.h"
 #include "waypoints/WaypointKeys.h"
@@ -51,6 +52,8 @@ void AbstractInstrumentView::updateUnits(const platform::Notification*) {
     distanceUnit_ = units_.distanceUnit();
     speedUnit_ = units_.speedUnit();
     heightUnit_ = units_.heightUnit();
+    magneticNorth_ = units_.magneticNorth();
+    if (!magneticNorth_) magneticVariation_.reset();
     updateDisplay(nullptr);
 }
 
@@ -75,8 +78,13 @@ void AbstractInstrumentView::setWaypoint(const Value& waypoint) {
 }
 
 void AbstractInstrumentView::updateDisplay(const platform::Notification*) {
+    if (magneticNorth_) {
+        // Without a fix the aircraft has not moved: the last variation stays.
+        if (const std::optional<positioning::Fix> here = location_.currentLocation())
+            if (std::optional<double> v = positioning::MagneticVariation::shared().atFix(*here)) magneticVariation_ = v;
+    }
     const float course = location_.course();
-    trackAngle_ = std::isfinite(course) ? course : 0.0f;
+    trackAngle_ = std::isfinite(course) ? bearingFromNorth(course, magneticVariation_) : 0.0f;
     navIsValid_ = location_.accuracyValidForNav();
     setNeedsDisplay();
 }

@@ -3,7 +3,8 @@
 // a view that holds the waypoint the instrument points to, the aircraft's last track and whether
 // it may navigate, keeps the current unit factors and unit texts, follows the location manager's
 // "locationDidUpdate" and every "UnitsChanged", offers the pilot the waypoint selector pane, draws
-// images centred and turned in its bounds, loads its setup pane from its interface file, and turns
+// images centred and turned in its bounds, gives its bearings from true or magnetic north as the
+// pilot chose (the variation at the aircraft from positioning::MagneticVariation), loads its setup pane from its interface file, and turns
 // its state into a settings dictionary (property-list values only) that its screen saves.
 // It draws nothing itself; the subclasses draw.
 //
@@ -26,6 +27,7 @@
 #include <QPointer>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 namespace vantrel::positioning {
 class LocationManager;
@@ -85,6 +87,13 @@ public:
     const QString& distanceUnit() const { return distanceUnit_; }
     const QString& speedUnit() const { return speedUnit_; }
     const QString& heightUnit() const { return heightUnit_; }
+    // The pilot's choice of north ("north" in the defaults, through UnitsChanged).
+    bool magneticNorth() const { return magneticNorth_; }
+    // The variation (degrees east) the instrument's bearings are turned by: nothing with true
+    // north, or while it is not known (no fix yet). The VORs give their station's.
+    virtual std::optional<double> magneticVariation() const { return magneticVariation_; }
+    // Whether the bearings shown now are magnetic: the choice, and a variation to apply.
+    bool showsMagnetic() const { return magneticVariation().has_value(); }
 
     // The setup pane's widget under an outlet name, or nullptr before the pane is loaded.
     QWidget* outlet(const QString& name) const { return outlets_.value(name); }
@@ -139,6 +148,8 @@ protected:
     QString distanceUnit_;
     QString speedUnit_;
     QString heightUnit_;
+    bool magneticNorth_ = false;
+    std::optional<double> magneticVariation_;  // at the aircraft, when magneticNorth_
 
 private:
     // An image as drawn: the pixels of source in pixmap go to place in an image of that size.

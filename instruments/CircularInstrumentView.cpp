@@ -36,7 +36,7 @@ void CircularInstrumentView::updateDisplay(const platform::Notification* notific
     const bool accuracyValid = manager.accuracyValidForNav();
     navIsValid_ = circularNavigationValid(accuracyValid, d);
     if (navIsValid_) {
-        angleToReference_ = truncatedBearing(manager.angleTo(referenceLat_, referenceLon_));
+        angleToReference_ = truncatedBearing(bearingFromNorth(manager.angleTo(referenceLat_, referenceLon_), magneticVariation()));
         setLabelText(QStringLiteral("poiDistance"),
                      positioning::LocationManager::formattedDistance(d, manager.distanceFactor(), manager.distanceUnit()));
     } else {

@@ -21,7 +21,14 @@ void CompassView::updateDisplay(const platform::Notification* notification) {
     const float speed = manager.speed();
     navIsValid_ = speed > kCompassMinimumSpeed;
     setLabelText(QStringLiteral("speedLabel"), speedText(speed, speedFactor_, speedUnit_));
-    setLabelText(QStringLiteral("trackLabel"), trackText(trackAngle_));
+    setLabelText(QStringLiteral("trackLabel"), bearingText(trackAngle_, showsMagnetic()));
+    if (const std::optional<positioning::Fix> here = manager.currentLocation()) {
+        setLabelText(QStringLiteral("altitudeLabel"), altitudeText(here->altitude, heightFactor_, heightUnit_));
+        setLabelText(QStringLiteral("verticalSpeedLabel"), verticalSpeedText(manager.verticalSpeed(), heightFactor_, heightUnit_));
+    } else {
+        setLabelText(QStringLiteral("altitudeLabel"), QStringLiteral("--"));
+        setLabelText(QStringLiteral("verticalSpeedLabel"), QStringLiteral("--"));
+    }
     targetIndicatorAngle_ = trackAngle_;
     animate();
 }
@@ -51,7 +58,8 @@ void CompassView::drawRing(QPainter& painter) {
 }
 
 QStringList CompassView::labelOutlets() const {
-    return CircularInstrumentView::labelOutlets() << QStringLiteral("speedLabel") << QStringLiteral("trackLabel");
+    return CircularInstrumentView::labelOutlets() << QStringLiteral("speedLabel") << QStringLiteral("trackLabel")
+                                                   << QStringLiteral("altitudeLabel") << QStringLiteral("verticalSpeedLabel");
 }
 
 }  // namespace vantrel::instruments

@@ -129,6 +129,8 @@ void GPSView::updateDisplay(const platform::Notification* notification) {
     if (!navIsValid_ || !here) {
         for (const char* name : {"lonField", "latField", "speed", "course"})
             setLabelText(QString::fromLatin1(name), QStringLiteral("?"));
+        setLabelText(QStringLiteral("altitude"), QStringLiteral("--"));
+        setLabelText(QStringLiteral("verticalSpeed"), QStringLiteral("--"));
         setLabelText(QStringLiteral("accuracy"), QStringLiteral("No signal"));
         return;
     }
@@ -142,7 +144,9 @@ void GPSView::updateDisplay(const platform::Notification* notification) {
     setLabelText(QStringLiteral("lonField"), positioning::LocationManager::formattedCoordinates(here->longitude, true));
     setLabelText(QStringLiteral("latField"), positioning::LocationManager::formattedCoordinates(here->latitude, false));
     setLabelText(QStringLiteral("speed"), speedText(manager.speed(), speedFactor_, speedUnit_));
-    setLabelText(QStringLiteral("course"), trackText(trackAngle_));
+    setLabelText(QStringLiteral("course"), bearingText(trackAngle_, showsMagnetic()));
+    setLabelText(QStringLiteral("altitude"), altitudeText(here->altitude, heightFactor_, heightUnit_));
+    setLabelText(QStringLiteral("verticalSpeed"), verticalSpeedText(manager.verticalSpeed(), heightFactor_, heightUnit_));
     setLabelText(QStringLiteral("accuracy"),
                  positioning::LocationManager::formattedDistance(here->horizontalAccuracy, manager.distanceFactor(),
                                                                  manager.distanceUnit()));
@@ -240,7 +244,7 @@ void GPSView::setSettings(const platform::DictionaryPtr& settings) {
 
 QStringList GPSView::labelOutlets() const {
     return {QStringLiteral("latField"), QStringLiteral("lonField"), QStringLiteral("speed"), QStringLiteral("course"),
-            QStringLiteral("accuracy")};
+            QStringLiteral("accuracy"), QStringLiteral("altitude"), QStringLiteral("verticalSpeed")};
 }
 
 // ---- drawing ----------------------------------------------------------------------------------
@@ -364,7 +368,8 @@ void GPSView::drawRoute(QPainter& painter, const MapProjection& map) {
     normalizeLongitude(map.longitude(), &waypointLon);
     const float bearing = positioning::Geodesy::calcAngle({float(map.longitude()), float(map.latitude())},
                                                           {float(waypointLon), float(referenceLat_)});
-    summaryLine_ = summaryText(metres, distanceFactor_, distanceUnit_, bearing, locationManager().speed());
+    summaryLine_ = summaryText(metres, distanceFactor_, distanceUnit_, bearingFromNorth(bearing, magneticVariation_),
+                               locationManager().speed(), showsMagnetic() ? u'M' : u'T');
 }
 
 void GPSView::drawDirectToTexts(QPainter& painter) {

@@ -83,6 +83,31 @@ QString trackText(float trackAngle) {
     return QString::asprintf("%03u°", static_cast<unsigned>(trackAngle));
 }
 
+QString bearingText(float angle, bool magnetic) { return trackText(angle) + (magnetic ? u'M' : u'T'); }
+
+float bearingFromNorth(float trueBearing, std::optional<double> variation) {
+    if (!variation || !std::isfinite(*variation)) return trueBearing;
+    float shown = std::fmod(trueBearing - float(*variation), 360.0f);
+    if (shown < 0.0f) shown += 360.0f;
+    return shown >= 360.0f ? 0.0f : shown;
+}
+
+QString altitudeText(std::optional<double> metres, double heightFactor, const QString& heightUnit) {
+    if (!metres || !std::isfinite(*metres * heightFactor)) return QStringLiteral("--");
+    const double shown = std::round(*metres * heightFactor) + 0.0;  // no "-0"
+    return QStringLiteral("%1 %2").arg(QString::asprintf("%.0f", shown == 0.0 ? 0.0 : shown), heightUnit);
+}
+
+QString verticalSpeedText(std::optional<double> metresPerSecond, double heightFactor, const QString& heightUnit) {
+    if (!metresPerSecond || !std::isfinite(*metresPerSecond * heightFactor)) return QStringLiteral("--");
+    if (heightUnit == QLatin1String("m")) {
+        const double v = std::round(*metresPerSecond * heightFactor * 10.0) / 10.0;
+        return v == 0.0 ? QStringLiteral("0.0 m/s") : QString::asprintf("%+.1f m/s", v);
+    }
+    const double fpm = std::round(*metresPerSecond * heightFactor * 60.0 / 10.0) * 10.0;
+    return fpm == 0.0 ? QStringLiteral("0 fpm") : QString::asprintf("%+.0f fpm", fpm);
+}
+
 QString speedText(double metresPerSecond, double speedFactor, const QString& unit) {
     const double value = metresPerSecond * speedFactor;
     if (!std::isfinite(value)) return QStringLiteral("-- %1").arg(unit);

@@ -10,6 +10,7 @@
 #include <QRectF>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 namespace vantrel::instruments {
 
@@ -69,6 +70,16 @@ inline constexpr float kCompassMinimumSpeed = 3.0f;
 
 // "%03i°" of an angle truncated to a whole unsigned number; "---°" for an angle that is not a number.
 QString trackText(float trackAngle);
+// trackText with the mark of the north the angle is from: "048°M", "048°T"; "---°M" for no angle.
+QString bearingText(float angle, bool magnetic);
+// A true bearing less the magnetic variation (degrees east) when there is one, in [0, 360).
+float bearingFromNorth(float trueBearing, std::optional<double> variation);
+// "4500 ft" or "1370 m": metres times the height factor, to the unit; "--" without a value.
+QString altitudeText(std::optional<double> metres, double heightFactor, const QString& heightUnit);
+// "+500 fpm" (to ten feet a minute) for feet, "+2.5 m/s" for metres; "0 fpm" level; "--" without a
+// value.
+QString verticalSpeedText(std::optional<double> metresPerSecond, double heightFactor, const QString& heightUnit);
+
 // "%.0f %@" of a speed in metres per second times the factor; "--" with the unit when not a number.
 QString speedText(double metresPerSecond, double speedFactor, const QString& unit);
 

@@ -207,12 +207,13 @@ QString timeToGoText(double metres, float metresPerSecond) {
 }
 
 QString summaryText(double metres, double distanceFactor, const QString& distanceUnit, float bearing,
-                    float metresPerSecond) {
+                    float metresPerSecond, QChar north) {
     const QString distance = distanceFactor > 0.0 && std::isfinite(metres)
                                  ? QString::asprintf("%.01f", metres / distanceFactor)
                                  : QStringLiteral("--");
     return QStringLiteral("DIS %1 %2 - BRG %3 - EET %4")
-        .arg(distance, distanceUnit, QString::asprintf("%03u", truncatedUnsigned(double(bearing))),
+        .arg(distance, distanceUnit,
+             QString::asprintf("%03u", truncatedUnsigned(double(bearing))) + (north.isNull() ? QString() : QString(u'°') + north),
              timeToGoText(metres, metresPerSecond));
 }
 

@@ -136,8 +136,8 @@ QString directToText(const QString& identifier, const QString& name);
 // "%i:%02i" of the whole seconds to go at the speed truncated to whole metres per second; "-:-"
 // below 1 m/s.
 QString timeToGoText(double metres, float metresPerSecond);
-// "DIS %.01f %@ - BRG %03i - EET %@".
+// "DIS %.01f %@ - BRG %03i - EET %@"; with a north mark ('M' or 'T') the bearing reads "045°M".
 QString summaryText(double metres, double distanceFactor, const QString& distanceUnit, float bearing,
-                    float metresPerSecond);
+                    float metresPerSecond, QChar north = QChar());
 
 }  // namespace vantrel::instruments

@@ -1,5 +1,12 @@
 #include "VORView.h"
 
+#include "positioning/LocationManager.h"
+#include "positioning/MagneticVariation.h"
+#include "waypoints/WaypointKeys.h"
+
+#include <QDateTime>
+#include <cmath>
+
 #include "SharedInstrument.h"
 
 #include <QPainter>
@@ -37,10 +44,27 @@ QStringList VORView::labelOutlets() const {
     return CircularInstrumentView::labelOutlets() << QStringLiteral("courseReadout");
 }
 
-QString VORView::courseText(float ringAngle) {
-    if (!std::isfinite(ringAngle)) return QStringLiteral("CRS ---");
+QString VORView::courseText(float ringAngle, bool magnetic) {
+    const QChar north = magnetic ? u'M' : u'T';
+    if (!std::isfinite(ringAngle)) return QStringLiteral("CRS ---°") + north;
     const long course = std::lround(ringAngle) % 360;
-    return QStringLiteral("CRS %1°").arg(course < 0 ? course + 360 : course, 3, 10, QLatin1Char('0'));
+    return QStringLiteral("CRS %1°").arg(course < 0 ? course + 360 : course, 3, 10, QLatin1Char('0')) + north;
+}
+
+std::optional<double> VORView::magneticVariation() const {
+    if (!magneticNorth_) return std::nullopt;
+    if (const platform::Dictionary* record = selectedWaypoint().asDictionary()) {
+        const platform::Value declared = record->get(waypoints::keys::waypointMagneticVariation);
+        if (declared.isNumber() && std::isfinite(declared.doubleValue()) && std::abs(declared.doubleValue()) <= 180.0)
+            return declared.doubleValue();
+    }
+    if (!stationVariation_ || stationVariation_->latitude != referenceLat_ || stationVariation_->longitude != referenceLon_) {
+        const std::optional<positioning::Fix> here = locationManager().currentLocation();
+        const double when = here ? here->timestamp : double(QDateTime::currentSecsSinceEpoch());
+        stationVariation_ = StationVariation{referenceLat_, referenceLon_,
+                                             positioning::MagneticVariation::shared().at(referenceLat_, referenceLon_, 0.0, when)};
+    }
+    return stationVariation_->variation;
 }
 
 VorIndication VORView::indication() const { return vorIndication(differentialAngle(), navIsValid_); }
@@ -49,7 +73,7 @@ void VORView::drawBackground(QPainter& painter) { drawCenterImage(painter, QStri
 
 void VORView::drawIndicators(QPainter& painter) {
     // Every change of the ring redraws the instrument, so the readout follows here.
-    const QString course = courseText(ringAngle_);
+    const QString course = courseText(ringAngle_, magneticNorth());
     if (labelText(QStringLiteral("courseReadout")) != course) setLabelText(QStringLiteral("courseReadout"), course);
     const VorIndication shown = indication();
     const QRectF face = bounds().adjusted(50, 50, -50, -50);

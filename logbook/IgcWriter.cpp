@@ -26,7 +26,8 @@ QByteArray coordinate(double degrees, int degreeDigits, char positive, char nega
 QByteArray altitude(std::optional<double> metres) {
     if (!metres || !std::isfinite(*metres)) return "00000";
     // Five characters: up to 99999 m, down to -9999 m.
-    const int64_t value = std::clamp<int64_t>(std::llround(*metres), -9999, 99999);
+    int64_t value = std::clamp<int64_t>(std::llround(*metres), -9999, 99999);
+    if (value == 0) value = *metres < 0 ? -1 : 1;  // 00000 means no altitude
     if (value < 0) return '-' + QByteArray::number(-value).rightJustified(4, '0');
     return QByteArray::number(value).rightJustified(5, '0');
 }
@@ -43,7 +44,7 @@ QByteArray IgcWriter::headerText(const QString& text) {
     return out;
 }
 
-QByteArray IgcWriter::header(QDate date, const QString& gpsReceiver) {
+QByteArray IgcWriter::header(QDate date, const QString& gpsReceiver, bool pressureAltitudes) {
     QByteArray out;
     out += "AXVNREC Vantrel flight recorder\r\n";
     out += "HFDTEDATE:" + date.toString(QStringLiteral("ddMMyy")).toLatin1() + ",01\r\n";
@@ -53,6 +54,9 @@ QByteArray IgcWriter::header(QDate date, const QString& gpsReceiver) {
     out += "HFDTMGPSDATUM:WGS84\r\n";
     out += "HFFTYFRTYPE:Vantrel\r\n";
     out += "HFGPSRECEIVER:" + headerText(gpsReceiver) + "\r\n";
+    out += QByteArray("HFPRSPRESSALTSENSOR:") + (pressureAltitudes ? "position source" : "none") + "\r\n";
+    out += "HFALGALTGPS:GEO\r\n";
+    out += "HFALPALTPRESSURE:ISA\r\n";
     return out;
 }
 
@@ -66,8 +70,8 @@ QByteArray IgcWriter::bRecord(const positioning::Fix& fix, bool valid, std::opti
     out += coordinate(fix.latitude, 2, 'N', 'S');
     out += coordinate(fix.longitude, 3, 'E', 'W');
     out += valid ? 'A' : 'V';
-    out += "00000";
-    out += altitude(gpsAltitudeMetres);
+    out += altitude(fix.pressureAltitude);
+    out += altitude(gpsAltitudeMetres ? gpsAltitudeMetres : fix.altitude);
     out += "\r\n";
     return out;
 }

@@ -5,7 +5,11 @@
 //   B HHMMSS DDMMmmmN DDDMMmmmE V PPPPP GGGGG      35 characters, no extensions
 //     time of day in UTC (seconds dropped), latitude and longitude in degrees and thousandths of
 //     minutes (rounded to the nearest), validity A (a fix good for navigation) or V, pressure
-//     altitude (none: 00000) and GPS altitude in metres (00000 when the source gives none)
+//     altitude and GPS altitude in metres, each 00000 when the fix has none (a value that rounds
+//     to 0 m is written as 00001, so it is not read back as none)
+//
+// The H records say what the altitudes are: GPS altitude above the geoid (mean sea level),
+// pressure altitude in the standard atmosphere, and whether the position source has a barometer.
 //
 // Texts in H records keep to printable ASCII: other characters, and the ones the format reserves,
 // become '?'.
@@ -26,9 +30,11 @@ class IgcWriter {
 public:
     static constexpr int kBRecordLength = 35;  // without the line end
 
-    // The A record and the H records of a flight flown on `date` (UTC) with that GPS receiver.
-    static QByteArray header(QDate date, const QString& gpsReceiver);
-    // One B record; `valid` gives A, else V.
+    // The A record and the H records of a flight flown on `date` (UTC) with that GPS receiver,
+    // which gives pressure altitudes or not.
+    static QByteArray header(QDate date, const QString& gpsReceiver, bool pressureAltitudes = false);
+    // One B record; `valid` gives A, else V. The altitudes are the fix's; gpsAltitudeMetres, when
+    // given, replaces its GPS altitude.
     static QByteArray bRecord(const positioning::Fix& fix, bool valid, std::optional<double> gpsAltitudeMetres = {});
     // The text as an H record may carry it.
     static QByteArray headerText(const QString& text);

@@ -75,7 +75,7 @@ bool TrackFile::open(QDate firstDate, QString* error) {
         return false;
     }
     if (content.isEmpty()) {
-        if (!write(IgcWriter::header(firstDate, gpsReceiver_), error)) {
+        if (!write(IgcWriter::header(firstDate, gpsReceiver_, firstFixHasPressureAltitude_), error)) {
             // A file made here that could not take its header (a full disk) is not left empty.
             if (!existed && QFile::remove(path_))
                 platform::logLine(QStringLiteral("Track %1: removed again, its header could not be written").arg(path_));
@@ -118,6 +118,7 @@ bool TrackFile::write(const QByteArray& bytes, QString* error) {
 TrackFile::Outcome TrackFile::append(const positioning::Fix& fix, bool valid, QString* error) {
     if (!std::isfinite(fix.timestamp) || !fix.hasValidCoordinate()) return Outcome::Skipped;
     const auto second = int64_t(std::floor(fix.timestamp));
+    firstFixHasPressureAltitude_ = fix.pressureAltitude.has_value();
     if (!file_.isOpen() && !open(QDateTime::fromSecsSinceEpoch(second, Qt::UTC).date(), error)) return Outcome::Failed;
     if (lastSecond_ && second <= *lastSecond_) return Outcome::Skipped;
     if (!write(IgcWriter::bRecord(fix, valid), error)) return Outcome::Failed;

@@ -62,6 +62,7 @@ private:
     platform::RepeatingLog cutNotes_;
     platform::RepeatingLog goingOnNotes_;
     QElapsedTimer sinceSync_;
+    bool firstFixHasPressureAltitude_ = false;  // what a new file's header says of the barometer
 };
 
 }  // namespace vantrel::logbook

@@ -104,6 +104,7 @@ void LocationManager::locationManagerDidUpdateToLocation(const Fix& newLocation)
         previousLocation_ = currentLocation_;
         currentLocation_ = newLocation;
     }
+    verticalSpeedFilter_.add(newLocation);
     if (accuracyValidForSpeedAndCourse()) {
         samples_.push_back(newLocation);
         if (samples_.size() >= kSamplesBeforeComputation) updateSpeedAndCourse();
@@ -172,6 +173,7 @@ void LocationManager::locationManagerDidFailWithError(const QString& /*error*/) 
         currentLocation_.reset();
         previousLocation_.reset();
     }
+    verticalSpeedFilter_.reset();
     postDidUpdate();
 }
 

@@ -16,6 +16,7 @@
 #include "Fix.h"
 #include "Geodesy.h"
 #include "PositionSource.h"
+#include "VerticalSpeedFilter.h"
 
 #include <QString>
 
@@ -73,6 +74,9 @@ public:
     bool accuracyValidForSpeedAndCourse() const;
     float speed() const { return speed_; }    // metres per second
     float course() const { return course_; }  // degrees
+    // Metres per second, up positive, smoothed over the last fixes (VerticalSpeedFilter); nothing
+    // without heights in the fixes, and after a failure until the next fixes.
+    std::optional<double> verticalSpeed() const { return verticalSpeedFilter_.verticalSpeed(); }
     // Puts the smoothed speed and course at known values (tests of what the instruments show for
     // a given motion); the next computation from fixes goes on from them.
     void setSpeedAndCourse(float speed, float course) {
@@ -130,6 +134,7 @@ private:
     AlphaBetaFilter latitudeFilter_{5};
     AlphaBetaFilter timeFilter_{5};
     AlphaBetaFilter speedFilter_{5};
+    VerticalSpeedFilter verticalSpeedFilter_;
     double distanceFactor_ = 0.0;
     double speedFactor_ = 0.0;
     double heightFactor_ = 0.0;

@@ -21,6 +21,7 @@ seeds_of() {
     fuzz_country_file) ls -S "$build"/bundle/database/*.ewpts 2>/dev/null | tail -n 3 ;;
     fuzz_nmea) ls "$data"/positioning/*.nmea ;;
     fuzz_igc) ls "$data"/positioning/*.igc ;;
+    fuzz_wmm) ls "$here"/data/wmm/*.COF ;;
     fuzz_gpx) ls "$data"/navplans/*.gpx ;;
     *) ls "$data/fuzz-seeds/${1#fuzz_}"/* 2>/dev/null || true ;;
   esac

@@ -23,7 +23,9 @@ UnitSettings& UnitSettings::shared() {
 }
 
 UnitSettings::UnitSettings()
-    : selectedUnit_(platform::UserDefaults::standardUserDefaults().objectForKey("units").intValue()) {}
+    : selectedUnit_(platform::UserDefaults::standardUserDefaults().objectForKey("units").intValue()),
+      magneticNorth_(platform::UserDefaults::standardUserDefaults().objectForKey(kNorthKey).toQString() ==
+                     northValue(true)) {}
 
 double UnitSettings::distanceFactor() const {
     switch (selectedUnit_) {

@@ -1,6 +1,7 @@
 #pragma once
-// The pilot's unit system (nautical, statute or metric) and the disclaimer switch, as stored in the
-// user defaults ("units", "disableDisclaimer"). The settings screen edits selectedUnit and writes it
+// The pilot's unit system (nautical, statute or metric), the north that bearings are given from
+// (true or magnetic) and the disclaimer switch, as stored in the user defaults ("units", "north",
+// "disableDisclaimer"). The settings screen edits selectedUnit and writes it
 // back; everyone else reads the factors and unit strings from the shared instance.
 //
 // Owns nothing but its working value. Threads: main thread only.
@@ -29,6 +30,13 @@ public:
     QString speedUnit() const;
     QString heightUnit() const;
 
+    // Bearings from magnetic north; stored "north" is "magnetic" or "true", and true north when
+    // absent or anything else, so a stored setup from before the choice existed keeps its bearings.
+    bool magneticNorth() const { return magneticNorth_; }
+    void setMagneticNorth(bool magnetic) { magneticNorth_ = magnetic; }
+    static constexpr const char* kNorthKey = "north";
+    static QString northValue(bool magnetic) { return magnetic ? QStringLiteral("magnetic") : QStringLiteral("true"); }
+
     // The names of the three systems, in index order.
     static const QStringList& units();
 
@@ -37,6 +45,7 @@ public:
 
 private:
     int selectedUnit_ = 0;
+    bool magneticNorth_ = false;
 };
 
 }  // namespace vantrel::units

@@ -16,6 +16,8 @@ inline const Key waypointType{"waypoint_type"};
 inline const Key waypointState{"waypoint_state"};
 inline const Key waypointChannel{"waypoint_channel"};
 inline const Key waypointFrequency{"waypoint_frequency"};
+// Navaids only: degrees east, the variation a VOR's radials are aligned to.
+inline const Key waypointMagneticVariation{"waypoint_magnetic_variation"};
 inline const Key waypointMainRunwayIndex{"waypoint_main_runway_index"};
 inline const Key waypointRunways{"waypoint_runways"};
 inline const Key runwayId{"id"};

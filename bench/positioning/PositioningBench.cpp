@@ -5,6 +5,7 @@
 #include "platform/core/Log.h"
 #include "positioning/Geodesy.h"
 #include "positioning/LocationManager.h"
+#include "positioning/MagneticModel.h"
 #include "positioning/sources/NmeaParser.h"
 
 #include <QCoreApplication>
@@ -36,6 +37,24 @@ void BM_Distance(benchmark::State& state) {
     state.SetItemsProcessed(int64_t(state.iterations()));
 }
 BENCHMARK(BM_Distance);
+
+// One evaluation of the degree-12 magnetic model, over points spread across Europe.
+void BM_MagneticModelField(benchmark::State& state) {
+    const MagneticModel* model = MagneticModel::builtIn();
+    if (!model) {
+        state.SkipWithError("the built-in magnetic model is damaged");
+        return;
+    }
+    std::vector<FloatPoint> p = points(1024);
+    size_t i = 0;
+    for (auto _ : state) {
+        const FloatPoint& a = p[i % 1024];
+        benchmark::DoNotOptimize(model->field(a.y, a.x, 1500.0, 2027.5).declination);
+        ++i;
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()));
+}
+BENCHMARK(BM_MagneticModelField);
 
 void BM_Bearing(benchmark::State& state) {
     std::vector<FloatPoint> p = points(1024);

@@ -30,6 +30,15 @@ std::optional<Fix> fixOf(const gps_data_t& gd) {
         fix.horizontalAccuracy = std::hypot(gd.fix.epx, gd.fix.epy);
     else
         fix.horizontalAccuracy = kUnknownAccuracyMetres;
+    // Height only from a 3-D fix: above mean sea level as gpsd gives it, else the height above the
+    // ellipsoid less the geoid separation.
+    if (gd.fix.mode >= MODE_3D && (gd.set & ALTITUDE_SET)) {
+        if (std::isfinite(gd.fix.altMSL))
+            fix.altitude = plausibleAltitude(gd.fix.altMSL);
+        else if (std::isfinite(gd.fix.altHAE) && std::isfinite(gd.fix.geoid_sep) && std::abs(gd.fix.geoid_sep) < 150.0)
+            fix.altitude = plausibleAltitude(gd.fix.altHAE - gd.fix.geoid_sep);
+    }
+    if (gd.fix.mode >= MODE_3D && (gd.set & CLIMB_SET)) fix.verticalSpeed = plausibleVerticalSpeed(gd.fix.climb);
     if (!fix.hasValidCoordinate()) return std::nullopt;
     return fix;
 }

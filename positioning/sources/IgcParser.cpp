@@ -39,6 +39,17 @@ std::optional<double> coordinate(QByteArrayView line, qsizetype from, int degree
     return hemisphere == negative ? -value : value;
 }
 
+// A five-character altitude field of a B record: "PPPPP" or "-PPPP" metres. 00000 is no sensor.
+enum class AltitudeField { None, Value, Bad };
+AltitudeField altitudeField(QByteArrayView line, qsizetype from, std::optional<double>& metres) {
+    bool negative = line[from] == '-';
+    std::optional<int> value = digits(line, from + (negative ? 1 : 0), negative ? 4 : 5);
+    if (!value) return AltitudeField::Bad;
+    if (*value == 0) return AltitudeField::None;
+    metres = plausibleAltitude(negative ? -*value : *value);
+    return metres ? AltitudeField::Value : AltitudeField::Bad;
+}
+
 // HFDTEddmmyy or HFDTEDATE:ddmmyy,nn
 std::optional<QDate> headerDate(QByteArrayView line) {
     QByteArrayView rest = line.sliced(5);
@@ -124,6 +135,12 @@ std::vector<Fix> IgcParser::parse(QByteArrayView content, const QString& origin,
             fix.timestamp = clock.timestamp(msOfDay);
             std::optional<int> fxa = fxaFrom >= 0 ? digits(line, fxaFrom, fxaCount) : std::nullopt;
             fix.horizontalAccuracy = validity == 'V' ? -1.0 : fxa ? double(*fxa) : kUnknownAccuracyMetres;
+            std::optional<double> pressure, gnss;
+            bool badPressure = altitudeField(line, 25, pressure) == AltitudeField::Bad;
+            bool badGnss = altitudeField(line, 30, gnss) == AltitudeField::Bad;
+            if (badPressure || (badGnss && validity == 'A')) badLog.report("impossible altitude", line);
+            fix.pressureAltitude = pressure;
+            if (validity == 'A') fix.altitude = gnss;  // a V record's GNSS altitude is no 3-D fix
             fixes.push_back(fix);
         }
     }

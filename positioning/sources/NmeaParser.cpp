@@ -123,6 +123,7 @@ void NmeaParser::addLine(QByteArrayView rawLine) {
 void NmeaParser::parseSentence(const QByteArray& body, QByteArrayView line) {
     QList<QByteArray> f = body.split(',');
     const QByteArray& id = f[0];
+    if (id == "PGRMZ") return parsePressureAltitude(f, line);
     if (id.size() != 5 || id[0] == 'P') {
         consecutiveBadLines_ = 0;  // proprietary or unknown: valid NMEA, nothing for us
         return;
@@ -149,6 +150,7 @@ void NmeaParser::parseSentence(const QByteArray& body, QByteArrayView line) {
     std::optional<QDate> date;
     double hdop = std::numeric_limits<double>::quiet_NaN();
     double gstError = std::numeric_limits<double>::quiet_NaN();
+    std::optional<double> altitude;
     switch (kind) {
     case Rmc:
         if (f[2] != "A" && f[2] != "V") return bad("bad status", line);
@@ -197,6 +199,16 @@ void NmeaParser::parseSentence(const QByteArray& body, QByteArrayView line) {
     }
     consecutiveBadLines_ = 0;
 
+    // The height of a sound position line: metres above mean sea level, with the geoid separation.
+    if (latitude && kind == Gga && f.size() > 11) {
+        if (f[10] == "M" || f[10].isEmpty())
+            altitude = altitudeOf(f[9], f[11], line);
+        else
+            badLog_.report("altitude not in metres", line);
+    } else if (latitude && kind == Gns && f.size() > 10) {
+        altitude = altitudeOf(f[9], f[10], line);
+    }
+
     enterEpoch(*time);
     if (date) clock_.setDate(*date);
     epoch_.kinds |= kind;
@@ -208,6 +220,7 @@ void NmeaParser::parseSentence(const QByteArray& body, QByteArrayView line) {
     }
     if (std::isfinite(hdop)) epoch_.hdop = hdop;
     if (std::isfinite(gstError)) epoch_.gstError = gstError;
+    if (altitude) epoch_.altitude = altitude;
 
     bool answered = epoch_.hasPosition || epoch_.reportsNoFix;
     if (!epoch_.emitted && answered && previousKinds_ != 0 && (epoch_.kinds & previousKinds_) == previousKinds_)
@@ -223,6 +236,54 @@ void NmeaParser::enterEpoch(int64_t msOfDay) {
                               .arg(badLog_.origin(), clockText(previous), clockText(msOfDay)));
     epoch_ = Epoch{};
     epoch_.msOfDay = msOfDay;
+    if (pendingPressureAltitude_) {
+        epoch_.pressureAltitude = std::exchange(pendingPressureAltitude_, std::nullopt);
+        epoch_.kinds |= Pgrmz;
+    }
+}
+
+void NmeaParser::parsePressureAltitude(const QList<QByteArray>& f, QByteArrayView line) {
+    if (f.size() < 3) return bad("too few fields", line);
+    std::optional<double> value = number(f[1]);
+    if (!value) return bad("pressure altitude not a number", line);
+    double metres;
+    if (f[2] == "f" || f[2] == "F")
+        metres = *value * 0.3048;
+    else if (f[2] == "m" || f[2] == "M")
+        metres = *value;
+    else
+        return bad("pressure altitude in an unknown unit", line);
+    std::optional<double> pressureAltitude = plausibleAltitude(metres);
+    if (!pressureAltitude) return bad("impossible pressure altitude", line);
+    consecutiveBadLines_ = 0;
+    if (epoch_.msOfDay >= 0 && !epoch_.emitted) {
+        epoch_.pressureAltitude = pressureAltitude;
+        epoch_.kinds |= Pgrmz;
+        bool answered = epoch_.hasPosition || epoch_.reportsNoFix;
+        if (answered && previousKinds_ != 0 && (epoch_.kinds & previousKinds_) == previousKinds_) emitEpoch();
+    } else {
+        pendingPressureAltitude_ = pressureAltitude;
+    }
+}
+
+std::optional<double> NmeaParser::altitudeOf(const QByteArray& altitudeField, const QByteArray& separationField,
+                                             QByteArrayView line) {
+    if (altitudeField.isEmpty()) return std::nullopt;  // a 2-D fix
+    std::optional<double> altitude = number(altitudeField);
+    if (!altitude) {
+        badLog_.report("altitude not a number", line);
+        return std::nullopt;
+    }
+    if (!separationField.isEmpty()) {
+        std::optional<double> separation = number(separationField);
+        if (!separation || std::abs(*separation) > kLargestGeoidSeparation) {
+            badLog_.report("absurd geoid separation", line);
+            return std::nullopt;
+        }
+    }
+    std::optional<double> plausible = plausibleAltitude(*altitude);
+    if (!plausible) badLog_.report("impossible altitude", line);
+    return plausible;
 }
 
 void NmeaParser::completeEpoch() {
@@ -247,6 +308,8 @@ void NmeaParser::emitEpoch() {
         fix.horizontalAccuracy = 2.0 * epoch_.hdop * kRangeErrorMetres;
     else
         fix.horizontalAccuracy = kUnknownAccuracyMetres;
+    fix.altitude = epoch_.altitude;
+    fix.pressureAltitude = epoch_.pressureAltitude;
     epochs_.push_back({timestamp, fix});
 }
 

@@ -2,7 +2,10 @@
 // NMEA 0183 to fixes. Sentences are checked (checksum, field forms, coordinate ranges) and grouped
 // into epochs by their UTC time; an epoch becomes one fix with the position of its RMC, GGA or GNS
 // sentences and a horizontal accuracy from GST (the receiver's own error estimate) when present,
-// else 2 x HDOP x 5 m, else kUnknownAccuracyMetres. An epoch is complete as soon as it holds every
+// else 2 x HDOP x 5 m, else kUnknownAccuracyMetres. The altitude above mean sea level comes from
+// GGA or GNS (dropped, with a log line, when its geoid separation is absurd or it is out of range),
+// the pressure altitude from the PGRMZ a barometric receiver sends (feet; it carries no time, so it
+// belongs to the epoch open when it comes, else to the next one). An epoch is complete as soon as it holds every
 // kind of sentence the previous epoch had, or when the next epoch begins.
 //
 // Dates come from RMC; before the first RMC (and in GGA-only streams) the fallback date is used,
@@ -38,6 +41,8 @@ struct NmeaEpoch {
 class NmeaParser {
 public:
     static constexpr double kRangeErrorMetres = 5.0;  // user-equivalent range error for HDOP
+    // The geoid lies within about 110 m of the ellipsoid everywhere; a larger separation is garbage.
+    static constexpr double kLargestGeoidSeparation = 150.0;
 
     // origin names the input in log lines; fallbackDate dates fixes until an RMC gives the date.
     explicit NmeaParser(QString origin, QDate fallbackDate);
@@ -55,7 +60,7 @@ public:
     int consecutiveBadLines() const { return consecutiveBadLines_; }
 
 private:
-    enum SentenceKind : unsigned { Rmc = 1, Gga = 2, Gns = 4, Gst = 8 };
+    enum SentenceKind : unsigned { Rmc = 1, Gga = 2, Gns = 4, Gst = 8, Pgrmz = 16 };
 
     struct Epoch {
         int64_t msOfDay = -1;  // -1: no epoch open
@@ -67,7 +72,14 @@ private:
         double longitude = 0.0;
         double hdop = std::numeric_limits<double>::quiet_NaN();
         double gstError = std::numeric_limits<double>::quiet_NaN();
+        std::optional<double> altitude;          // metres above mean sea level
+        std::optional<double> pressureAltitude;  // metres
     };
+
+    // PGRMZ: the pressure altitude for the open epoch, or the next.
+    void parsePressureAltitude(const QList<QByteArray>& fields, QByteArrayView line);
+    // GGA / GNS altitude and geoid separation fields; nothing (logged) when they are unusable.
+    std::optional<double> altitudeOf(const QByteArray& altitude, const QByteArray& separation, QByteArrayView line);
 
     void parseSentence(const QByteArray& body, QByteArrayView line);
     void enterEpoch(int64_t msOfDay);
@@ -79,6 +91,7 @@ private:
     QByteArray pending_;
     Epoch epoch_;
     unsigned previousKinds_ = 0;
+    std::optional<double> pendingPressureAltitude_;  // a PGRMZ that came between epochs
     std::vector<NmeaEpoch> epochs_;
     BadLineLog badLog_;
     int consecutiveBadLines_ = 0;

@@ -153,6 +153,7 @@ bool SimulatorSource::tick() {
                                           std::cos(delta) - std::sin(phi1) * std::sin(phi2));
     latitude_ = phi2 / kRadians;
     longitude_ = std::remainder(lambda2 / kRadians, 360.0);
+    updateAltitude();
 
     std::normal_distribution<double> sensor(0.0, kSensorNoise);
     deliverAcceleration(SlipModel::lateral(turnRate_) + sensor(random_), SlipModel::kGravityY + sensor(random_),
@@ -167,6 +168,25 @@ bool SimulatorSource::tick() {
     return stood;
 }
 
+void SimulatorSource::updateAltitude() {
+    if (phase_ != Phase::Circuit) {
+        altitude_ = kFieldElevation;
+        verticalSpeed_ = 0.0;
+        return;
+    }
+    double wanted = kFieldElevation + kCruiseHeight;
+    if (target_ == 0 && speed_ > 0.0) {
+        // Homeward: no higher than a steady descent to the field by the turn radius from it, where
+        // the landing begins.
+        const RoutePoint& home = route_[0];
+        double distance = Geodesy::calcDistanceInMeters(longitude_, latitude_, home.longitude, home.latitude);
+        wanted = std::min(wanted, kFieldElevation + std::max(0.0, distance - kTurnRadius) / speed_ * kDescentRate);
+    }
+    // Approach the wanted height within five seconds, at no more than the climb or descent rate.
+    verticalSpeed_ = std::clamp((wanted - altitude_) / 5.0, -kDescentRate, kClimbRate);
+    altitude_ += verticalSpeed_ * kTickSeconds;
+}
+
 void SimulatorSource::deliverNoisyFix() {
     std::normal_distribution<double> noise(0.0, kPositionNoise);
     std::uniform_real_distribution<double> accuracy(4.0, 9.0);
@@ -176,6 +196,9 @@ void SimulatorSource::deliverNoisyFix() {
     fix.longitude = longitude_ + east / (Geodesy::kEarthRadiusMetres * std::cos(latitude_ * kRadians)) / kRadians;
     fix.horizontalAccuracy = accuracy(random_);
     fix.timestamp = startTime_ + double(ticks_) * kTickSeconds;
+    fix.altitude = altitude_;
+    fix.pressureAltitude = altitude_ + kPressureAltitudeOffset;
+    fix.verticalSpeed = verticalSpeed_;
     deliverFix(fix);
 }
 

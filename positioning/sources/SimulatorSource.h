@@ -3,7 +3,10 @@
 // accelerates through the take-off run to 110 kt, flies a closed circuit over a route of real
 // waypoints, turning at the standard rate (3 degrees a second) toward each next waypoint, and back
 // over the first waypoint decelerates to a taxi, then stops and stands. It delivers a fix every
-// second with a few metres of GPS noise and a plausible accuracy (4 to 9 m), and feeds the
+// second with a few metres of GPS noise and a plausible accuracy (4 to 9 m), an altitude (on the
+// ground at the field's elevation; in the circuit a climb at 700 fpm to cruise height, then a
+// descent at 500 fpm planned to reach the field at the first waypoint), the pressure altitude of
+// a QNH of 1020 hPa and the vertical speed, and feeds the
 // accelerometer 15 times a second with gravity and a little slip in the turns.
 //
 // Real time: after standing it starts over from where it stopped (taxi, take off, circuit), until
@@ -45,6 +48,14 @@ public:
     static constexpr double kStandSeconds = 10.0;  // still before taxiing out
     static constexpr double kTaxiSeconds = 30.0;   // out to the runway, and in again
     static constexpr double kParkSeconds = 60.0;   // still after taxiing in
+    // The demo's airfields lie around Lake Geneva, near Geneva's 430 m (1411 ft); its circuit is
+    // flown 1200 m above that, at about 5350 ft.
+    static constexpr double kFieldElevation = 430.0;  // metres above mean sea level
+    static constexpr double kCruiseHeight = 1200.0;   // metres above the field
+    static constexpr double kClimbRate = 700.0 * 0.3048 / 60.0;    // metres per second
+    static constexpr double kDescentRate = 500.0 * 0.3048 / 60.0;  // metres per second
+    // QNH 1020 hPa: the standard atmosphere's pressure levels lie about 55 m lower.
+    static constexpr double kPressureAltitudeOffset = -55.0;
 
     enum class Phase { Standing, TaxiOut, TakeOffRun, Circuit, Landing, TaxiIn, Parked };
 
@@ -61,6 +72,7 @@ public:
     const std::vector<RoutePoint>& route() const { return route_; }
     Phase phase() const { return phase_; }
     double speed() const { return speed_; }  // metres per second
+    double altitude() const { return altitude_; }  // metres above mean sea level
 
 private:
     // Advances the flight by one tick; true when the aircraft has stood its time after landing.
@@ -69,6 +81,8 @@ private:
     bool advancePhase();
     void enter(Phase phase);
     void deliverNoisyFix();
+    // Climbs or descends toward the phase's height for one tick.
+    void updateAltitude();
     void finish();
 
     std::vector<RoutePoint> route_;
@@ -83,6 +97,8 @@ private:
     double speed_ = 0.0;       // metres per second
     double heading_ = 0.0;     // degrees true
     double turnRate_ = 0.0;    // degrees per second, positive to the right
+    double altitude_ = kFieldElevation;  // metres above mean sea level
+    double verticalSpeed_ = 0.0;         // metres per second, up positive
     size_t target_ = 1;        // index of the waypoint flown to
     int64_t ticks_ = 0;
     double startTime_ = 0.0;   // seconds since 1970 at the first tick

@@ -10,7 +10,7 @@ namespace vantrel::test {
 namespace {
 void removeAppDefaults() {
     auto& defaults = platform::UserDefaults::standardUserDefaults();
-    for (const char* key : {"units", "disableDisclaimer", "instrumentsLayout"}) defaults.removeObjectForKey(key);
+    for (const char* key : {"units", "north", "disableDisclaimer", "instrumentsLayout"}) defaults.removeObjectForKey(key);
 }
 }  // namespace
 

@@ -1,10 +1,13 @@
 // The real app driven by scripts, as a pilot uses it: a first start that picks metric units,
 // switches the disclaimer off and dismisses a country; a second start that shows no disclaimer
-// and loads no waypoint of that country; "Disagree" ending the app; and scripts that fail.
+// and loads no waypoint of that country; "Disagree" ending the app; scripts that fail; and a
+// logger's climb replayed with bearings from magnetic north, its altitudes in the dumps.
 
 #include "waypoints/DatabaseFixture.h"
 
 #include "platform/plist/PropertyList.h"
+#include "positioning/Geodesy.h"
+#include "positioning/MagneticModel.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
@@ -37,7 +40,7 @@ public:
     QString defaultsFile() const { return home.file("defaults.plist"); }
     QString documents() const { return db.documentsDirectory(); }
 
-    AppRun run(const QString& script) const {
+    AppRun run(const QString& script, const QStringList& extraArguments = {}) const {
         const QString path = home.file("steps.vscript");
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return {};
@@ -52,8 +55,9 @@ public:
         env.insert("XDG_DATA_HOME", home.file("data"));
         app.setProcessEnvironment(env);
         app.setWorkingDirectory(home.path());
-        app.start(QStringLiteral(VANTREL_APP_PATH), {"--database", db.databaseDirectory(), "--documents", documents(),
-                                                     "--script", path});
+        app.start(QStringLiteral(VANTREL_APP_PATH), QStringList{"--database", db.databaseDirectory(), "--documents",
+                                                                documents(), "--script", path} +
+                                                        extraArguments);
         AppRun result;
         if (!app.waitForFinished(60000)) {
             app.kill();
@@ -180,4 +184,65 @@ TEST(EndToEnd, AScriptThatFindsNothingOrCannotBeReadFails) {
     EXPECT_EQ(wrong.status, 2);
     EXPECT_TRUE(wrong.err.contains("line 2: \"soon\" is not a number")) << wrong.err.toStdString();
     EXPECT_FALSE(wrong.err.contains("Init GPS manager"));
+}
+
+// A logger's climb out of Sion replayed at five times its pace, North set to Magnetic in Settings,
+// VOR 1 pointed at a station declared 2 degrees east: the dump holds the fix's altitudes and the
+// climb, and every instrument the variation it uses.
+TEST(EndToEnd, AReplayedClimbShowsItsAltitudesAndMagneticBearings) {
+    AppHome home;
+    platform::Value spr = makeRecord("SPR", 46.4687, 6.44806, 4, -1, "St-Prex");
+    spr.dictionary()->set("waypoint_magnetic_variation", platform::Value::real(2.0));
+    home.db.writeCountry(QStringLiteral("Switzerland"), {spr});
+    AppRun run = home.run(
+        "tap button \"Agree\"\n"
+        "tap tab \"More\"\n"
+        "tap row \"Settings\"\n"
+        "tap row \"Magnetic\"\n"
+        "tap tab \"VOR 1\"\n"
+        "tap button \"Select\"\n"
+        "tap row \"Switzerland\"\n"
+        "tap row \"SPR, St-Prex\"\n"
+        "tap button \"Select\"\n"
+        "wait 4\n"
+        "dump \"climb.json\"\n"
+        "quit\n",
+        {"--gps", QStringLiteral("igc:" VANTREL_TEST_DATA_DIR "/positioning/sion-climb.igc@5x")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(home.defaults("north").toQString(), "magnetic");
+    QFile file(home.home.file("climb.json"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonObject state = QJsonDocument::fromJson(file.readAll()).object();
+    EXPECT_EQ(state["north"].toString(), "magnetic");
+
+    const QJsonObject location = state["location"].toObject();
+    ASSERT_FALSE(location.isEmpty()) << "the replay ended before the dump";
+    const double altitude = location["altitude"].toDouble(), lat = location["latitude"].toDouble(),
+                 lon = location["longitude"].toDouble();
+    EXPECT_GE(altitude, 482.0);
+    EXPECT_LE(altitude, 1177.0);
+    EXPECT_EQ(location["pressureAltitude"].toDouble(), altitude - 35.0);
+    // The file climbs at 2.5 m/s from its 21st second; the altitudes are whole metres.
+    if (altitude > 482.0 + 15.0) {
+        EXPECT_NEAR(location["verticalSpeed"].toDouble(), 2.5, 0.2);
+    }
+
+    const double year = positioning::MagneticModel::decimalYear(location["timestamp"].toDouble());
+    const double here = positioning::MagneticModel::builtIn()->declination(lat, lon, altitude, year);
+    const QJsonObject vor = state["primaryVOR"].toObject();
+    EXPECT_EQ(vor["waypoint_id"].toString(), "SPR");
+    EXPECT_EQ(vor["magneticVariation"].toDouble(), 2.0);
+    const float trueBearing = positioning::Geodesy::calcAngle({float(lon), float(lat)}, {6.44806f, 46.4687f});
+    EXPECT_NEAR(vor["angleToReference"].toDouble(), std::trunc(trueBearing - 2.0), 1.0);
+    for (const char* name : {"primaryADF", "sharedCompassView", "sharedView"}) {
+        const QJsonObject instrument = state[name].toObject();
+        if (instrument.isEmpty()) continue;  // not made yet
+        EXPECT_NEAR(instrument["magneticVariation"].toDouble(), here, 0.05) << name;
+    }
+    const QJsonObject compass = state["sharedCompassView"].toObject();
+    if (!compass.isEmpty()) {
+        EXPECT_TRUE(compass["labels"].toObject()["trackLabel"].toString().endsWith("°M"));
+        EXPECT_EQ(compass["labels"].toObject()["altitudeLabel"].toString(),
+                  QString::asprintf("%.0f ft", std::round(altitude * 3.278)));
+    }
 }

@@ -1,5 +1,5 @@
-// The settings screen: the unit table with its check mark, the disclaimer switch, and what leaving
-// the screen writes and posts.
+// The settings screen: the unit table with its check mark, the disclaimer switch, the North
+// choice, and what leaving the screen writes and posts.
 
 #include "AppTestSupport.h"
 
@@ -64,8 +64,8 @@ TEST(Settings, FirstStartIsNauticalWithTheDisclaimerOn) {
     EXPECT_TRUE(app::SettingsController::showDisclaimer());
     EXPECT_EQ(settings.distanceUnit(), "nm");
 
-    // Units, Disclaimer, and the logbook's automatic take off and landing.
-    EXPECT_EQ(settings.settingsView()->numberOfSections(), 3);
+    // Units, Disclaimer, the logbook's automatic take off and landing, and North.
+    EXPECT_EQ(settings.settingsView()->numberOfSections(), 4);
     EXPECT_EQ(settings.settingsView()->numberOfRowsInSection(1), 1);
     EXPECT_EQ(settings.settingsView()->numberOfRowsInSection(2), 1);
     EXPECT_EQ(settings.settingsView()->cellForRowAtIndexPath({0, 2})->text(), "Metric");
@@ -180,4 +180,49 @@ TEST(Settings, TheAutomaticTakeOffAndLandingSwitchIsStoredAtOnce) {
     // The other rows are where they were.
     EXPECT_EQ(settings.settingsView()->cellForRowAtIndexPath({1, 0}), settings.disclaimerCell());
     defaults.removeObjectForKey("automaticTakeOffAndLanding");
+}
+
+// North is true at a first start and for any stored value but "magnetic"; a tap moves the check
+// mark at once, and leaving the screen stores the choice and tells the instruments.
+TEST(Settings, NorthIsTrueUnlessMagneticIsChosen) {
+    struct Start {
+        const char* stored;  // nullptr: nothing stored
+        bool magnetic;
+    };
+    for (const Start& start : {Start{nullptr, false}, Start{"true", false}, Start{"magnetic", true}, Start{"grid", false}}) {
+        SettingsOnScreen screen([&] {
+            if (start.stored) platform::UserDefaults::standardUserDefaults().setObject("north", platform::Value(start.stored));
+        });
+        EXPECT_EQ(screen.units.magneticNorth(), start.magnetic) << (start.stored ? start.stored : "none");
+        app::SettingsController& settings = *screen.settings;
+        ASSERT_EQ(settings.settingsView()->numberOfRowsInSection(3), 2);
+        // The section lies below the fold: shown, its rows' marks are those the table draws.
+        settings.settingsView()->scrollToRowAtIndexPath({3, 1}, platform::ui::TableViewScrollPosition::Bottom, false);
+        auto marks = [&] {
+            std::vector<Accessory> shown;
+            for (int row = 0; row < 2; ++row) {
+                platform::ui::TableViewCell* cell = settings.settingsView()->cellForRowAtIndexPath({3, row});
+                shown.push_back(cell ? cell->shownAccessory() : Accessory::DetailDisclosureButton);
+            }
+            return shown;
+        };
+        ASSERT_TRUE(settings.settingsView()->cellForRowAtIndexPath({3, 0}));
+        EXPECT_EQ(settings.settingsView()->cellForRowAtIndexPath({3, 0})->text(), "True");
+        EXPECT_EQ(settings.settingsView()->cellForRowAtIndexPath({3, 1})->text(), "Magnetic");
+        const std::vector<Accessory> trueChecked{Accessory::Checkmark, Accessory::None};
+        const std::vector<Accessory> magneticChecked{Accessory::None, Accessory::Checkmark};
+        EXPECT_EQ(marks(), start.magnetic ? magneticChecked : trueChecked);
+        const char* other = start.magnetic ? "True" : "Magnetic";
+        test::NotificationLog posts({"UnitsChanged"}, {{&settings, "settings"}});
+        ASSERT_EQ(screen.robot().tapRow(other), "");
+        EXPECT_EQ(screen.units.magneticNorth(), !start.magnetic);
+        EXPECT_EQ(marks(), start.magnetic ? trueChecked : magneticChecked);
+        EXPECT_TRUE(posts.take().isEmpty());
+        ASSERT_EQ(screen.robot().tapTab("Map"), "");
+        EXPECT_EQ(posts.take(), QStringList({"UnitsChanged (by settings)"}));
+        EXPECT_EQ(stored("north").toQString(), start.magnetic ? "true" : "magnetic");
+        EXPECT_EQ(units::UnitSettings().magneticNorth(), !start.magnetic);
+        // The units stay as they were.
+        EXPECT_EQ(stored("units").intValue(), 0);
+    }
 }

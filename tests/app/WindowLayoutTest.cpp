@@ -34,10 +34,11 @@ bool notBlack(const QColor& c) { return c.red() + c.green() + c.blue() > 60; }
 
 TEST(WindowLayout, CourseReadoutInWholeDegrees) {
     const std::pair<float, const char*> cases[] = {
-        {0.0f, "CRS 000°"}, {47.6f, "CRS 048°"}, {48.4f, "CRS 048°"}, {359.4f, "CRS 359°"},
-        {359.6f, "CRS 000°"}, {-0.4f, "CRS 000°"}, {NAN, "CRS ---"},
+        {0.0f, "CRS 000°T"}, {47.6f, "CRS 048°T"}, {48.4f, "CRS 048°T"}, {359.4f, "CRS 359°T"},
+        {359.6f, "CRS 000°T"}, {-0.4f, "CRS 000°T"}, {NAN, "CRS ---°T"},
     };
-    for (const auto& [angle, text] : cases) EXPECT_EQ(instruments::VORView::courseText(angle), QString::fromUtf8(text)) << angle;
+    for (const auto& [angle, text] : cases) EXPECT_EQ(instruments::VORView::courseText(angle, false), QString::fromUtf8(text)) << angle;
+    EXPECT_EQ(instruments::VORView::courseText(47.6f, true), QStringLiteral("CRS 048°M"));
 }
 
 TEST(WindowLayout, LandscapeInstrumentBesideItsPaneAndTheKeysDriveIt) {
@@ -116,7 +117,7 @@ TEST(WindowLayout, LandscapeInstrumentBesideItsPaneAndTheKeysDriveIt) {
         EXPECT_FLOAT_EQ(vor.ringAngle(), angle) << QKeySequence(key).toString().toStdString();
     }
     vor.repaint();
-    EXPECT_EQ(vor.labelText(QStringLiteral("courseReadout")), QStringLiteral("CRS 036°"));
+    EXPECT_EQ(vor.labelText(QStringLiteral("courseReadout")), QStringLiteral("CRS 036°T"));
 
     // Ctrl+3 shows the map; + zooms in, - back out.
     QTest::keyClick(window, Qt::Key_3, Qt::ControlModifier);

@@ -15,6 +15,7 @@ InstrumentWorld::InstrumentWorld() { selectUnits(0); }
 
 InstrumentWorld::~InstrumentWorld() {
     platform::UserDefaults::standardUserDefaults().removeObjectForKey("units");
+    platform::UserDefaults::standardUserDefaults().removeObjectForKey(units::UnitSettings::kNorthKey);
     units::UnitSettings::shared().setSelectedUnit(0);
 }
 
@@ -30,6 +31,12 @@ void InstrumentWorld::fix(double latitude, double longitude, double accuracy) {
 void InstrumentWorld::motion(float speed, float course) {
     location_.setSpeedAndCourse(speed, course);
     platform::NotificationCenter::defaultCenter().postNotificationName("locationDidUpdate", &location_);
+}
+
+void InstrumentWorld::selectNorth(bool magnetic) {
+    platform::UserDefaults::standardUserDefaults().setObject(units::UnitSettings::kNorthKey,
+                                                             platform::Value(units::UnitSettings::northValue(magnetic)));
+    selectUnits(units_.selectedUnit());
 }
 
 void InstrumentWorld::selectUnits(int unit) {

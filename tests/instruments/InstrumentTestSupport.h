@@ -45,6 +45,8 @@ public:
     void motion(float speedMetresPerSecond, float course);
     // The unit system (0 nautical, 1 statute, 2 metric) and the "UnitsChanged" every instrument reads.
     void selectUnits(int unit);
+    // Bearings from magnetic or true north ("north" in the defaults), read as selectUnits does.
+    void selectNorth(bool magnetic);
 
 private:
     positioning::LocationManager location_;

@@ -302,7 +302,7 @@ TEST_P(MapPixels, TheRoutePassesThroughTheGreatCirclePoints) {
     const double metres = Geodesy::calcDistanceInMeters(here.lon, here.lat, kLausanneLon, kLausanneLat);
     const unsigned seconds = unsigned(metres) / 51;
     const unsigned bearing = unsigned(Geodesy::calcAngle({float(here.lon), float(here.lat)}, {float(kLausanneLon), float(kLausanneLat)}));
-    EXPECT_EQ(scene.map().summaryLine(), QString::asprintf("DIS %.01f nm - BRG %03u - EET %u:%02u", metres / 1852.0,
+    EXPECT_EQ(scene.map().summaryLine(), QString::asprintf("DIS %.01f nm - BRG %03u°T - EET %u:%02u", metres / 1852.0,
                                                            bearing, seconds / 60, seconds % 60));
     EXPECT_TRUE(scene.map().summaryLine().startsWith("DIS 32."));  // about 32 NM on 41 degrees
     bool directTo = false, summary = false;
@@ -325,7 +325,7 @@ TEST_P(MapPixels, ARouteAcrossTheAntimeridianGoesTheShortWay) {
     EXPECT_NEAR(scene.drawn("ACRS")->x, 160 + 4.5 * Geodesy::calcDistanceInMeters(179.8, 60, -179.6, 60) / 1852, 0.5);
     EXPECT_TRUE(test::anyNear(image, {200, 160}, 1.5, test::isRed));
     EXPECT_FALSE(test::anyNear(image, {120, 160}, 3, test::isRed));
-    EXPECT_TRUE(scene.map().summaryLine().contains(" - BRG 089 ") || scene.map().summaryLine().contains(" - BRG 090 "))
+    EXPECT_TRUE(scene.map().summaryLine().contains(" - BRG 089°T ") || scene.map().summaryLine().contains(" - BRG 090°T "))
         << scene.map().summaryLine().toStdString();
 }
 
@@ -427,14 +427,14 @@ TEST_P(MapPixels, WithoutAFixTheMapKeepsItsLastPositionAndSaysSo) {
 
 TEST(GPSMap, TheSetupPaneShowsPositionSpeedTrackAndAccuracy) {
     MapScene scene;
-    EXPECT_EQ(scene.map().labelOutlets(), QStringList({"latField", "lonField", "speed", "course", "accuracy"}));
+    EXPECT_EQ(scene.map().labelOutlets(), QStringList({"latField", "lonField", "speed", "course", "accuracy", "altitude", "verticalSpeed"}));
     EXPECT_EQ(scene.map().instrumentSetupNib(), "GPSSetupView");
     scene.fix(kGenevaLat, kGenevaLon, 12.0);
     scene.world().motion(51.4f, 45.7f);
     EXPECT_EQ(scene.map().labelText("latField"), "N 046\u00B014'17''");
     EXPECT_EQ(scene.map().labelText("lonField"), "E 006\u00B006'32''");
     EXPECT_EQ(scene.map().labelText("speed"), "100 kts");
-    EXPECT_EQ(scene.map().labelText("course"), "045\u00B0");
+    EXPECT_EQ(scene.map().labelText("course"), "045\u00B0T");
     EXPECT_EQ(scene.map().labelText("accuracy"), "0.0 nm");
     QWidget* pane = scene.map().setupView();
     ASSERT_TRUE(pane);

@@ -104,7 +104,7 @@ TEST(RoundInstruments, AdfNeedsThreeMetresPerSecondAndTheCompassMoreThanThree) {
     world.motion(3.0f, 7.9f);
     EXPECT_TRUE(adf->navIsValid());
     EXPECT_FALSE(compass->navIsValid());
-    EXPECT_EQ(compass->labelText("trackLabel"), QString::fromUtf8("007°"));
+    EXPECT_EQ(compass->labelText("trackLabel"), QString::fromUtf8("007°T"));
     EXPECT_EQ(compass->labelText("speedLabel"), "6 " + world.units().speedUnit());
 
     world.motion(2.9f, 7.9f);
@@ -115,7 +115,7 @@ TEST(RoundInstruments, AdfNeedsThreeMetresPerSecondAndTheCompassMoreThanThree) {
     world.motion(51.0f, 90.0f);
     EXPECT_TRUE(compass->navIsValid());
     EXPECT_EQ(compass->labelText("speedLabel"), "99 " + world.units().speedUnit());
-    EXPECT_EQ(compass->labelText("trackLabel"), QString::fromUtf8("090°"));
+    EXPECT_EQ(compass->labelText("trackLabel"), QString::fromUtf8("090°T"));
     EXPECT_FLOAT_EQ(compass->targetIndicatorAngle(), 90.0f);
     test::settle(*compass);
     EXPECT_FLOAT_EQ(compass->indicatorAngle(), 90.0f);

@@ -221,6 +221,14 @@ TEST(IgcWriter, BRecordsFollowTheFixedLayout) {
     EXPECT_EQ(IgcWriter::bRecord(fixAt(45.9999999, 179.9999999, 0), true).left(24), QByteArray("B0000004600000N18000000E"));
     EXPECT_EQ(IgcWriter::bRecord(fixAt(1, 1, 0), true, -12.0).mid(25, 10), QByteArray("00000-0012"));
     EXPECT_EQ(IgcWriter::bRecord(fixAt(1, 1, 0), true).size(), IgcWriter::kBRecordLength + 2);
+    // The fix's own altitudes; one that rounds to 0 m is not written as "none".
+    Fix high = fixAt(1, 1, 0);
+    high.pressureAltitude = 3048.4;
+    high.altitude = 3105.6;
+    EXPECT_EQ(IgcWriter::bRecord(high, true).mid(25, 10), QByteArray("0304803106"));
+    high.pressureAltitude = 0.3;
+    high.altitude = -0.2;
+    EXPECT_EQ(IgcWriter::bRecord(high, true).mid(25, 10), QByteArray("00001-0001"));
 
     const QByteArray header = IgcWriter::header(QDate(2024, 5, 31), QStringLiteral("simulator flying Blécherette*~"));
     EXPECT_TRUE(header.startsWith("A"));
@@ -443,7 +451,16 @@ TEST(FlightRecorder, RecordedFlightsComeBackFromTheirTrack) {
             EXPECT_NEAR(back[i].latitude, expected[i].latitude, resolution) << i;
             EXPECT_NEAR(back[i].longitude, expected[i].longitude, resolution) << i;
             EXPECT_EQ(back[i].horizontalAccuracy < 0, expected[i].horizontalAccuracy < 0) << i;
+            // The altitudes come back: the pressure altitude always, the GNSS one on A records.
+            ASSERT_TRUE(expected[i].pressureAltitude) << i;
+            EXPECT_EQ(back[i].pressureAltitude, expected[i].pressureAltitude) << i;
+            if (back[i].horizontalAccuracy >= 0) {
+                EXPECT_EQ(back[i].altitude, expected[i].altitude) << i;
+            }
         }
+        // The H records say what the altitudes are.
+        EXPECT_TRUE(content.contains("\r\nHFPRSPRESSALTSENSOR:position source\r\n"));
+        EXPECT_TRUE(content.contains("\r\nHFALGALTGPS:GEO\r\nHFALPALTPRESSURE:ISA\r\n"));
     }
 }
 

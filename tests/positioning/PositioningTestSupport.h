@@ -4,6 +4,8 @@
 #include "positioning/Fix.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QTimeZone>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QString>
@@ -30,6 +32,11 @@ inline QByteArray readPositioningData(const QString& name) {
     QFile file(positioningData(name));
     if (!file.open(QIODevice::ReadOnly)) return {};
     return file.readAll();
+}
+
+// Seconds since 1970 of a UTC time.
+inline double utcSeconds(int y, int mo, int d, int h, int mi, int s) {
+    return double(QDateTime(QDate(y, mo, d), QTime(h, mi, s), QTimeZone::utc()).toMSecsSinceEpoch()) / 1000.0;
 }
 
 inline positioning::Fix makeFix(double latitude, double longitude, double accuracy, double timestamp) {

@@ -141,7 +141,10 @@ TEST(DatabaseBuilder, NavaidRecordsCarryTypeChannelFrequencyAndState) {
     const DictionaryPtr sfo = record(us, "SFO");
     EXPECT_EQ(keys(sfo), (std::vector<std::string>{"waypoint_id", "waypoint_name", "waypoint_latitude",
                                                    "waypoint_longitude", "waypoint_type", "waypoint_state",
-                                                   "waypoint_channel", "waypoint_frequency"}));
+                                                   "waypoint_channel", "waypoint_frequency",
+                                                   "waypoint_magnetic_variation"}));
+    // The variation the VOR is aligned to (17) rather than the local one (13.5).
+    EXPECT_EQ(sfo->get("waypoint_magnetic_variation").doubleValue(), 17.0);
     EXPECT_EQ(sfo->get("waypoint_type").intValue(), 16);
     EXPECT_EQ(sfo->get("waypoint_channel").toStdString(), "105X");
     EXPECT_EQ(sfo->get("waypoint_frequency").toStdString(), "115.80");
@@ -170,6 +173,10 @@ TEST(DatabaseBuilder, NavaidRecordsCarryTypeChannelFrequencyAndState) {
     EXPECT_EQ(record(fr, "MLN")->get("waypoint_frequency").toStdString(), "250");
     EXPECT_EQ(record(fr, "PGS")->get("waypoint_frequency").toStdString(), "117.20");
     EXPECT_FALSE(record(country(c, "United Kingdom"), "BRK")->contains("waypoint_frequency"));  // given as -1
+    // Only the local variation given; a damaged aligned one falls back to the local one.
+    EXPECT_EQ(record(fr, "PGS")->get("waypoint_magnetic_variation").doubleValue(), 0.8);
+    EXPECT_EQ(record(country(c, "United Kingdom"), "BRK")->get("waypoint_magnetic_variation").doubleValue(), -1.5);
+    EXPECT_FALSE(las->contains("waypoint_magnetic_variation"));
 }
 
 TEST(DatabaseBuilder, OnlyCountriesAboveTheThresholdAreDividedIntoStates) {

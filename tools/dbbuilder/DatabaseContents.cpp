@@ -129,7 +129,7 @@ private:
         static const Key kId("waypoint_id"), kName("waypoint_name"), kLatitude("waypoint_latitude"),
             kLongitude("waypoint_longitude"), kType("waypoint_type"), kState("waypoint_state"),
             kChannel("waypoint_channel"), kFrequency("waypoint_frequency"), kMainRunway("waypoint_main_runway_index"),
-            kRunways("waypoint_runways"), kRunwayId("id");
+            kRunways("waypoint_runways"), kRunwayId("id"), kVariation("waypoint_magnetic_variation");
 
         const std::string& name = d.airport ? d.airport->name : d.navaid->name;
         const double latitude = d.airport ? d.airport->latitude : d.navaid->latitude;
@@ -149,6 +149,7 @@ private:
         if (d.navaid) {
             if (d.navaid->channel) r->set(kChannel, Value(*d.navaid->channel));
             if (d.navaid->frequency) r->set(kFrequency, Value(*d.navaid->frequency));
+            if (d.navaid->magneticVariation) r->set(kVariation, Value::real(*d.navaid->magneticVariation));
             return r;
         }
 

@@ -203,6 +203,15 @@ RowResult readNavaid(const Fields& f, SourceTables* t, FileTally& tally) {
             if (n.channel) tally.note("channel taken from the paired frequency");
         }
     }
+    for (std::string_view field : {f[10], f[11]}) {
+        if (trimmed(field).empty()) continue;
+        const auto degrees = number(field);
+        if (degrees && std::abs(*degrees) <= 180.0) {
+            n.magneticVariation = *degrees;
+            break;
+        }
+        tally.note("impossible magnetic variation left out");
+    }
     n.name = cleanText(f[1]);
     n.associatedAirport = cleanText(f[9]);
     t->navaids.push_back(std::move(n));
@@ -306,7 +315,8 @@ bool readSourceTables(const QString& csvDir, SourceTables* t, QString* error) {
                      [t](const Fields& f, FileTally&) { return readAirport(f, t); }) &&
            readTable(csvDir, QStringLiteral("navaids.csv"),
                      {"ident", "name", "type", "frequency_khz", "latitude_deg", "longitude_deg", "iso_country",
-                      "dme_frequency_khz", "dme_channel", "associated_airport"},
+                      "dme_frequency_khz", "dme_channel", "associated_airport", "slaved_variation_deg",
+                      "magnetic_variation_deg"},
                      t, error, [t](const Fields& f, FileTally& tally) { return readNavaid(f, t, tally); }) &&
            readTable(csvDir, QStringLiteral("runways.csv"), {"airport_ident", "length_ft", "closed", "le_ident", "he_ident"},
                      t, error, [t](const Fields& f, FileTally&) { return readRunway(f, t); }) &&

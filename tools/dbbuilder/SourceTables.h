@@ -49,6 +49,9 @@ struct Navaid {
     int type = 0;
     std::optional<std::string> frequency;
     std::optional<std::string> channel;
+    // Degrees east: the variation a VOR is aligned to (slaved_variation_deg), else the local
+    // variation the source gives (magnetic_variation_deg).
+    std::optional<double> magneticVariation;
 };
 
 // What became of the rows of one file.

@@ -1,5 +1,5 @@
 // vantrel-tool gps replay: runs every fix of a position source through a location manager and
-// prints the fix with the manager's judgement after it.
+// prints the fix, its altitudes and the manager's judgement after it.
 
 #include "Commands.h"
 #include "Json.h"
@@ -41,20 +41,35 @@ std::string isoTime(double timestamp) {
         .toStdString();
 }
 
+std::string jsonOptional(std::optional<double> value) { return value ? jsonNumber(*value) : std::string("null"); }
+
+// "  alt 1234.0 m", or "  alt    -- m" without a value, in a column of its own.
+std::string column(const char* name, std::optional<double> value, const char* unit) {
+    char text[48];
+    if (value)
+        std::snprintf(text, sizeof text, "  %s %7.1f %s", name, *value, unit);
+    else
+        std::snprintf(text, sizeof text, "  %s %7s %s", name, "--", unit);
+    return text;
+}
+
 void printRow(const Fix& fix, const LocationManager& manager, bool json, bool first) {
     bool nav = manager.accuracyValidForNav();
     bool speedAndCourse = manager.accuracyValidForSpeedAndCourse();
     if (json) {
         std::printf("%s{\"time\": %s, \"latitude\": %s, \"longitude\": %s, \"horizontal_accuracy\": %s, "
+                    "\"altitude\": %s, \"pressure_altitude\": %s, \"vertical_speed\": %s, "
                     "\"valid_for_nav\": %s, \"valid_for_speed_and_course\": %s, \"speed\": %s, \"course\": %s}",
                     first ? "\n  " : ",\n  ", jsonNumber(fix.timestamp).c_str(), jsonNumber(fix.latitude).c_str(),
                     jsonNumber(fix.longitude).c_str(), jsonNumber(fix.horizontalAccuracy).c_str(),
-                    nav ? "true" : "false", speedAndCourse ? "true" : "false",
+                    jsonOptional(fix.altitude).c_str(), jsonOptional(fix.pressureAltitude).c_str(),
+                    jsonOptional(manager.verticalSpeed()).c_str(), nav ? "true" : "false", speedAndCourse ? "true" : "false",
                     jsonNumber(double(manager.speed())).c_str(), jsonNumber(double(manager.course())).c_str());
     } else {
-        std::printf("%s  %+.8f %+.9f  acc %7.1f m  nav %-3s  speed/course %-3s  speed %7.2f m/s  course %6.2f\n",
+        std::printf("%s  %+.8f %+.9f  acc %7.1f m%s%s%s  nav %-3s  speed/course %-3s  speed %7.2f m/s  course %6.2f\n",
                     isoTime(fix.timestamp).c_str(), fix.latitude, fix.longitude, fix.horizontalAccuracy,
-                    nav ? "yes" : "no", speedAndCourse ? "yes" : "no", double(manager.speed()), double(manager.course()));
+                    column("alt", fix.altitude, "m").c_str(), column("palt", fix.pressureAltitude, "m").c_str(),
+                    column("vs", manager.verticalSpeed(), "m/s").c_str(), nav ? "yes" : "no", speedAndCourse ? "yes" : "no", double(manager.speed()), double(manager.course()));
     }
     std::fflush(stdout);
 }

@@ -27,6 +27,7 @@ const char* const kUsage =
     "  geo distance|bearing LON1 LAT1 LON2 LAT2\n"
     "  geo coord VALUE lat|lon\n"
     "  geo great-circle LON1 LAT1 LON2 LAT2 FACTOR\n"
+    "  geo magvar LAT LON [ALT_M] [DATE]    magnetic declination at a place and date\n"
     "  gps replay SOURCE                    run every fix of a source through the location manager\n"
     "  logbook list                         the logbook's months and flights as the list shows them\n"
     "  logbook export --csv                 every flight as CSV (UTC times, block and flight time)\n"
