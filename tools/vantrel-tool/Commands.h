@@ -13,5 +13,6 @@ int runGeoCommand(const QStringList& args, bool json);
 int runGpsCommand(const QStringList& args, bool json);
 int runLogbookCommand(const QStringList& args, bool json);
 int runPlansCommand(const QStringList& args, bool json);
+int runMapCommand(const QStringList& args, bool json);
 
 }  // namespace vantrel::tool
