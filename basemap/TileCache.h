@@ -26,7 +26,7 @@ class TileCache {
 public:
     // How many bytes of decoded tiles are kept (about a screen's worth of every level at 2x and
     // the tiles around it).
-    static constexpr size_t kDefaultBudget = 24u << 20;
+    static constexpr size_t kDefaultBudget = 8u << 20;
 
     // onLoaded runs on the requesting thread (through platform::performOnMainThread) whenever a
     // batch of asked-for tiles has been decoded.
