@@ -18,7 +18,7 @@ constexpr uint32_t kMaxNameBytes = 1024;
 size_t Tile::byteSize() const {
     size_t names = 0;
     for (const Feature& f : features) names += f.name.capacity();
-    return sizeof(Tile) + features.capacity() * sizeof(Feature) + partStarts.capacity() * sizeof(uint32_t) +
+    return sizeof(Tile) + features.capacity() * sizeof(Feature) + partStarts.capacity() * sizeof(uint32_t) + partBoxes.capacity() * sizeof(partBoxes[0]) +
            points.capacity() * sizeof(points[0]) + names;
 }
 
@@ -62,6 +62,7 @@ std::optional<Tile> decodeTile(const TileKey& key, const Level& level, const uns
                 return std::nullopt;
             }
             int32_t x = 0, y = 0;
+            std::array<uint16_t, 4> box{uint16_t(kQuantum), uint16_t(kQuantum), 0, 0};
             for (uint32_t k = 0; k < n; ++k) {
                 x += unzigzag(in.varint());
                 y += unzigzag(in.varint());
@@ -70,12 +71,15 @@ std::optional<Tile> decodeTile(const TileKey& key, const Level& level, const uns
                     return std::nullopt;
                 }
                 tile.points.push_back({uint16_t(x), uint16_t(y)});
+                box = {std::min(box[0], uint16_t(x)), std::min(box[1], uint16_t(y)), std::max(box[2], uint16_t(x)),
+                       std::max(box[3], uint16_t(y))};
             }
             if (in.failed()) {
                 *problem = QStringLiteral("feature %1 part %2: cut short").arg(i).arg(p);
                 return std::nullopt;
             }
             tile.partStarts.push_back(uint32_t(tile.points.size()));
+            tile.partBoxes.push_back(box);
         }
         if ((f.kind == FeatureKind::Town && (f.partCount != 1 || tile.points.size() - tile.partStarts[f.firstPart] != 1))) {
             *problem = QStringLiteral("feature %1: a town is one point").arg(i);

@@ -54,6 +54,8 @@ struct Tile {
     std::vector<Feature> features;
     std::vector<uint32_t> partStarts;  // partCount + 1 entries overall: part i is [partStarts[i], partStarts[i+1])
     std::vector<std::array<uint16_t, 2>> points;  // x east, y north, 0..kQuantum across the tile
+    std::vector<std::array<uint16_t, 4>> partBoxes;  // each part's west, south, east, north, so that
+                                                     // the map skips parts outside the view
 
     double longitude(uint16_t x) const { return west + degrees * double(x) / kQuantum; }
     double latitude(uint16_t y) const { return south + degrees * double(y) / kQuantum; }

@@ -23,7 +23,21 @@ namespace {
 class Projector {
 public:
     static constexpr int kCells = 8;
-    Projector(const MapProjection& map, const Tile& tile) : map_(map), tile_(tile) {}
+    Projector(const MapProjection& map, const Tile& tile, const QRectF& view) : map_(map), tile_(tile), view_(view) {}
+    // Whether a part may reach into the view: its box's corners, projected, with a margin for the
+    // curvature of its edges and the width of the lines.
+    bool mayShow(uint32_t part) const {
+        const std::array<uint16_t, 4>& b = tile_.partBoxes[part];
+        double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+        for (const std::array<uint16_t, 2> corner : {std::array<uint16_t, 2>{b[0], b[1]}, {b[2], b[1]}, {b[0], b[3]}, {b[2], b[3]}}) {
+            const std::optional<QPointF> p = (*this)(corner);
+            if (!p) return true;
+            x0 = std::min(x0, p->x()), y0 = std::min(y0, p->y()), x1 = std::max(x1, p->x()), y1 = std::max(y1, p->y());
+        }
+        const double margin = 4.0 + 0.02 * std::max(x1 - x0, y1 - y0);
+        return x1 + margin >= view_.left() && x0 - margin <= view_.right() && y1 + margin >= view_.top() &&
+               y0 - margin <= view_.bottom();
+    }
     std::optional<QPointF> operator()(const std::array<uint16_t, 2>& p) const {
         if (!ready_) makeGrid();
         if (exact_) return map_.project(tile_.latitude(p[1]), tile_.longitude(p[0]));
@@ -57,6 +71,7 @@ private:
     }
     const MapProjection& map_;
     const Tile& tile_;
+    QRectF view_;
     mutable bool ready_ = false;
     mutable bool exact_ = false;
     mutable std::array<QPointF, (kCells + 1) * (kCells + 1)> nodes_;
@@ -74,6 +89,7 @@ void addAreas(QPainterPath& path, const Tile& tile, const Projector& project, Fe
     for (const basemap::Feature& f : tile.features) {
         if (f.kind != kind) continue;
         for (uint32_t part = f.firstPart; part < f.firstPart + f.partCount; ++part) {
+            if (!project.mayShow(part)) continue;
             ring.clear();
             bool whole = true;
             for (uint32_t i = tile.partStarts[part]; i < tile.partStarts[part + 1]; ++i) {
@@ -94,6 +110,7 @@ void addShores(QPainterPath& path, const Tile& tile, const Projector& project, F
     for (const basemap::Feature& f : tile.features) {
         if (f.kind != kind) continue;
         for (uint32_t part = f.firstPart; part < f.firstPart + f.partCount; ++part) {
+            if (!project.mayShow(part)) continue;
             const uint32_t first = tile.partStarts[part], end = tile.partStarts[part + 1];
             bool open = false;
             for (uint32_t k = 0; k <= end - first; ++k) {
@@ -116,6 +133,7 @@ void addLines(QPainterPath& path, const Tile& tile, const Projector& project, Fe
     for (const basemap::Feature& f : tile.features) {
         if (f.kind != kind || f.rank > maxRank) continue;
         for (uint32_t part = f.firstPart; part < f.firstPart + f.partCount; ++part) {
+            if (!project.mayShow(part)) continue;
             bool open = false;
             for (uint32_t i = tile.partStarts[part]; i < tile.partStarts[part + 1]; ++i) {
                 const std::optional<QPointF> p = project(tile.points[i]);
@@ -207,6 +225,7 @@ void BaseMapLayer::draw(QPainter& painter, const MapProjection& map, QSizeF boun
         }
     }
 
+    const QRectF view(QPointF(0, 0), bounds);
     painter.save();
     // The fills without antialiasing: two tiles' fills then meet without a seam.
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -218,7 +237,7 @@ void BaseMapLayer::draw(QPainter& painter, const MapProjection& map, QSizeF boun
         land.setFillRule(Qt::OddEvenFill);
         lakes.setFillRule(Qt::OddEvenFill);
         for (const auto& tile : *set) {
-            const Projector project(map, *tile);
+            const Projector project(map, *tile, view);
             addTileSquare(sea, *tile, map);
             addAreas(land, *tile, project, FeatureKind::Land);
             addAreas(lakes, *tile, project, FeatureKind::Lake);
@@ -236,22 +255,35 @@ void BaseMapLayer::draw(QPainter& painter, const MapProjection& map, QSizeF boun
     const int riverRank = map.scale() < 2.0f ? 6 : map.scale() < 6.0f ? 9 : 99;
     QPainterPath shores, rivers, borders;
     for (const auto& tile : ready) {
-        const Projector project(map, *tile);
+        const Projector project(map, *tile, view);
         addShores(shores, *tile, project, FeatureKind::Land);
         addShores(shores, *tile, project, FeatureKind::Lake);
         addLines(rivers, *tile, project, FeatureKind::River, riverRank);
         addLines(borders, *tile, project, FeatureKind::Border, 99);
     }
-    painter.strokePath(rivers, QPen(colours::kRiver, map.scale() < 10.0f ? 1.0 : 1.5));
-    painter.strokePath(shores, QPen(colours::kShore, 1.0));
-    QPen borderPen(colours::kBorder, 1.5, Qt::DashLine, Qt::FlatCap);
-    borderPen.setDashPattern({4.0, 3.0});
+    // Cosmetic pens (widths in pixels). One pixel wide, the raster engine draws the segments
+    // directly; any wider it first outlines the whole path, which for the thousands of segments of
+    // a coast zoomed out took 20 ms of a frame. The shores and the rivers zoomed out are therefore
+    // one pixel wide (the fill's edge already draws the shore); the few rivers and borders zoomed
+    // in are wider.
+    const double pixels = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const auto pen = [pixels](const QColor& colour, double points) {
+        QPen p(colour, points * pixels);
+        p.setCosmetic(true);
+        return p;
+    };
+    painter.strokePath(rivers, map.scale() < 10.0f ? QPen(colours::kRiver, 0) : pen(colours::kRiver, 1.5));
+    painter.strokePath(shores, QPen(colours::kShore, 0));
+    QPen borderPen = pen(colours::kBorder, 1.5);
+    borderPen.setStyle(Qt::DashLine);
+    borderPen.setCapStyle(Qt::FlatCap);
+    borderPen.setDashPattern({4.0 / 1.5, 3.0 / 1.5});  // in pen widths
     painter.strokePath(borders, borderPen);
 
     // The towns: a dot each, the name offered to the declutter pass.
     const int rankLimit = townRankLimit(map.scale());
     const QFontMetricsF metrics(townFont_);
-    const QRectF visible(QPointF(0, 0), bounds);
+    const QRectF& visible = view;
     painter.setPen(Qt::NoPen);
     painter.setBrush(colours::kTown);
     for (const auto& tile : ready) {
@@ -263,7 +295,8 @@ void BaseMapLayer::draw(QPainter& painter, const MapProjection& map, QSizeF boun
             painter.drawEllipse(*at, r, r);
             DrawnTown town{QString::fromStdString(f.name), at->x(), at->y(), f.rank};
             const QRectF box = metrics.boundingRect(town.name).translated(at->x() + r + 2.0, at->y() + metrics.ascent() * 0.5 - 1.0);
-            town.label = labels.add(box.adjusted(-1, -1, 1, 1), basemap::labelPriority::kTown + f.rank);
+            // A name that would run off the map is not offered: the dot alone.
+            if (view.contains(box)) town.label = labels.add(box.adjusted(-1, -1, 1, 1), basemap::labelPriority::kTown + f.rank);
             towns_.push_back(std::move(town));
         }
     }

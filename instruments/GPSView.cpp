@@ -36,6 +36,7 @@ const QColor kScaleColour(170, 170, 170);  // light grey
 const QColor kRouteColour(255, 0, 0);
 const QColor kDirectToColour(0, 255, 0);
 const QColor kNoticeColour(255, 96, 96);
+const QColor kTextBackdrop(0, 0, 0, 120);  // under the scale and the direct-to texts
 
 constexpr int kAirportType = 1;
 // How long destroying a map waits for its refresh (a refresh takes milliseconds).
@@ -303,8 +304,10 @@ void GPSView::drawNearbyWaypoints(QPainter& painter) {
             int handle;
         };
         std::vector<PendingLabel> pending;
-        // The distance scale and the direct-to texts keep their place.
+        // The distance scale and the direct-to texts keep their place; the aircraft gives way only
+        // to the labels of the waypoints the instruments point to.
         labels_.reserve(QRectF(130, 0, bounds().width() - 130, 22));
+        labels_.add(QRectF(center().x() - 12, center().y() - 12, 24, 24), basemap::labelPriority::kPointedTo + 1);
         if (!directToString_.isNull()) labels_.reserve(QRectF(0, 274, bounds().width(), 50));
 
         std::lock_guard lock(dbLock());
@@ -359,6 +362,12 @@ void GPSView::drawNearbyWaypoints(QPainter& painter) {
         for (size_t i = 0; i < pending.size(); ++i) {
             drawnWaypoints_[i].labelled = labels_.placed(pending[i].handle);
             if (!drawnWaypoints_[i].labelled) continue;
+            if (pending[i].colour == kMarkedColour && !baseMap_->drawnTiles().isEmpty()) {
+                // Yellow on the light land needs a dark edge to be read.
+                painter.setPen(QColor(0, 0, 0, 160));
+                for (const QPointF d : {QPointF(-1, 0), QPointF(1, 0), QPointF(0, -1), QPointF(0, 1)})
+                    painter.drawText(pending[i].at + d, pending[i].id);
+            }
             painter.setPen(pending[i].colour);
             painter.drawText(pending[i].at, pending[i].id);
         }
@@ -404,6 +413,7 @@ void GPSView::drawRoute(QPainter& painter, const MapProjection& map) {
 void GPSView::drawDirectToTexts(QPainter& painter) {
     const double width = bounds().width() - 10.0;
     painter.save();
+    if (!baseMap_->drawnTiles().isEmpty()) painter.fillRect(QRectF(0, 274, bounds().width(), 46), kTextBackdrop);
     painter.setPen(kDirectToColour);
     const QFont font = platform::ui::style::font(16);
     painter.setFont(font);
@@ -420,6 +430,8 @@ void GPSView::drawDirectToTexts(QPainter& painter) {
 void GPSView::drawScale(QPainter& painter) {
     const ScaleBar bar = scaleBar(distanceFactor_, currentScale_);
     painter.save();
+    // Over the base map's light land a dark band keeps the light grey scale legible.
+    if (!baseMap_->drawnTiles().isEmpty()) painter.fillRect(QRectF(130, 0, bounds().width() - 130, 23), kTextBackdrop);
     const QPen pen(kScaleColour, 1.0);
     painter.setPen(pen);
     const QFont font = platform::ui::style::font(12);

@@ -37,14 +37,15 @@ struct LevelConfig {
     uint32_t degrees;
     float minScale;
     double tolerance;  // degrees, for thinning lines and rings
-    int maxRank;       // rivers and lakes above this rank are left out of the level
+    int maxRiverRank;  // rivers and lakes above these ranks are left out of the level
+    int maxLakeRank;
 };
 // The finest level for the zoomed-in map, one for the middle scales and one for the whole view at
 // scale 1 (320 NM across), each thinned to about half a point at the smallest scale it serves.
 constexpr LevelConfig kLevels[] = {
-    {1, 12.0f, 0.0003, 99},
-    {3, 3.0f, 0.003, 10},
-    {9, 0.0f, 0.01, 7},
+    {1, 12.0f, 0.0003, 99, 99},
+    {3, 3.0f, 0.003, 10, 99},
+    {9, 0.0f, 0.01, 7, 10},  // the main file's lakes and the largest of the supplements (Neuchatel)
 };
 
 struct SourceFile {
@@ -218,7 +219,8 @@ public:
     LevelCutter(const LevelConfig& config) : config_(config), cols_(360 / config.degrees), rows_(180 / config.degrees) {}
 
     void add(const SourceFeature& feature) {
-        if ((feature.kind == FeatureKind::River || feature.kind == FeatureKind::Lake) && feature.rank > config_.maxRank)
+        if ((feature.kind == FeatureKind::River && feature.rank > config_.maxRiverRank) ||
+            (feature.kind == FeatureKind::Lake && feature.rank > config_.maxLakeRank))
             return;
         const bool area = basemap::isArea(feature.kind);
         std::vector<Path> parts;
@@ -227,6 +229,7 @@ public:
             if (area && thinned.size() > 1 && thinned.front().x == thinned.back().x && thinned.front().y == thinned.back().y)
                 thinned.pop_back();  // rings are closed implicitly
             thinned = thin(thinned, config_.tolerance);
+            if (area && tooSmall(thinned)) continue;
             if (thinned.size() >= (area ? 3u : feature.kind == FeatureKind::Town ? 1u : 2u)) parts.push_back(std::move(thinned));
         }
         if (parts.empty()) return;
@@ -239,6 +242,16 @@ public:
     std::map<uint32_t, std::vector<TileFeature>>& tiles() { return tiles_; }
 
 private:
+    // A ring less than three tolerances across either way (an islet, a pond) would be a speck of
+    // a few pixels at the scales the level serves: it is left out, which keeps the coarse levels'
+    // thousands of skerries from costing every frame.
+    bool tooSmall(const Path& ring) const {
+        double x0 = 180, x1 = -180, y0 = 90, y1 = -90;
+        for (const Pt& q : ring) x0 = std::min(x0, q.x), x1 = std::max(x1, q.x), y0 = std::min(y0, q.y), y1 = std::max(y1, q.y);
+        const double least = 3.0 * config_.tolerance;
+        return x1 - x0 < least && y1 - y0 < least;
+    }
+
     int colOf(double x) const { return std::clamp(int(std::floor((x + 180.0) / config_.degrees)), 0, cols_ - 1); }
     int rowOf(double y) const { return std::clamp(int(std::floor((y + 90.0) / config_.degrees)), 0, rows_ - 1); }
 
