@@ -60,8 +60,13 @@ QJsonObject instrumentState(instruments::AbstractInstrumentView& view) {
         state["waypointsCacheRect"] = QJsonArray{number(area.x()), number(area.y()), number(area.width()), number(area.height())};
         QJsonArray drawn;
         for (const auto& mark : map->drawnWaypoints())
-            drawn.append(QJsonObject{{"id", mark.id}, {"x", number(mark.x)}, {"y", number(mark.y)}});
+            drawn.append(QJsonObject{{"id", mark.id}, {"x", number(mark.x)}, {"y", number(mark.y)}, {"labelled", mark.labelled}});
         state["drawnWaypoints"] = drawn;
+        state["baseMapTiles"] = QJsonArray::fromStringList(map->baseMap().drawnTiles());
+        QJsonArray towns;
+        for (const auto& town : map->baseMap().drawnTowns())
+            towns.append(QJsonObject{{"name", town.name}, {"x", number(town.x)}, {"y", number(town.y)}, {"labelled", town.labelled}});
+        state["drawnTowns"] = towns;
     }
     return state;
 }

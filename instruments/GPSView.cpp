@@ -36,10 +36,17 @@ const QColor kScaleColour(170, 170, 170);  // light grey
 const QColor kRouteColour(255, 0, 0);
 const QColor kDirectToColour(0, 255, 0);
 const QColor kNoticeColour(255, 96, 96);
+const QColor kTextBackdrop(0, 0, 0, 120);  // under the scale and the direct-to texts
 
 constexpr int kAirportType = 1;
 // How long destroying a map waits for its refresh (a refresh takes milliseconds).
 constexpr int kRefreshWaitMs = 10000;
+
+// Airports with more runways are the larger ones: 0 for nine or more, 9 for none.
+int airportSizeRank(const platform::Dictionary& record) {
+    const platform::Array* runways = record.get(keys::waypointRunways).asArray();
+    return std::max(0, 9 - int(runways ? runways->size() : 0));
+}
 
 double distanceBetween(const platform::ui::View::Touch& a, const platform::ui::View::Touch& b) {
     return std::hypot(a.location.x() - b.location.x(), a.location.y() - b.location.y());
@@ -60,7 +67,10 @@ GPSView::GPSView(positioning::LocationManager& locationManager, units::UnitSetti
     : AbstractInstrumentView(locationManager, units),
       cache_(cache ? std::move(cache) : waypoints::NearbyWaypointCache::create()),
       ownDatabase_(std::move(waypointsDB)),
-      self_(this) {
+      self_(this),
+      baseMap_(std::make_unique<BaseMapLayer>([map = QPointer<GPSView>(this)] {
+          if (map) map->setNeedsDisplay();
+      })) {
     cache_->setNotificationSender(this);
 }
 
@@ -251,6 +261,8 @@ QStringList GPSView::labelOutlets() const {
 
 void GPSView::drawRect(QPainter& painter, const QRectF& rect) {
     painter.fillRect(rect, kBackground);
+    labels_.clear();
+    if (const std::optional<MapProjection> map = projection()) baseMap_->draw(painter, *map, bounds().size(), labels_);
     drawNearbyWaypoints(painter);
     if (mapPosition_) drawCenterImage(painter, QStringLiteral("plane.png"), 360.0f - trackAngle_);
     drawScale(painter);
@@ -288,6 +300,19 @@ void GPSView::drawNearbyWaypoints(QPainter& painter) {
                 if (const QString name = waypoints::WaypointCell::symbolNameForType(code); !name.isEmpty())
                     symbolImages[size_t(code)] = platform::ui::imageNamed(name, painter);
         const QRectF visible = bounds().adjusted(-kVisibilityMargin, -kVisibilityMargin, kVisibilityMargin, kVisibilityMargin);
+        const Value pointedTo = selectedWaypoint();
+        struct PendingLabel {
+            QPointF at;
+            QString id;
+            QColor colour;
+            int handle;
+        };
+        std::vector<PendingLabel> pending;
+        // The distance scale and the direct-to texts keep their place; the aircraft gives way only
+        // to the labels of the waypoints the instruments point to.
+        labels_.reserve(QRectF(130, 0, bounds().width() - 130, 22));
+        labels_.add(QRectF(center().x() - 12, center().y() - 12, 24, 24), basemap::labelPriority::kPointedTo + 1);
+        if (!directToString_.isNull()) labels_.reserve(QRectF(0, 274, bounds().width(), 50));
 
         std::lock_guard lock(dbLock());
         for (const Value& item : cachedNearbyWaypoints()) {
@@ -328,9 +353,27 @@ void GPSView::drawNearbyWaypoints(QPainter& painter) {
                 label = airport ? QPointF(std::min(x - 32, x - 4 - metrics.horizontalAdvance(id)), y - 2)
                                 : QPointF(x + 3, y - 2);
             }
-            painter.setPen(colour);
-            painter.drawText(label, id);
+            const int priority = marked || (!pointedTo.isNull() && item == pointedTo) ? basemap::labelPriority::kPointedTo
+                                 : airport ? basemap::labelPriority::kAirport + airportSizeRank(*record)
+                                 : type >= 10 ? basemap::labelPriority::kNavaid
+                                              : basemap::labelPriority::kOtherWaypoint;
+            const QRectF box(label.x(), label.y() - metrics.ascent(), metrics.horizontalAdvance(id), metrics.height());
+            pending.push_back({label, id, colour, labels_.add(box, priority)});
             drawnWaypoints_.push_back({id, x, y});
+        }
+        labels_.place();
+        baseMap_->drawLabels(painter, labels_);
+        for (size_t i = 0; i < pending.size(); ++i) {
+            drawnWaypoints_[i].labelled = labels_.placed(pending[i].handle);
+            if (!drawnWaypoints_[i].labelled) continue;
+            if (pending[i].colour == kMarkedColour && !baseMap_->drawnTiles().isEmpty()) {
+                // Yellow on the light land needs a dark edge to be read.
+                painter.setPen(QColor(0, 0, 0, 160));
+                for (const QPointF d : {QPointF(-1, 0), QPointF(1, 0), QPointF(0, -1), QPointF(0, 1)})
+                    painter.drawText(pending[i].at + d, pending[i].id);
+            }
+            painter.setPen(pending[i].colour);
+            painter.drawText(pending[i].at, pending[i].id);
         }
         painter.restore();
     }
@@ -375,6 +418,7 @@ void GPSView::drawRoute(QPainter& painter, const MapProjection& map) {
 void GPSView::drawDirectToTexts(QPainter& painter) {
     const double width = bounds().width() - 10.0;
     painter.save();
+    if (!baseMap_->drawnTiles().isEmpty()) painter.fillRect(QRectF(0, 274, bounds().width(), 46), kTextBackdrop);
     painter.setPen(kDirectToColour);
     const QFont font = platform::ui::style::font(16);
     painter.setFont(font);
@@ -391,6 +435,8 @@ void GPSView::drawDirectToTexts(QPainter& painter) {
 void GPSView::drawScale(QPainter& painter) {
     const ScaleBar bar = scaleBar(distanceFactor_, currentScale_);
     painter.save();
+    // Over the base map's light land a dark band keeps the light grey scale legible.
+    if (!baseMap_->drawnTiles().isEmpty()) painter.fillRect(QRectF(130, 0, bounds().width() - 130, 23), kTextBackdrop);
     const QPen pen(kScaleColour, 1.0);
     painter.setPen(pen);
     const QFont font = platform::ui::style::font(12);

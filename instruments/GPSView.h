@@ -27,7 +27,10 @@
 // Destroying a map waits for its running refresh.
 
 #include "AbstractInstrumentView.h"
+#include "BaseMapLayer.h"
 #include "MapProjection.h"
+
+#include "basemap/LabelPlacer.h"
 
 #include "positioning/Fix.h"
 #include "waypoints/NearbyWaypointCache.h"
@@ -102,6 +105,7 @@ public:
         QString id;
         double x = 0;  // view points
         double y = 0;
+        bool labelled = false;  // whether the declutter pass kept its label
     };
     // The waypoints of the last frame, in drawing order.
     const std::vector<DrawnWaypoint>& drawnWaypoints() const { return drawnWaypoints_; }
@@ -111,6 +115,10 @@ public:
     bool showsLastKnownPosition() const { return mapPosition_ && !navIsValid_; }
 
     QStringList labelOutlets() const override;
+
+    // The base map drawn under the waypoints (its towns and tiles of the last frame).
+    BaseMapLayer& baseMap() { return *baseMap_; }
+    const BaseMapLayer& baseMap() const { return *baseMap_; }
 
 protected:
     void drawRect(QPainter& painter, const QRectF& rect) override;
@@ -158,6 +166,8 @@ private:
     QString summaryLine_;
     std::vector<DrawnWaypoint> drawnWaypoints_;
     std::unordered_set<const void*> reportedRecords_;  // damaged records already logged
+    std::unique_ptr<BaseMapLayer> baseMap_;
+    basemap::LabelPlacer labels_;  // every label of the frame, decluttered at once
 };
 
 }  // namespace vantrel::instruments

