@@ -1,14 +1,22 @@
 #include "FlarmReader.h"
 
-#include <QByteArray>
-#include <QList>
-
+#include <array>
 #include <charconv>
 #include <cmath>
 
 namespace vantrel::traffic {
 
 namespace {
+
+// The fields of a sentence, split without allocating. PFLAA has 15 with its name; fields that later
+// devices may add after those are not read.
+constexpr size_t kMostFields = 16;
+struct Fields {
+    std::array<QByteArrayView, kMostFields> at;
+    size_t count = 0;
+    size_t size() const { return count; }
+    const QByteArrayView& operator[](size_t i) const { return at[i]; }
+};
 
 FlarmReading bad(const char* reason) {
     FlarmReading r;
@@ -17,28 +25,69 @@ FlarmReading bad(const char* reason) {
     return r;
 }
 
-// A decimal number, or nothing for an empty field; `ok` turns false for a malformed one.
+// A decimal number, or nothing for an empty field; `ok` turns false for a malformed one. FLARM
+// sends plain numbers ("-1234", "0.5"): they are read directly (an integer of at most 15 digits
+// over a power of ten is exact and so rounds as from_chars would); anything else goes to from_chars.
 double decimal(QByteArrayView text, bool& ok) {
     if (text.isEmpty()) return kNoValue;
+    const char* p = text.data();
+    const char* end = p + text.size();
+    bool negative = *p == '-';
+    if (*p == '-' || *p == '+') ++p;
+    int64_t mantissa = 0;
+    int digits = 0, decimals = 0;
+    bool point = false;
+    const char* q = p;
+    for (; q < end; ++q) {
+        if (*q >= '0' && *q <= '9') {
+            mantissa = mantissa * 10 + (*q - '0');
+            ++digits;
+            if (point) ++decimals;
+        } else if (*q == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (q == end && digits > 0 && digits <= 15) {
+        static constexpr double kPowers[] = {1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        double value = double(mantissa) / kPowers[decimals];
+        return negative ? -value : value;
+    }
     double value = 0.0;
-    const char* end = text.data() + text.size();
-    const char* begin = text.data();
-    if (*begin == '+') ++begin;
-    auto [ptr, ec] = std::from_chars(begin, end, value);
-    if (ec != std::errc() || ptr != end || !std::isfinite(value)) {
+    auto [ptr, ec] = std::from_chars(p, end, value);
+    if (ec != std::errc() || ptr != end || !std::isfinite(value) || p == end || *p == '-' || *p == '+') {
         ok = false;
         return kNoValue;
     }
-    return value;
+    return negative ? -value : value;
 }
 
-// A whole number in [low, high] in the given base; nothing when empty; `ok` false when malformed.
+// A whole number in [low, high] in the given base (10 or 16); nothing when empty; `ok` false when
+// malformed.
 std::optional<long> whole(QByteArrayView text, long low, long high, int base, bool& ok) {
     if (text.isEmpty()) return std::nullopt;
+    const char* p = text.data();
+    const char* end = p + text.size();
+    bool negative = base == 10 && *p == '-';
+    if (negative) ++p;
     long value = 0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value, base);
-    if (ec != std::errc() || ptr != end || value < low || value > high) {
+    if (p == end || end - p > 9) ok = false;
+    for (; ok && p < end; ++p) {
+        int digit;
+        char c = *p;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else
+            ok = false, digit = 0;
+        value = value * base + digit;
+    }
+    if (negative) value = -value;
+    if (!ok || value < low || value > high) {
         ok = false;
         return std::nullopt;
     }
@@ -56,7 +105,7 @@ std::optional<uint32_t> address(QByteArrayView text, bool& ok) {
     return uint32_t(*v);
 }
 
-FlarmReading readStatus(const QList<QByteArrayView>& f) {
+FlarmReading readStatus(const Fields& f) {
     // PFLAU,RX,TX,GPS,Power,AlarmLevel,RelativeBearing,AlarmType,RelativeVertical,RelativeDistance[,ID]
     if (f.size() < 10) return bad("PFLAU with too few fields");
     bool ok = true;
@@ -83,7 +132,7 @@ FlarmReading readStatus(const QList<QByteArrayView>& f) {
     return r;
 }
 
-FlarmReading readTarget(const QList<QByteArrayView>& f) {
+FlarmReading readTarget(const Fields& f) {
     // PFLAA,AlarmLevel,RelativeNorth,RelativeEast,RelativeVertical,IDType,ID,Track,TurnRate,
     //       GroundSpeed,ClimbRate,AcftType[,NoTrack,Source,RSSI]
     if (f.size() < 12) return bad("PFLAA with too few fields");
@@ -112,7 +161,7 @@ FlarmReading readTarget(const QList<QByteArrayView>& f) {
     if (std::isfinite(east)) {
         t.north = north;
         t.east = east;
-        t.distance = std::hypot(north, east);
+        t.distance = std::sqrt(north * north + east * east);
     } else {
         t.distance = std::abs(north);  // a target without bearing: the north field is its distance
     }
@@ -128,29 +177,35 @@ FlarmReading readTarget(const QList<QByteArrayView>& f) {
 }  // namespace
 
 FlarmReading readFlarmSentence(QByteArrayView raw) {
-    QByteArrayView line = raw.trimmed();
+    QByteArrayView line = raw;
+    while (!line.isEmpty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) line.chop(1);
     if (!line.startsWith("$PFLAU") && !line.startsWith("$PFLAA")) return {};
-    for (char c : line)
+    // One pass: printable bytes, the checksum up to the star, and the fields.
+    Fields fields;
+    unsigned actual = 0;
+    qsizetype star = -1;
+    qsizetype start = 1;
+    for (qsizetype i = 1; i < line.size(); ++i) {
+        char c = line[i];
         if (c < 0x20 || c > 0x7e) return bad("unprintable bytes");
-    QByteArrayView body = line.sliced(1);
-    qsizetype star = line.lastIndexOf('*');
-    if (star >= 0) {
+        if (star >= 0) continue;
+        if (c == '*') {
+            star = i;
+        } else {
+            actual ^= uchar(c);
+            if (c != ',') continue;
+        }
+        if (fields.count < kMostFields) fields.at[fields.count++] = line.sliced(start, i - start);
+        start = i + 1;
+    }
+    if (star < 0) {
+        if (fields.count < kMostFields) fields.at[fields.count++] = line.sliced(start);
+    } else {
         QByteArrayView sum = line.sliced(star + 1);
         bool ok = true;
         std::optional<long> expected = sum.size() == 2 ? whole(sum, 0, 0xFF, 16, ok) : std::nullopt;
         if (!expected) return bad("malformed checksum");
-        unsigned actual = 0;
-        for (char c : line.sliced(1, star - 1)) actual ^= uchar(c);
         if (long(actual) != *expected) return bad("bad checksum");
-        body = line.sliced(1, star - 1);
-    }
-    QList<QByteArrayView> fields;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= body.size(); ++i) {
-        if (i == body.size() || body[i] == ',') {
-            fields.append(body.sliced(start, i - start));
-            start = i + 1;
-        }
     }
     if (fields[0] == "PFLAU") return readStatus(fields);
     if (fields[0] == "PFLAA") return readTarget(fields);

@@ -1,6 +1,7 @@
 #include "Gdl90Reader.h"
 
 #include <array>
+#include <cstring>
 #include <cmath>
 
 namespace vantrel::traffic {
@@ -79,14 +80,15 @@ std::optional<Gdl90Message> decodeReport(QByteArrayView m, Gdl90Message::Kind ki
     }
     if ((misc & 0x03) != 0) r.track = byteAt(m, 17) * 360.0 / 256.0;
     r.emitterCategory = int(byteAt(m, 18));
-    QByteArray callsign;
+    char callsign[8];
+    qsizetype length = 0;
     for (qsizetype i = 19; i < 27; ++i) {
         char c = m[i];
         if (c == ' ' || c == 0) continue;
         if ((c < '0' || c > '9') && (c < 'A' || c > 'Z')) return fail(reason, "callsign with bad characters");
-        callsign.append(c);
+        callsign[length++] = c;
     }
-    r.callsign = QString::fromLatin1(callsign);
+    if (length > 0) r.callsign = QString::fromLatin1(callsign, length);
     return msg;
 }
 
@@ -144,40 +146,47 @@ std::optional<Gdl90Message> decodeGdl90Message(QByteArrayView m, const char** re
 }
 
 void Gdl90Reader::addData(QByteArrayView bytes) {
-    for (char c : bytes) {
-        if (c == kFlag) {
-            if (!raw_.isEmpty()) {
-                if (!inFrame_)
-                    badFrame("frame cut at its start");
-                else
-                    frameEnded();
-            }
-            inFrame_ = true;
-            escaped_ = false;
-            broken_ = false;
-            frame_.clear();
-            raw_.clear();
-            continue;
+    // Whole runs between flags are copied at once; they are unescaped when their frame ends.
+    qsizetype at = 0;
+    while (at < bytes.size()) {
+        const void* found = std::memchr(bytes.data() + at, kFlag, size_t(bytes.size() - at));
+        qsizetype flag = found ? static_cast<const char*>(found) - bytes.data() : bytes.size();
+        qsizetype run = flag - at;
+        if (raw_.size() + run > kLongestFrame)
+            broken_ = true;  // keep nothing more; the frame is dropped at its flag
+        else
+            raw_.append(bytes.data() + at, run);
+        if (!found) break;
+        if (!raw_.isEmpty() || broken_) {
+            if (!inFrame_)
+                badFrame("frame cut at its start");
+            else
+                frameEnded();
         }
-        if (raw_.size() >= kLongestFrame) {
-            broken_ = true;  // keep only the length; the frame is dropped at its flag
-            continue;
-        }
-        raw_.append(c);
-        if (escaped_) {
-            frame_.append(char(c ^ 0x20));
-            escaped_ = false;
-        } else if (c == kEscape) {
-            escaped_ = true;
-        } else {
-            frame_.append(c);
-        }
+        inFrame_ = true;
+        broken_ = false;
+        raw_.resize(0);  // keeps its capacity
+        at = flag + 1;
     }
 }
 
 void Gdl90Reader::frameEnded() {
     if (broken_) return badFrame("frame too long");
-    if (escaped_) return badFrame("escape at the end of a frame");
+    frame_.resize(raw_.size());
+    char* out = frame_.data();
+    bool escaped = false;
+    for (char c : raw_) {
+        if (escaped) {
+            *out++ = char(c ^ 0x20);
+            escaped = false;
+        } else if (c == kEscape) {
+            escaped = true;
+        } else {
+            *out++ = c;
+        }
+    }
+    frame_.resize(out - frame_.data());
+    if (escaped) return badFrame("escape at the end of a frame");
     if (frame_.size() < 3) return badFrame("frame too short");
     QByteArrayView message = QByteArrayView(frame_).first(frame_.size() - 2);
     uint16_t sent = uint16_t(uchar(frame_[frame_.size() - 2]) | (uchar(frame_[frame_.size() - 1]) << 8));
@@ -190,7 +199,12 @@ void Gdl90Reader::frameEnded() {
         return;
     }
     messages_.push_back(std::move(*decoded));
-    if (keepFrames_) frames_.push_back(QByteArray(1, kFlag) + raw_ + QByteArray(1, kFlag));
+    if (keepFrames_) {
+        QByteArray whole;
+        whole.reserve(raw_.size() + 2);
+        whole.append(kFlag).append(raw_).append(kFlag);
+        frames_.push_back(std::move(whole));
+    }
 }
 
 void Gdl90Reader::badFrame(const char* reason) {

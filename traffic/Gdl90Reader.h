@@ -87,11 +87,10 @@ private:
     void frameEnded();
     void badFrame(const char* reason);
 
-    QByteArray frame_;  // unescaped bytes since the last flag
-    QByteArray raw_;    // the same as received, for takeFrames
-    bool inFrame_ = false;
-    bool escaped_ = false;
-    bool broken_ = false;  // a bad escape or an overlong frame: dropped at its closing flag
+    QByteArray raw_;    // the bytes since the last flag, as received
+    QByteArray frame_;  // the frame that ended, unescaped
+    bool inFrame_ = false;  // a flag has been seen: raw_ is a frame's start, not the end of a cut one
+    bool broken_ = false;   // an overlong frame: dropped at its closing flag
     bool keepFrames_ = false;
     std::vector<Gdl90Message> messages_;
     std::vector<QByteArray> frames_;

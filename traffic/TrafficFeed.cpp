@@ -135,9 +135,11 @@ void TrafficFeed::placeGdl90Target(Target& t) const {
     if (ownship_.hasPosition() && std::isfinite(t.latitude)) {
         // A plane about the aircraft: good to a few metres over the 100 km a receiver hears.
         t.north = (t.latitude - ownship_.latitude) * kMetresPerDegree;
-        t.east = std::remainder(t.longitude - ownship_.longitude, 360.0) * kMetresPerDegree *
-                 std::cos(ownship_.latitude * M_PI / 180.0);
-        t.distance = std::hypot(t.north, t.east);
+        double dlon = t.longitude - ownship_.longitude;
+        if (dlon > 180.0) dlon -= 360.0;  // across the date line
+        if (dlon < -180.0) dlon += 360.0;
+        t.east = dlon * kMetresPerDegree * std::cos(ownship_.latitude * M_PI / 180.0);
+        t.distance = std::sqrt(t.north * t.north + t.east * t.east);
     }
     // Both heights are pressure altitudes: their difference holds whatever the day's pressure.
     t.vertical = t.altitude - ownship_.pressureAltitude;
