@@ -7,6 +7,11 @@
 
 #include "platform/core/Log.h"
 #include "positioning/LocationManager.h"
+#include "positioning/sources/NmeaStreamSource.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QUdpSocket>
 
 #include <gtest/gtest.h>
 
@@ -185,6 +190,58 @@ TEST(TrafficFeed, Gdl90SourceFliesTheOwnshipAndPlacesItsTraffic) {
     source.consume(gdl90Frame(lost));
     EXPECT_EQ(fixes.size(), 2u);
     EXPECT_TRUE(failures.contains(QStringLiteral("the receiver has no position"))) << failures.join('|').toStdString();
+}
+
+// A free UDP port on this machine, for a source to bind.
+quint16 freePort() {
+    QUdpSocket probe;
+    probe.bind(QHostAddress::LocalHost, 0);
+    return probe.localPort();
+}
+
+template <typename Done>
+bool waitFor(Done done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return done();
+}
+
+// Over real datagrams: the GDL90 source on its port, and an NMEA UDP source whose datagrams carry
+// FLARM sentences between the position sentences.
+TEST(TrafficFeed, DatagramsOfBothKindsReachTheFeed) {
+    const quint16 gdlPort = freePort();
+    Gdl90Source gdl(gdlPort);
+    std::vector<positioning::Fix> fixes;
+    gdl.setHandlers({[&](const positioning::Fix& f) { fixes.push_back(f); }, {}, {}, {}});
+    TrafficFeed gdlFeed(TrafficFeed::Clock::Wall);
+    gdlFeed.listenTo(&gdl);
+    gdl.startUpdatingLocation();
+    QUdpSocket sender;
+    sender.writeDatagram(report(10, 0xF00001, 46.3, 6.2, 4000, 100, 45.0, "VANTREL") +
+                             report(20, 0x4B1A2C, 46.31, 6.2, 4500, 100, 45.0, "HBKOF"),
+                         QHostAddress::LocalHost, gdlPort);
+    ASSERT_TRUE(waitFor([&] { return !gdlFeed.targets().empty(); }));
+    ASSERT_EQ(fixes.size(), 1u);
+    EXPECT_NEAR(gdlFeed.targets()[0].north, 0.01 * 6371000.0 * M_PI / 180.0, 5.0);
+    EXPECT_NEAR(gdlFeed.targets()[0].vertical, 500 * 0.3048, 0.01);
+
+    const quint16 nmeaPort = freePort();
+    positioning::NmeaStreamSource nmea(positioning::NmeaStreamSource::Transport::Udp, QString(), nmeaPort);
+    int nmeaFixes = 0;
+    nmea.setHandlers({[&](const positioning::Fix&) { ++nmeaFixes; }, {}, {}, {}});
+    TrafficFeed flarmFeed(TrafficFeed::Clock::Wall);
+    flarmFeed.listenTo(&nmea);
+    nmea.startUpdatingLocation();
+    QFile file(QStringLiteral(VANTREL_TEST_DATA_DIR "/traffic/geneva-flarm.nmea"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QByteArray datagram;
+    for (qsizetype i = 0; i < 12; ++i) datagram += lines[i] + '\n';  // two seconds
+    sender.writeDatagram(datagram, QHostAddress::LocalHost, nmeaPort);
+    ASSERT_TRUE(waitFor([&] { return flarmFeed.targets().size() == 3; }));
+    EXPECT_EQ(nmeaFixes, 2);
+    EXPECT_TRUE(flarmFeed.flarmStatus().has_value());
 }
 
 }  // namespace
