@@ -2,8 +2,10 @@
 """Sends a GDL90 stream to UDP 127.0.0.1:4000 (or --port) for trying `vantrel --gps gdl90`:
 once a second a heartbeat, the ownship (flying a straight line north-east of Geneva at 100 kt,
 4000 ft) with its geometric altitude, and three traffic reports: one closing in from 2 o'clock,
-300 ft above, until it passes 0.3 NM off; one far above; one with a callsign circling nearby.
-  scripts/gdl90-send.py [--port 4000] [--seconds 120] [--rate 1] [--bad]   (--bad: every tenth frame's CRC wrong)
+300 ft above, until it passes 0.3 NM off after --approach seconds (an alert); one far above; one
+circling nearby.
+  scripts/gdl90-send.py [--port 4000] [--seconds 120] [--rate 1] [--approach 60] [--bad]
+  (--bad: every tenth frame's CRC wrong)
 """
 import argparse
 import math
@@ -64,6 +66,7 @@ def main():
     p.add_argument('--port', type=int, default=4000)
     p.add_argument('--seconds', type=float, default=120)
     p.add_argument('--rate', type=float, default=1.0, help='reports per second')
+    p.add_argument('--approach', type=float, default=60.0, help='seconds to the closest approach')
     p.add_argument('--bad', action='store_true')
     a = p.parse_args()
     sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
@@ -79,8 +82,9 @@ def main():
         hb = [0x00, 0x81, 0x01 | ((secs >> 16) & 1) << 7, secs & 0xFF, (secs >> 8) & 0xFF, 0, 0]
         frames = [hb, report(10, 0xF00001, lat, lon, alt, kt, 0, track, 'VANTREL'),
                   [11] + [((alt // 5) >> 8) & 0xFF, (alt // 5) & 0xFF, 0x00, 0x0A]]
-        # Closing from 2 o'clock: 3 NM at the start, passing 0.3 NM off after 60 s, then away.
-        d = max(0.3, 3.0 - 2.7 * t / 60.0) if t <= 60 else 0.3 + (t - 60) * 0.05
+        # Closing from 2 o'clock: 3 NM at the start, passing 0.3 NM off, then away.
+        close = a.approach
+        d = max(0.3, 3.0 - 2.7 * t / close) if t <= close else 0.3 + (t - close) * 0.05
         tlat, tlon = moved(lat, lon, track + 60, d * 1852)
         frames.append(report(20, 0x4B1A2C, tlat, tlon, alt + 300, 110, -200, track + 240, 'HBKOF', 1))
         flat, flon = moved(lat, lon, track, 4000)
