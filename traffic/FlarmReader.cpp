@@ -1,7 +1,7 @@
 #include "FlarmReader.h"
 
-#include <array>
 #include <charconv>
+#include <cstring>
 #include <cmath>
 
 namespace vantrel::traffic {
@@ -12,10 +12,17 @@ namespace {
 // devices may add after those are not read.
 constexpr size_t kMostFields = 16;
 struct Fields {
-    std::array<QByteArrayView, kMostFields> at;
+    struct Span {
+        const char* data;
+        qsizetype size;
+    };
+    Span at[kMostFields];  // left uninitialised: only the first `count` are ever read
     size_t count = 0;
     size_t size() const { return count; }
-    const QByteArrayView& operator[](size_t i) const { return at[i]; }
+    QByteArrayView operator[](size_t i) const { return QByteArrayView(at[i].data, at[i].size); }
+    void add(QByteArrayView field) {
+        if (count < kMostFields) at[count++] = {field.data(), field.size()};
+    }
 };
 
 FlarmReading bad(const char* reason) {
@@ -180,32 +187,31 @@ FlarmReading readFlarmSentence(QByteArrayView raw) {
     QByteArrayView line = raw;
     while (!line.isEmpty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) line.chop(1);
     if (!line.startsWith("$PFLAU") && !line.startsWith("$PFLAA")) return {};
-    // One pass: printable bytes, the checksum up to the star, and the fields.
-    Fields fields;
-    unsigned actual = 0;
-    qsizetype star = -1;
-    qsizetype start = 1;
-    for (qsizetype i = 1; i < line.size(); ++i) {
-        char c = line[i];
-        if (c < 0x20 || c > 0x7e) return bad("unprintable bytes");
-        if (star >= 0) continue;
-        if (c == '*') {
-            star = i;
-        } else {
-            actual ^= uchar(c);
-            if (c != ',') continue;
-        }
-        if (fields.count < kMostFields) fields.at[fields.count++] = line.sliced(start, i - start);
-        start = i + 1;
-    }
-    if (star < 0) {
-        if (fields.count < kMostFields) fields.at[fields.count++] = line.sliced(start);
-    } else {
-        QByteArrayView sum = line.sliced(star + 1);
+    // Simple loops over the whole line (the compiler vectorises them): printable bytes, then the
+    // checksum up to the star, then the fields.
+    unsigned unprintable = 0;
+    for (char c : line) unprintable |= unsigned(uchar(c) - 0x20u > 0x5eu);
+    if (unprintable) return bad("unprintable bytes");
+    const char* starAt = static_cast<const char*>(std::memchr(line.data(), '*', size_t(line.size())));
+    QByteArrayView body = starAt ? line.sliced(1, starAt - line.data() - 1) : line.sliced(1);
+    if (starAt) {
+        uchar actual = 0;
+        for (char c : body) actual ^= uchar(c);
+        QByteArrayView sum = line.sliced(starAt - line.data() + 1);
         bool ok = true;
         std::optional<long> expected = sum.size() == 2 ? whole(sum, 0, 0xFF, 16, ok) : std::nullopt;
         if (!expected) return bad("malformed checksum");
         if (long(actual) != *expected) return bad("bad checksum");
+    }
+    Fields fields;
+    for (;;) {
+        const char* comma = static_cast<const char*>(std::memchr(body.data(), ',', size_t(body.size())));
+        if (!comma) {
+            fields.add(body);
+            break;
+        }
+        fields.add(body.first(comma - body.data()));
+        body = body.sliced(comma - body.data() + 1);
     }
     if (fields[0] == "PFLAU") return readStatus(fields);
     if (fields[0] == "PFLAA") return readTarget(fields);
