@@ -58,7 +58,7 @@ protected:
 
 signals:
     // A message read and checked by the source but not used by it: a proprietary NMEA sentence
-    // ('$' to checksum, without line end) or a frame of a binary protocol (flags included).
+    // ('$' to checksum, without line end) or frames of a binary protocol (flags included).
     // Emitted on the main thread, after the fix that came before it in the input.
     void unusedMessage(const QByteArray& message);
 

@@ -86,6 +86,9 @@ void Gdl90Source::consume(QByteArrayView bytes) {
     std::vector<Gdl90Message> messages = reader_.takeMessages();
     std::vector<QByteArray> frames = reader_.takeFrames();
     double now = double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
+    // The good frames of the datagram go on together (one message for the feed, not one per frame),
+    // after the fixes of its ownship reports.
+    QByteArray good;
     for (size_t i = 0; i < messages.size(); ++i) {
         if (messages[i].kind == Gdl90Message::Kind::Ownship) {
             if (std::optional<positioning::Fix> fix = fixFromOwnship(messages[i].report, now))
@@ -93,8 +96,9 @@ void Gdl90Source::consume(QByteArrayView bytes) {
             else
                 deliverFailure(QStringLiteral("the receiver has no position"));
         }
-        deliverUnusedMessage(frames[i]);
+        good += frames[i];
     }
+    if (!good.isEmpty()) deliverUnusedMessage(good);
 }
 
 std::optional<int> gdl90Port(const QString& gpsOption, QString* error) {

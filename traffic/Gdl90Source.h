@@ -1,8 +1,9 @@
 #pragma once
 // A GDL90 traffic receiver on UDP (port 4000 by default) as a position source: its ownship reports
 // become fixes (accuracy from their NACp), and every good frame (heartbeat, ownship, geometric
-// altitude, traffic) is passed on through unusedMessage() for the traffic feed. Frames with a
-// wrong CRC or cut short are dropped; their count goes to the log at most once a minute.
+// altitude, traffic) is passed on through unusedMessage() for the traffic feed, those of a
+// datagram together, after the datagram's fixes. Frames with a wrong CRC or cut short are dropped;
+// their count goes to the log at most once a minute.
 //
 // Failures: a port that cannot be bound (tried again every three seconds), ten seconds without
 // data, and a receiver that reports no position. Each is reported once per outage.
