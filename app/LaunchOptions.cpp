@@ -2,7 +2,7 @@
 
 #include "PositioningStartup.h"
 
-#include "positioning/PositionSourceFactory.h"
+#include "traffic/TrafficSources.h"
 
 #include <QCommandLineParser>
 
@@ -14,7 +14,7 @@ std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, 
     QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
     QCommandLineOption gps(QStringLiteral("gps"),
-                           QStringLiteral("Take positions from <source>:\n") + positioning::positionSourceHelp(),
+                           QStringLiteral("Take positions from <source>:\n") + traffic::positionSourceHelp(),
                            QStringLiteral("source"));
     QCommandLineOption database(QStringLiteral("database"), QStringLiteral("Read the waypoint database from <dir>."),
                                 QStringLiteral("dir"));

@@ -7,6 +7,8 @@
 #include "platform/core/UserDefaults.h"
 #include "positioning/LocationManager.h"
 #include "positioning/PositionSourceFactory.h"
+#include "traffic/TrafficFeed.h"
+#include "traffic/TrafficSources.h"
 #include "waypoints/POISelectorPaneController.h"
 #include "waypoints/WaypointKeys.h"
 
@@ -44,10 +46,10 @@ std::vector<positioning::RoutePoint> demoRouteFromDatabase() {
 }  // namespace
 
 QString checkPositionSourceOption(const QString& gpsOption) {
-    static const QStringList kinds = {"gpsd", "nmea", "tcp", "udp", "file", "igc", "demo", "auto"};
+    static const QStringList kinds = {"gpsd", "nmea", "tcp", "udp", "file", "igc", "demo", "auto", "gdl90"};
     QString kind = gpsOption.section(QLatin1Char(':'), 0, 0);
     if (gpsOption.isEmpty() || kinds.contains(kind)) return {};
-    return QStringLiteral("Unknown --gps source \"%1\".\n%2").arg(gpsOption, positioning::positionSourceHelp());
+    return QStringLiteral("Unknown --gps source \"%1\".\n%2").arg(gpsOption, traffic::positionSourceHelp());
 }
 
 void setUpPositioning(const QString& gpsOption) {
@@ -55,13 +57,19 @@ void setUpPositioning(const QString& gpsOption) {
     std::vector<positioning::RoutePoint> route = gpsOption == QLatin1String("demo") ? demoRouteFromDatabase()
                                                                                    : std::vector<positioning::RoutePoint>();
     std::unique_ptr<positioning::PositionSource> source =
-        positioning::createPositionSource(gpsOption, &error, std::move(route));
+        traffic::createPositionSource(gpsOption, &error, std::move(route));
     if (!source) {
         platform::logLine(QStringLiteral("No position source: %1").arg(error));
         return;
     }
     positioning::LocationManager& manager = positioning::LocationManager::sharedManager();
     manager.setPositionSource(std::move(source));
+    // The traffic the source carries (FLARM sentences, GDL90 reports), for the map and the alerts.
+    traffic::TrafficFeed& feed = traffic::TrafficFeed::shared();
+    feed.setOwnTrackProvider([&manager] {
+        return manager.accuracyValidForSpeedAndCourse() && manager.speed() > 0.0f ? double(manager.course()) : NAN;
+    });
+    feed.listenTo(manager.positionSource());
 }
 
 void showDemoWaypointOnFirstRun(const QString& gpsOption, InstrumentViewController& vor1) {

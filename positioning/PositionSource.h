@@ -72,6 +72,15 @@ protected:
 
     bool hasDeliveredFix() const { return hasDeliveredFix_; }
 
+    // Passes a message on through unusedMessage().
+    void deliverUnusedMessage(const QByteArray& message) { emit unusedMessage(message); }
+
+signals:
+    // A message read and checked by the source but not used by it: a proprietary NMEA sentence
+    // ('$' to checksum, without line end) or frames of a binary protocol (flags included).
+    // Emitted on the main thread, after the fix that came before it in the input.
+    void unusedMessage(const QByteArray& message);
+
 private:
     Handlers handlers_;
     bool hasDeliveredFix_ = false;

@@ -77,11 +77,19 @@ std::unique_ptr<PositionSource> nmeaFile(const QString& path, QString* error) {
     NmeaParser parser(QStringLiteral("NMEA file %1").arg(name), todayUtc());
     parser.addData(*content);
     parser.finish();
+    NmeaParser::Output output = parser.takeOutput();
     std::vector<Fix> track;
-    for (const NmeaEpoch& epoch : parser.takeEpochs())
-        if (epoch.fix) track.push_back(*epoch.fix);
+    std::vector<TrackReplaySource::Message> messages;
+    size_t other = 0;
+    for (size_t i = 0; i <= output.epochs.size(); ++i) {
+        for (; other < output.otherSentences.size() && output.otherSentences[other].epochsBefore <= i; ++other)
+            messages.push_back({track.size(), std::move(output.otherSentences[other].line)});
+        if (i < output.epochs.size() && output.epochs[i].fix) track.push_back(*output.epochs[i].fix);
+    }
     if (track.empty()) return fail(error, QStringLiteral("%1 holds no NMEA fixes").arg(path));
-    return std::make_unique<TrackReplaySource>(QStringLiteral("NMEA file %1").arg(name), std::move(track));
+    auto replay = std::make_unique<TrackReplaySource>(QStringLiteral("NMEA file %1").arg(name), std::move(track));
+    replay->setMessages(std::move(messages));
+    return replay;
 }
 
 std::unique_ptr<PositionSource> igcFile(const QString& path, QString* error) {

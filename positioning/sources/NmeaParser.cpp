@@ -117,6 +117,12 @@ void NmeaParser::addLine(QByteArrayView rawLine) {
         if (actual != expected) return bad("bad checksum", line);
         body = line.sliced(1, star - 1);
     }
+    if (body.startsWith('P')) {
+        // Proprietary: nothing for positions; kept for whoever reads it (without splitting it).
+        consecutiveBadLines_ = 0;
+        otherSentences_.push_back({line.toByteArray(), epochs_.size()});
+        return;
+    }
     parseSentence(body.toByteArray(), line);
 }
 
@@ -325,7 +331,14 @@ void NmeaParser::finish() {
     }
 }
 
-std::vector<NmeaEpoch> NmeaParser::takeEpochs() { return std::exchange(epochs_, {}); }
+std::vector<NmeaEpoch> NmeaParser::takeEpochs() {
+    otherSentences_.clear();
+    return std::exchange(epochs_, {});
+}
+
+NmeaParser::Output NmeaParser::takeOutput() {
+    return {std::exchange(epochs_, {}), std::exchange(otherSentences_, {})};
+}
 
 void NmeaParser::bad(const char* reason, QByteArrayView line) {
     ++consecutiveBadLines_;

@@ -15,6 +15,10 @@
 // Bad lines (checksum, garbage, impossible values) are logged (the first ten, then every
 // thousandth) and skipped.
 //
+// Proprietary sentences ("$P...", a traffic receiver's among them) are checked like every line and
+// kept whole (from '$' to the checksum) for takeOutput(), each with the number of epochs completed
+// before it, so that callers can put them in order between the fixes.
+//
 // Owns its state only. Threads: one owner thread.
 
 #include "BadLineLog.h"
@@ -32,6 +36,11 @@
 #include <vector>
 
 namespace vantrel::positioning {
+
+struct NmeaOtherSentence {
+    QByteArray line;
+    size_t epochsBefore;  // how many of the epochs taken with it came before it
+};
 
 struct NmeaEpoch {
     double timestamp;        // seconds since 1970; NaN for a "no fix" sentence without time
@@ -54,7 +63,15 @@ public:
     void finish();
 
     // Epochs completed since the last call.
+    // (The proprietary sentences read so far are dropped.)
     std::vector<NmeaEpoch> takeEpochs();
+
+    struct Output {
+        std::vector<NmeaEpoch> epochs;
+        std::vector<NmeaOtherSentence> otherSentences;  // epochsBefore counts in `epochs`
+    };
+    // Epochs and proprietary sentences completed since the last call.
+    Output takeOutput();
 
     int64_t badLines() const { return badLog_.count(); }
     int consecutiveBadLines() const { return consecutiveBadLines_; }
@@ -93,6 +110,7 @@ private:
     unsigned previousKinds_ = 0;
     std::optional<double> pendingPressureAltitude_;  // a PGRMZ that came between epochs
     std::vector<NmeaEpoch> epochs_;
+    std::vector<NmeaOtherSentence> otherSentences_;
     BadLineLog badLog_;
     int consecutiveBadLines_ = 0;
 };

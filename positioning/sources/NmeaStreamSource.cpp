@@ -96,7 +96,14 @@ void NmeaStreamSource::closeTransport() {
 void NmeaStreamSource::consume(const QByteArray& bytes) {
     silenceTimer_.start();
     parser_->addData(bytes);
-    for (const NmeaEpoch& epoch : parser_->takeEpochs()) {
+    NmeaParser::Output output = parser_->takeOutput();
+    size_t other = 0;
+    for (size_t i = 0; i <= output.epochs.size(); ++i) {
+        // The proprietary sentences that came before this epoch go first.
+        for (; other < output.otherSentences.size() && output.otherSentences[other].epochsBefore <= i; ++other)
+            deliverUnusedMessage(output.otherSentences[other].line);
+        if (i == output.epochs.size()) break;
+        const NmeaEpoch& epoch = output.epochs[i];
         if (epoch.fix)
             deliverFix(*epoch.fix);
         else if (hasDeliveredFix())

@@ -37,8 +37,12 @@ void TrackReplaySource::startUpdatingLocation() {
         deliverFailure(QStringLiteral("the recording holds no fixes"));
         return;
     }
+    deliverMessages();
     if (pacing_ == Pacing::AsFastAsPossible) {
-        while (next_ < track_.size()) deliverFix(track_[next_++]);
+        while (next_ < track_.size()) {
+            deliverFix(track_[next_++]);
+            deliverMessages();
+        }
         finish();
         return;
     }
@@ -50,6 +54,7 @@ void TrackReplaySource::deliverNext() {
     const Fix& fix = track_[next_++];
     followTurn(fix);
     deliverFix(fix);
+    deliverMessages();
     if (next_ >= track_.size()) {
         finish();
         return;
@@ -62,6 +67,11 @@ void TrackReplaySource::deliverNext() {
         wait = kLongestPause;
     }
     fixTimer_.start(int(std::lround(wait / replaySpeed_ * 1000.0)));
+}
+
+void TrackReplaySource::deliverMessages() {
+    while (nextMessage_ < messages_.size() && messages_[nextMessage_].fixesBefore <= next_)
+        deliverUnusedMessage(messages_[nextMessage_++].message);
 }
 
 void TrackReplaySource::followTurn(const Fix& fix) {

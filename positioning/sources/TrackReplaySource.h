@@ -4,7 +4,8 @@
 // and backward time jumps play at once. While it plays it feeds the accelerometer at 15 samples a
 // second with the slip of the recorded turns; at its end it reports a failure, so the last fix is
 // not taken for a live one. AsFastAsPossible delivers every fix before startUpdatingLocation
-// returns, and no failure.
+// returns, and no failure. Messages recorded with the track (an NMEA log's proprietary sentences)
+// go out through unusedMessage() right after the fix they followed in the recording.
 //
 // Owns its track and timers. Threads: main thread only.
 
@@ -36,14 +37,24 @@ public:
 
     const std::vector<Fix>& track() const { return track_; }
 
+    struct Message {
+        size_t fixesBefore;  // how many of the track's fixes came before it
+        QByteArray message;
+    };
+    // The messages to replay, in recorded order.
+    void setMessages(std::vector<Message> messages) { messages_ = std::move(messages); }
+
 private:
     void deliverNext();
+    void deliverMessages();  // those that came before fix next_
     void followTurn(const Fix& fix);
     void finish();
 
     QString description_;
     std::vector<Fix> track_;
     size_t next_ = 0;
+    std::vector<Message> messages_;
+    size_t nextMessage_ = 0;
     bool started_ = false;
     Pacing pacing_ = Pacing::RealTime;
     double replaySpeed_ = 1.0;

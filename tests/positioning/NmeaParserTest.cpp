@@ -190,3 +190,42 @@ TEST(NmeaParser, OtherTrafficIsIgnoredQuietly) {
     EXPECT_TRUE(epochs.empty());
     EXPECT_TRUE(log.lines().isEmpty());
 }
+
+// Proprietary sentences (a FLARM's traffic) come out whole, each placed between the fixes as it
+// came, whatever the split of the stream; a damaged one is skipped like any bad line.
+TEST(NmeaParser, ProprietarySentencesArePassedOnInOrder) {
+    const QByteArray stream = sentence("PFLAU,1,1,2,1,0,,0,,") + sentence("GPRMC,100000,A,4613.8,N,00606.0,E,100,45,010624,,") +
+                              sentence("GPGGA,100000,4613.8,N,00606.0,E,1,09,0.9,1250,M,48,M,,") +
+                              sentence("PFLAA,0,100,200,50,2,DD8F12,285,,28,-1.0,1") +
+                              sentence("GPRMC,100001,A,4613.9,N,00606.1,E,100,45,010624,,") +
+                              sentence("GPGGA,100001,4613.9,N,00606.1,E,1,09,0.9,1250,M,48,M,,") +
+                              "$PFLAA,0,1,2,3,2,ABCDEF,90,,30,0.0,1*00\r\n" + sentence("PFLAA,1,300,400,-50,2,DD8F12,285,,28,-1.0,1") +
+                              sentence("PGRMZ,1500,f,3");
+    for (qsizetype cut : {qsizetype(7), stream.size()}) {
+        vantrel::test::LogCapture log;
+        NmeaParser parser(QStringLiteral("test"), QDate(2024, 6, 1));
+        std::vector<NmeaEpoch> epochs;
+        std::vector<std::pair<size_t, QByteArray>> others;  // (fixes before it, line)
+        auto drain = [&] {
+            NmeaParser::Output out = parser.takeOutput();
+            for (const auto& o : out.otherSentences) others.push_back({epochs.size() + o.epochsBefore, o.line});
+            epochs.insert(epochs.end(), out.epochs.begin(), out.epochs.end());
+        };
+        for (qsizetype at = 0; at < stream.size(); at += cut) {
+            parser.addData(QByteArrayView(stream).sliced(at, std::min(cut, stream.size() - at)));
+            drain();
+        }
+        parser.finish();
+        drain();
+        ASSERT_EQ(epochs.size(), 2u);
+        ASSERT_EQ(others.size(), 4u) << "cut " << cut;
+        EXPECT_EQ(others[0].first, 0u);
+        EXPECT_EQ(others[0].second, sentence("PFLAU,1,1,2,1,0,,0,,").trimmed());
+        EXPECT_EQ(others[1].first, 0u);  // the first epoch is only complete when the second begins
+        EXPECT_TRUE(others[1].second.startsWith("$PFLAA,0,100,200"));
+        EXPECT_EQ(others[2].first, 2u);  // after the second fix, which was complete with its GGA
+        EXPECT_TRUE(others[2].second.startsWith("$PFLAA,1,300,400"));
+        EXPECT_TRUE(others[3].second.startsWith("$PGRMZ"));
+        EXPECT_EQ(parser.badLines(), 1);
+    }
+}

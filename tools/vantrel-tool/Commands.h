@@ -11,6 +11,7 @@ int runContainerCommand(const QStringList& args, bool json);
 int runPlistCommand(const QStringList& args, bool json);
 int runGeoCommand(const QStringList& args, bool json);
 int runGpsCommand(const QStringList& args, bool json);
+int runTrafficCommand(const QStringList& args, bool json);
 int runLogbookCommand(const QStringList& args, bool json);
 int runPlansCommand(const QStringList& args, bool json);
 int runAirspaceCommand(const QStringList& args, bool json);

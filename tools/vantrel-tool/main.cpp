@@ -32,6 +32,8 @@ const char* const kUsage =
     "  geo great-circle LON1 LAT1 LON2 LAT2 FACTOR\n"
     "  geo magvar LAT LON [ALT_M] [DATE]    magnetic declination at a place and date\n"
     "  gps replay SOURCE                    run every fix of a source through the location manager\n"
+    "                                       (with the traffic it carries)\n"
+    "  traffic replay FILE                  the traffic targets and alerts after each fix of a recording\n"
     "  logbook list                         the logbook's months and flights as the list shows them\n"
     "  logbook export --csv                 every flight as CSV (UTC times, block and flight time)\n"
     "  logbook track FLIGHT --igc|--gpx [OUT]\n"
@@ -56,7 +58,7 @@ const char* const kUsage =
     "  --version        print the version\n"
     "  COMMAND --help   the usage of one command\n";
 
-const char* const kGroups[] = {"db", "container", "plist", "geo", "gps", "logbook", "plans", "airspace", "map"};
+const char* const kGroups[] = {"db", "container", "plist", "geo", "gps", "traffic", "logbook", "plans", "airspace", "map"};
 
 bool isGroup(const QString& word) {
     for (const char* group : kGroups)
@@ -142,6 +144,7 @@ int main(int argc, char** argv) {
     if (group == QLatin1String("plist")) return tool::runPlistCommand(rest, json);
     if (group == QLatin1String("geo")) return tool::runGeoCommand(rest, json);
     if (group == QLatin1String("gps")) return tool::runGpsCommand(rest, json);
+    if (group == QLatin1String("traffic")) return tool::runTrafficCommand(rest, json);
     if (group == QLatin1String("logbook")) return tool::runLogbookCommand(rest, json);
     if (group == QLatin1String("plans")) return tool::runPlansCommand(rest, json);
     if (group == QLatin1String("airspace")) return tool::runAirspaceCommand(rest, json);

@@ -1,0 +1,123 @@
+// The target list (ages, addresses that change type, floods) and the alert rules and texts.
+
+#include "traffic/TrafficAlerts.h"
+#include "traffic/TrafficList.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace vantrel::traffic {
+namespace {
+
+Target flarmTarget(uint32_t address, double north, double east, AlarmLevel alarm = AlarmLevel::None) {
+    Target t;
+    t.id = {TrafficOrigin::Flarm, address};
+    t.addressType = AddressType::Flarm;
+    t.north = north;
+    t.east = east;
+    t.distance = std::hypot(north, east);
+    t.alarm = alarm;
+    return t;
+}
+
+TEST(TrafficList, AgesRefusesChangedAddressTypesAndSurvivesFloods) {
+    TrafficList list;
+    EXPECT_EQ(list.update(flarmTarget(1, 100, 0), 0.0), TrafficList::Update::Added);
+    EXPECT_EQ(list.update(flarmTarget(2, 200, 0), 0.0), TrafficList::Update::Added);
+    EXPECT_EQ(list.update(flarmTarget(1, 90, 0), 5.0), TrafficList::Update::Updated);
+    Target asIcao = flarmTarget(1, 80, 0);
+    asIcao.addressType = AddressType::Icao;
+    EXPECT_EQ(list.update(asIcao, 6.0), TrafficList::Update::AddressTypeChanged);
+    EXPECT_DOUBLE_EQ(list.find({TrafficOrigin::Flarm, 1})->north, 90);  // the damaged report changed nothing
+    EXPECT_DOUBLE_EQ(list.find({TrafficOrigin::Flarm, 1})->age(7.5), 2.5);
+    // The same address from the other receiver kind is another target.
+    Target gdl = flarmTarget(1, 50, 0);
+    gdl.id.origin = TrafficOrigin::Gdl90;
+    EXPECT_EQ(list.update(gdl, 6.0), TrafficList::Update::Added);
+
+    EXPECT_EQ(list.expire(9.99), 0u);
+    EXPECT_EQ(list.expire(10.0), 1u);  // target 2, last heard at 0
+    EXPECT_EQ(list.find({TrafficOrigin::Flarm, 2}), nullptr);
+    EXPECT_EQ(list.expire(15.0), 1u);
+    EXPECT_EQ(list.expire(16.0), 1u);
+    EXPECT_EQ(list.size(), 0u);
+    EXPECT_EQ(list.update(asIcao, 16.0), TrafficList::Update::Added);  // gone, it may come back as another type
+
+    // A flood of 700 targets, the farthest first: the 500 nearest stay; an alarming one always gets in
+    // and is never pushed out by a quiet one.
+    list.clear();
+    for (uint32_t i = 0; i < 700; ++i) list.update(flarmTarget(1000 + i, 80000.0 - i * 100.0, 0), 1.0);
+    EXPECT_EQ(list.size(), TrafficList::kMostTargets);
+    for (const Target& t : list.targets()) EXPECT_LE(t.distance, 80000.0 - 200 * 100.0) << t.id.address;
+    EXPECT_EQ(list.update(flarmTarget(5, 99000, 0, AlarmLevel::Low), 1.0), TrafficList::Update::Added);
+    EXPECT_EQ(list.update(flarmTarget(6, 99500, 0), 1.0), TrafficList::Update::ListFull);
+    list.clear();
+    for (uint32_t i = 0; i < 500; ++i) list.update(flarmTarget(i, 1000 + i, 0, AlarmLevel::Low), 1.0);
+    EXPECT_EQ(list.update(flarmTarget(9999, 10, 0), 1.0), TrafficList::Update::ListFull);
+    // Every target is found again through the index after the swaps of removals.
+    for (const Target& t : list.targets()) EXPECT_EQ(list.find(t.id), &t);
+}
+
+TEST(TrafficAlerts, TextsInThePilotsUnitsLoudestFirst) {
+    const AlertUnits nautical;  // nm, ft
+    const AlertUnits metric{1000.0, QStringLiteral("km"), 1.0, QStringLiteral("m")};
+    struct Case {
+        double north, east, vertical, ownTrack;
+        const AlertUnits& units;
+        const char* text;
+    };
+    const double r = 0.4 * 1852.0;
+    const Case cases[] = {
+        {r * std::cos(60 * M_PI / 180), r * std::sin(60 * M_PI / 180), 300 / 3.278, 0.0, nautical,
+         "Traffic 2 o'clock, 300 ft above, 0.4 nm"},
+        // The same place seen on a track of 090: ahead and a little left.
+        {r * std::cos(60 * M_PI / 180), r * std::sin(60 * M_PI / 180), 300 / 3.278, 90.0, nautical,
+         "Traffic 11 o'clock, 300 ft above, 0.4 nm"},
+        {-500, 0, -1200 / 3.278, 0.0, nautical, "Traffic 6 o'clock, 1200 ft below, 0.3 nm"},
+        {-500, 0, -1200 / 3.278, 180.0, nautical, "Traffic 12 o'clock, 1200 ft below, 0.3 nm"},
+        {0, -1000, 10, 350.0, nautical, "Traffic 9 o'clock, same height, 0.5 nm"},     // 33 ft rounds to 0
+        {0, -1000, 20, NAN, nautical, "Traffic 9 o'clock, 100 ft above, 0.5 nm"},       // no track: north up
+        {100, 100, NAN, 0.0, nautical, "Traffic 2 o'clock, 0.1 nm"},                    // 45 degrees: between 1 and 2
+        {1500, 2000, -87, 0.0, metric, "Traffic 2 o'clock, 90 m below, 2.5 km"},
+        {NAN, NAN, 150, 0.0, metric, "Traffic, 150 m above"},                          // neither bearing nor distance
+    };
+    for (const Case& c : cases) {
+        Target t = flarmTarget(7, c.north, c.east, AlarmLevel::Low);
+        t.vertical = c.vertical;
+        if (!std::isfinite(c.north)) t.distance = NAN;
+        EXPECT_EQ(alertFor(t, c.ownTrack, c.units).text, QString::fromUtf8(c.text));
+    }
+    EXPECT_EQ(clockPosition(-15.0), 12);
+    EXPECT_EQ(clockPosition(-16.0), 11);
+    EXPECT_EQ(clockPosition(345.1), 12);
+    EXPECT_EQ(clockPosition(75.0 + 360.0 * 3), 3);
+
+    // GDL90 targets alert within 0.5 NM and 500 ft (unknown height counts as close); FLARM ones at
+    // their own level, whatever the distance.
+    auto gdl = [](uint32_t address, double north, double vertical) {
+        Target t = flarmTarget(address, north, 0);
+        t.id.origin = TrafficOrigin::Gdl90;
+        t.vertical = vertical;
+        return t;
+    };
+    std::vector<Target> targets = {
+        gdl(1, 920, 150),            // in: 0.497 NM, 492 ft
+        gdl(2, 930, 0),              // out: beyond 0.5 NM
+        gdl(3, 100, 160),            // out: 525 ft above
+        gdl(4, 300, NAN),            // in: height unknown
+        flarmTarget(5, 5000, 0, AlarmLevel::Urgent),
+        flarmTarget(6, 50, 0, AlarmLevel::None),
+        flarmTarget(7, 2000, 0, AlarmLevel::Low),
+        flarmTarget(8, 1000, 0, AlarmLevel::Urgent),
+    };
+    std::vector<TrafficAlert> alerts = trafficAlerts(targets, 0.0, nautical);
+    std::vector<uint32_t> order;
+    for (const TrafficAlert& a : alerts) order.push_back(a.id.address);
+    EXPECT_EQ(order, (std::vector<uint32_t>{8, 5, 4, 1, 7}));
+    EXPECT_EQ(alerts[2].level, AlarmLevel::Important);
+    EXPECT_EQ(alerts[2].text, QStringLiteral("Traffic 12 o'clock, 0.2 nm"));
+}
+
+}  // namespace
+}  // namespace vantrel::traffic

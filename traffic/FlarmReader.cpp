@@ -1,0 +1,221 @@
+#include "FlarmReader.h"
+
+#include <charconv>
+#include <cstring>
+#include <cmath>
+
+namespace vantrel::traffic {
+
+namespace {
+
+// The fields of a sentence, split without allocating. PFLAA has 15 with its name; fields that later
+// devices may add after those are not read.
+constexpr size_t kMostFields = 16;
+struct Fields {
+    struct Span {
+        const char* data;
+        qsizetype size;
+    };
+    Span at[kMostFields];  // left uninitialised: only the first `count` are ever read
+    size_t count = 0;
+    size_t size() const { return count; }
+    QByteArrayView operator[](size_t i) const { return QByteArrayView(at[i].data, at[i].size); }
+    void add(QByteArrayView field) {
+        if (count < kMostFields) at[count++] = {field.data(), field.size()};
+    }
+};
+
+FlarmReading bad(const char* reason) {
+    FlarmReading r;
+    r.kind = FlarmReading::Kind::Bad;
+    r.reason = reason;
+    return r;
+}
+
+// A decimal number, or nothing for an empty field; `ok` turns false for a malformed one. FLARM
+// sends plain numbers ("-1234", "0.5"): they are read directly (an integer of at most 15 digits
+// over a power of ten is exact and so rounds as from_chars would); anything else goes to from_chars.
+double decimal(QByteArrayView text, bool& ok) {
+    if (text.isEmpty()) return kNoValue;
+    const char* p = text.data();
+    const char* end = p + text.size();
+    bool negative = *p == '-';
+    if (*p == '-' || *p == '+') ++p;
+    int64_t mantissa = 0;
+    int digits = 0, decimals = 0;
+    bool point = false;
+    const char* q = p;
+    for (; q < end; ++q) {
+        if (*q >= '0' && *q <= '9') {
+            mantissa = mantissa * 10 + (*q - '0');
+            ++digits;
+            if (point) ++decimals;
+        } else if (*q == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (q == end && digits > 0 && digits <= 15) {
+        static constexpr double kPowers[] = {1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        double value = double(mantissa) / kPowers[decimals];
+        return negative ? -value : value;
+    }
+    double value = 0.0;
+    auto [ptr, ec] = std::from_chars(p, end, value);
+    if (ec != std::errc() || ptr != end || !std::isfinite(value) || p == end || *p == '-' || *p == '+') {
+        ok = false;
+        return kNoValue;
+    }
+    return negative ? -value : value;
+}
+
+// A whole number in [low, high] in the given base (10 or 16); nothing when empty; `ok` false when
+// malformed.
+std::optional<long> whole(QByteArrayView text, long low, long high, int base, bool& ok) {
+    if (text.isEmpty()) return std::nullopt;
+    const char* p = text.data();
+    const char* end = p + text.size();
+    bool negative = base == 10 && *p == '-';
+    if (negative) ++p;
+    long value = 0;
+    if (p == end || end - p > 9) ok = false;
+    for (; ok && p < end; ++p) {
+        int digit;
+        char c = *p;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else
+            ok = false, digit = 0;
+        value = value * base + digit;
+    }
+    if (negative) value = -value;
+    if (!ok || value < low || value > high) {
+        ok = false;
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<uint32_t> address(QByteArrayView text, bool& ok) {
+    if (text.isEmpty()) return std::nullopt;
+    if (text.size() != 6) {
+        ok = false;
+        return std::nullopt;
+    }
+    std::optional<long> v = whole(text, 0, 0xFFFFFF, 16, ok);
+    if (!v) return std::nullopt;
+    return uint32_t(*v);
+}
+
+FlarmReading readStatus(const Fields& f) {
+    // PFLAU,RX,TX,GPS,Power,AlarmLevel,RelativeBearing,AlarmType,RelativeVertical,RelativeDistance[,ID]
+    if (f.size() < 10) return bad("PFLAU with too few fields");
+    bool ok = true;
+    FlarmReading r;
+    r.kind = FlarmReading::Kind::Status;
+    FlarmStatus& s = r.status;
+    s.receivedDevices = int(whole(f[1], 0, 99, 10, ok).value_or(0));
+    s.transmitting = whole(f[2], 0, 1, 10, ok).value_or(0) == 1;
+    s.gps = int(whole(f[3], 0, 2, 10, ok).value_or(0));
+    s.powerOk = whole(f[4], 0, 1, 10, ok).value_or(0) == 1;
+    std::optional<long> level = whole(f[5], 0, 3, 10, ok);
+    if (!level) return bad(ok ? "PFLAU without alarm level" : "PFLAU with a bad field");
+    s.alarm = AlarmLevel(*level);
+    s.relativeBearing = decimal(f[6], ok);
+    // Older devices send the alarm type in decimal (0..4), newer ones in hex (0x41...).
+    s.alarmType = int(whole(f[7], 0, 0xFF, 16, ok).value_or(0));
+    s.relativeVertical = decimal(f[8], ok);
+    s.relativeDistance = decimal(f[9], ok);
+    if (f.size() > 10) s.address = address(f[10], ok);
+    if (!ok) return bad("PFLAU with a bad field");
+    if (std::isfinite(s.relativeBearing) && std::abs(s.relativeBearing) > 180.0) return bad("PFLAU bearing out of range");
+    if (std::abs(s.relativeDistance) > kFarthestFlarmTarget || std::abs(s.relativeVertical) > kFarthestFlarmTarget)
+        return bad("PFLAU target beyond 100 km");
+    return r;
+}
+
+FlarmReading readTarget(const Fields& f) {
+    // PFLAA,AlarmLevel,RelativeNorth,RelativeEast,RelativeVertical,IDType,ID,Track,TurnRate,
+    //       GroundSpeed,ClimbRate,AcftType[,NoTrack,Source,RSSI]
+    if (f.size() < 12) return bad("PFLAA with too few fields");
+    bool ok = true;
+    FlarmReading r;
+    r.kind = FlarmReading::Kind::Target;
+    Target& t = r.target;
+    t.id.origin = TrafficOrigin::Flarm;
+    std::optional<long> level = whole(f[1], 0, 3, 10, ok);
+    double north = decimal(f[2], ok);
+    double east = decimal(f[3], ok);
+    t.vertical = decimal(f[4], ok);
+    std::optional<long> idType = whole(f[5], 0, 3, 10, ok);
+    std::optional<uint32_t> id = address(f[6], ok);
+    t.track = decimal(f[7], ok);
+    t.turnRate = decimal(f[8], ok);
+    t.groundSpeed = decimal(f[9], ok);
+    t.climbRate = decimal(f[10], ok);
+    std::optional<long> type = whole(f[11], 0, 15, 16, ok);
+    if (!ok) return bad("PFLAA with a bad field");
+    if (!level || !id || !std::isfinite(north)) return bad("PFLAA without alarm level, address or position");
+    t.alarm = AlarmLevel(*level);
+    t.id.address = *id;
+    t.addressType = idType ? AddressType(*idType) : AddressType::Random;
+    t.aircraftType = int(type.value_or(-1));
+    if (std::isfinite(east)) {
+        t.north = north;
+        t.east = east;
+        t.distance = std::sqrt(north * north + east * east);
+    } else {
+        t.distance = std::abs(north);  // a target without bearing: the north field is its distance
+    }
+    if (t.distance > kFarthestFlarmTarget || std::abs(t.vertical) > kFarthestFlarmTarget)
+        return bad("PFLAA target beyond 100 km");
+    if (std::isfinite(t.track) && (t.track < 0.0 || t.track >= 360.0)) return bad("PFLAA track out of range");
+    if (std::abs(t.groundSpeed) > 1000.0 || t.groundSpeed < 0.0 || std::abs(t.climbRate) > 200.0 ||
+        std::abs(t.turnRate) > 360.0)
+        return bad("PFLAA speed out of range");
+    return r;
+}
+
+}  // namespace
+
+FlarmReading readFlarmSentence(QByteArrayView raw) {
+    QByteArrayView line = raw;
+    while (!line.isEmpty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) line.chop(1);
+    if (!line.startsWith("$PFLAU") && !line.startsWith("$PFLAA")) return {};
+    // Simple loops over the whole line (the compiler vectorises them): printable bytes, then the
+    // checksum up to the star, then the fields.
+    unsigned unprintable = 0;
+    for (char c : line) unprintable |= unsigned(uchar(c) - 0x20u > 0x5eu);
+    if (unprintable) return bad("unprintable bytes");
+    const char* starAt = static_cast<const char*>(std::memchr(line.data(), '*', size_t(line.size())));
+    QByteArrayView body = starAt ? line.sliced(1, starAt - line.data() - 1) : line.sliced(1);
+    if (starAt) {
+        uchar actual = 0;
+        for (char c : body) actual ^= uchar(c);
+        QByteArrayView sum = line.sliced(starAt - line.data() + 1);
+        bool ok = true;
+        std::optional<long> expected = sum.size() == 2 ? whole(sum, 0, 0xFF, 16, ok) : std::nullopt;
+        if (!expected) return bad("malformed checksum");
+        if (long(actual) != *expected) return bad("bad checksum");
+    }
+    Fields fields;
+    for (;;) {
+        const char* comma = static_cast<const char*>(std::memchr(body.data(), ',', size_t(body.size())));
+        if (!comma) {
+            fields.add(body);
+            break;
+        }
+        fields.add(body.first(comma - body.data()));
+        body = body.sliced(comma - body.data() + 1);
+    }
+    if (fields[0] == "PFLAU") return readStatus(fields);
+    if (fields[0] == "PFLAA") return readTarget(fields);
+    return {};
+}
+
+}  // namespace vantrel::traffic

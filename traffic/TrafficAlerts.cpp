@@ -1,0 +1,70 @@
+#include "TrafficAlerts.h"
+
+#include "units/UnitSettings.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vantrel::traffic {
+
+AlertUnits AlertUnits::from(const units::UnitSettings& settings) {
+    return {settings.distanceFactor(), settings.distanceUnit(), settings.heightFactor(), settings.heightUnit()};
+}
+
+AlarmLevel proximityAlarm(const Target& t) {
+    if (!(t.distance <= kProximityDistance)) return AlarmLevel::None;
+    if (std::isfinite(t.vertical) && std::abs(t.vertical) > kProximityHeight) return AlarmLevel::None;
+    return AlarmLevel::Important;
+}
+
+int clockPosition(double relativeBearing) {
+    double b = std::fmod(relativeBearing, 360.0);
+    if (b < 0.0) b += 360.0;
+    int clock = int(std::lround(b / 30.0)) % 12;
+    return clock == 0 ? 12 : clock;
+}
+
+TrafficAlert alertFor(const Target& t, double ownTrack, const AlertUnits& units) {
+    TrafficAlert alert;
+    alert.id = t.id;
+    alert.level = t.id.origin == TrafficOrigin::Flarm ? t.alarm : proximityAlarm(t);
+    alert.vertical = t.vertical;
+    alert.distance = t.distance;
+    if (t.hasBearing()) {
+        double bearing = std::atan2(t.east, t.north) * 180.0 / M_PI;
+        alert.clock = clockPosition(bearing - (std::isfinite(ownTrack) ? ownTrack : 0.0));
+    }
+    QString text = alert.clock ? QStringLiteral("Traffic %1 o'clock").arg(*alert.clock) : QStringLiteral("Traffic");
+    if (std::isfinite(t.vertical)) {
+        // Heights to the nearest 100 ft (10 m in metric): finer would only flicker.
+        double step = units.heightUnit == QLatin1String("ft") ? 100.0 : 10.0;
+        double height = std::round(std::abs(t.vertical) * units.heightFactor / step) * step;
+        if (height == 0.0)
+            text += QStringLiteral(", same height");
+        else
+            text += QStringLiteral(", %1 %2 %3").arg(height, 0, 'f', 0).arg(units.heightUnit,
+                                                     t.vertical > 0.0 ? QStringLiteral("above") : QStringLiteral("below"));
+    }
+    if (std::isfinite(t.distance))
+        text += QStringLiteral(", %1 %2").arg(t.distance / units.distanceFactor, 0, 'f', 1).arg(units.distanceUnit);
+    alert.text = text;
+    return alert;
+}
+
+std::vector<TrafficAlert> trafficAlerts(const std::vector<Target>& targets, double ownTrack, const AlertUnits& units) {
+    std::vector<TrafficAlert> alerts;
+    for (const Target& t : targets) {
+        AlarmLevel level = t.id.origin == TrafficOrigin::Flarm ? t.alarm : proximityAlarm(t);
+        if (level != AlarmLevel::None) alerts.push_back(alertFor(t, ownTrack, units));
+    }
+    std::sort(alerts.begin(), alerts.end(), [](const TrafficAlert& a, const TrafficAlert& b) {
+        if (a.level != b.level) return a.level > b.level;
+        double da = std::isfinite(a.distance) ? a.distance : INFINITY;
+        double db = std::isfinite(b.distance) ? b.distance : INFINITY;
+        if (da != db) return da < db;
+        return a.id.address < b.id.address;
+    });
+    return alerts;
+}
+
+}  // namespace vantrel::traffic

@@ -1,0 +1,216 @@
+#include "TrafficFeed.h"
+
+#include "FlarmReader.h"
+
+#include "platform/core/Log.h"
+#include "platform/core/NotificationCenter.h"
+#include "positioning/PositionSource.h"
+#include "units/UnitSettings.h"
+
+#include <cmath>
+
+namespace vantrel::traffic {
+
+namespace {
+constexpr double kMetresPerDegree = 6371000.0 * M_PI / 180.0;
+constexpr int kTickMs = 1000;
+}  // namespace
+
+QString TargetId::text() const {
+    return QStringLiteral("%1 %2")
+        .arg(origin == TrafficOrigin::Flarm ? QStringLiteral("FLARM") : QStringLiteral("GDL90"))
+        .arg(address, 6, 16, QLatin1Char('0'))
+        .toUpper();
+}
+
+TrafficFeed& TrafficFeed::shared() {
+    static TrafficFeed* feed = new TrafficFeed(Clock::Wall);  // lives until the process ends
+    return *feed;
+}
+
+TrafficFeed::TrafficFeed(Clock clock, QObject* parent) : QObject(parent), clock_(clock) {
+    wall_.start();
+    gdl90_.setKeepFrames(false);
+    if (clock_ == Clock::Wall) {
+        tick_.setInterval(kTickMs);
+        connect(&tick_, &QTimer::timeout, this, &TrafficFeed::tick);
+        tick_.start();
+    }
+}
+
+TrafficFeed::~TrafficFeed() = default;
+
+void TrafficFeed::listenTo(positioning::PositionSource* source) {
+    disconnect(sourceConnection_);
+    reset();
+    if (!source) return;
+    sourceConnection_ = connect(source, &positioning::PositionSource::unusedMessage, this,
+                                [this](const QByteArray& message) { handleMessage(message); });
+}
+
+void TrafficFeed::stopListening() { disconnect(sourceConnection_); }
+
+double TrafficFeed::now() const { return clock_ == Clock::Wall ? double(wall_.elapsed()) / 1000.0 : fixTime_; }
+
+void TrafficFeed::reset() {
+    list_.clear();
+    gdl90_ = Gdl90Reader();
+    gdl90BadSeen_ = 0;
+    ownship_ = Ownship();
+    flarmStatus_.reset();
+    fixTime_ = 0.0;
+    lastFixTimestamp_ = kNoValue;
+    if (!alerts_.empty()) {
+        alerts_.clear();
+        platform::NotificationCenter::defaultCenter().postNotificationName("trafficAlertsDidChange", this);
+    }
+    changed();
+}
+
+void TrafficFeed::handleMessage(QByteArrayView message) {
+    if (message.isEmpty()) return;
+    if (message[0] == '$')
+        handleFlarm(message);
+    else if (message[0] == char(0x7E))
+        handleGdl90(message);
+}
+
+void TrafficFeed::handleFlarm(QByteArrayView line) {
+    FlarmReading reading = readFlarmSentence(line);
+    switch (reading.kind) {
+    case FlarmReading::Kind::NotFlarm: return;  // another device's sentence
+    case FlarmReading::Kind::Bad: return bad(reading.reason);
+    case FlarmReading::Kind::Status:
+        flarmStatus_ = reading.status;
+        return changed();
+    case FlarmReading::Kind::Target: return take(reading.target);
+    }
+}
+
+void TrafficFeed::handleGdl90(QByteArrayView frames) {
+    gdl90_.addData(frames);
+    for (; gdl90BadSeen_ < gdl90_.badFrames(); ++gdl90BadSeen_) bad(gdl90_.lastProblem());
+    for (Gdl90Message& m : gdl90_.takeMessages()) {
+        switch (m.kind) {
+        case Gdl90Message::Kind::Heartbeat: break;
+        case Gdl90Message::Kind::OwnshipGeometricAltitude:
+            ownship_.geometricAltitude = m.geometricAltitude;
+            break;
+        case Gdl90Message::Kind::Ownship: {
+            const Gdl90Report& r = m.report;
+            ownship_.latitude = r.latitude.value_or(kNoValue);
+            ownship_.longitude = r.longitude.value_or(kNoValue);
+            ownship_.pressureAltitude = r.pressureAltitude;
+            ownship_.track = r.track;
+            ownship_.groundSpeed = r.groundSpeed;
+            // The targets' places are relative to the ownship: move them all with it.
+            for (Target& t : list_.mutableTargets())
+                if (t.id.origin == TrafficOrigin::Gdl90) placeGdl90Target(t);
+            changed();
+            break;
+        }
+        case Gdl90Message::Kind::Traffic: {
+            const Gdl90Report& r = m.report;
+            Target t;
+            t.id = {TrafficOrigin::Gdl90, r.address};
+            t.addressType = r.addressType;
+            t.latitude = r.latitude.value_or(kNoValue);
+            t.longitude = r.longitude.value_or(kNoValue);
+            t.altitude = r.pressureAltitude;
+            t.track = r.track;
+            t.groundSpeed = r.groundSpeed;
+            t.climbRate = r.climbRate;
+            t.callsign = r.callsign;
+            t.aircraftType = r.emitterCategory;
+            placeGdl90Target(t);
+            take(t);
+            break;
+        }
+        }
+    }
+}
+
+void TrafficFeed::placeGdl90Target(Target& t) const {
+    t.north = t.east = t.distance = t.vertical = kNoValue;
+    if (ownship_.hasPosition() && std::isfinite(t.latitude)) {
+        // A plane about the aircraft: good to a few metres over the 100 km a receiver hears.
+        t.north = (t.latitude - ownship_.latitude) * kMetresPerDegree;
+        double dlon = t.longitude - ownship_.longitude;
+        if (dlon > 180.0) dlon -= 360.0;  // across the date line
+        if (dlon < -180.0) dlon += 360.0;
+        t.east = dlon * kMetresPerDegree * std::cos(ownship_.latitude * M_PI / 180.0);
+        t.distance = std::sqrt(t.north * t.north + t.east * t.east);
+    }
+    // Both heights are pressure altitudes: their difference holds whatever the day's pressure.
+    t.vertical = t.altitude - ownship_.pressureAltitude;
+    t.alarm = proximityAlarm(t);
+}
+
+void TrafficFeed::take(const Target& target) {
+    switch (list_.update(target, now())) {
+    case TrafficList::Update::AddressTypeChanged: return bad("an address that changed its type");
+    case TrafficList::Update::ListFull: return bad("more targets than the list holds");
+    default: return changed();
+    }
+}
+
+void TrafficFeed::noteFix(const positioning::Fix& fix) {
+    if (clock_ == Clock::Fixes && std::isfinite(fix.timestamp)) {
+        // The clock only goes forward: a recording whose time goes back holds its targets' ages.
+        if (std::isfinite(lastFixTimestamp_) && fix.timestamp > lastFixTimestamp_)
+            fixTime_ += fix.timestamp - lastFixTimestamp_;
+        lastFixTimestamp_ = fix.timestamp;
+    }
+    tick();
+}
+
+void TrafficFeed::tick() {
+    if (list_.expire(now()) > 0) changed();
+    if (badInputs_ > badInputsLogged_ && now() - badInputLogTime_ >= kBadInputLogInterval) bad(nullptr);
+    updateAlerts();
+}
+
+void TrafficFeed::bad(const char* reason) {
+    if (reason) {
+        ++badInputs_;
+        lastBadReason_ = reason;
+    }
+    double t = now();
+    if (t - badInputLogTime_ < kBadInputLogInterval) return;  // told again at the next tick after a minute
+    platform::logLine(QStringLiteral("Traffic: dropped %1 bad input%2 (%3 in all; the last: %4)")
+                          .arg(badInputs_ - badInputsLogged_)
+                          .arg(badInputs_ - badInputsLogged_ == 1 ? "" : "s")
+                          .arg(badInputs_)
+                          .arg(QString::fromLatin1(lastBadReason_ ? lastBadReason_ : "unknown")));
+    badInputsLogged_ = badInputs_;
+    badInputLogTime_ = t;
+}
+
+void TrafficFeed::changed() {
+    if (updatePending_) return;
+    updatePending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        updatePending_ = false;
+        updateAlerts();
+        platform::NotificationCenter::defaultCenter().postNotificationName("trafficDidUpdate", this);
+    });
+}
+
+void TrafficFeed::updateAlerts() {
+    std::vector<TrafficAlert> alerts = trafficAlerts(list_.targets(), ownTrack_ ? ownTrack_() : kNoValue,
+                                                     units_ ? *units_ : AlertUnits::from(units::UnitSettings::shared()));
+    bool same = alerts.size() == alerts_.size();
+    for (size_t i = 0; same && i < alerts.size(); ++i)
+        same = alerts[i].id == alerts_[i].id && alerts[i].level == alerts_[i].level;
+    for (const TrafficAlert& a : alerts) {
+        bool known = false;
+        for (const TrafficAlert& old : alerts_)
+            if (old.id == a.id && old.level >= a.level) known = true;
+        if (!known)
+            platform::logLine(QStringLiteral("Traffic alert (level %1, %2): %3").arg(int(a.level)).arg(a.id.text(), a.text));
+    }
+    alerts_ = std::move(alerts);
+    if (!same) platform::NotificationCenter::defaultCenter().postNotificationName("trafficAlertsDidChange", this);
+}
+
+}  // namespace vantrel::traffic
