@@ -117,8 +117,9 @@ void NmeaParser::addLine(QByteArrayView rawLine) {
         if (actual != expected) return bad("bad checksum", line);
         body = line.sliced(1, star - 1);
     }
-    if (body.startsWith('P')) {
-        // Proprietary: nothing for positions; kept for whoever reads it (without splitting it).
+    if (body.startsWith('P') && !body.startsWith("PGRMZ,")) {
+        // Proprietary: nothing for positions (but the pressure altitude, read below); kept for
+        // whoever reads it (without splitting it).
         consecutiveBadLines_ = 0;
         otherSentences_.push_back({line.toByteArray(), epochs_.size()});
         return;
@@ -185,6 +186,8 @@ void NmeaParser::parseSentence(const QByteArray& body, QByteArrayView line) {
         if (latError && lonError && *latError > 0.0 && *lonError > 0.0) gstError = std::hypot(*latError, *lonError);
         break;
     }
+    case Pgrmz:  // read by parsePressureAltitude, never here
+        return;
     }
 
     std::optional<double> latitude, longitude;
