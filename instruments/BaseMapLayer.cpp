@@ -7,6 +7,8 @@
 #include <QPolygonF>
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace vantrel::instruments {
 
@@ -129,10 +131,15 @@ void addShores(QPainterPath& path, const Tile& tile, const Projector& project, F
     }
 }
 
-void addLines(QPainterPath& path, const Tile& tile, const Projector& project, FeatureKind kind, int maxRank) {
+// With pieces, a path that has grown past a few hundred points is moved there after each part: the
+// raster engine fills the outline of a wide pen far faster in small pieces than in one.
+void addLines(QPainterPath& path, const Tile& tile, const Projector& project, FeatureKind kind, int maxRank,
+              std::vector<QPainterPath>* pieces = nullptr) {
+    constexpr int kPieceElements = 256;
     for (const basemap::Feature& f : tile.features) {
         if (f.kind != kind || f.rank > maxRank) continue;
         for (uint32_t part = f.firstPart; part < f.firstPart + f.partCount; ++part) {
+            if (pieces && path.elementCount() >= kPieceElements) pieces->push_back(std::exchange(path, QPainterPath()));
             if (!project.mayShow(part)) continue;
             bool open = false;
             for (uint32_t i = tile.partStarts[part]; i < tile.partStarts[part + 1]; ++i) {
@@ -254,12 +261,13 @@ void BaseMapLayer::draw(QPainter& painter, const MapProjection& map, QSizeF boun
     painter.setBrush(Qt::NoBrush);
     const int riverRank = map.scale() < 2.0f ? 6 : map.scale() < 6.0f ? 9 : 99;
     QPainterPath shores, rivers, borders;
+    std::vector<QPainterPath> borderPieces;
     for (const auto& tile : ready) {
         const Projector project(map, *tile, view);
         addShores(shores, *tile, project, FeatureKind::Land);
         addShores(shores, *tile, project, FeatureKind::Lake);
         addLines(rivers, *tile, project, FeatureKind::River, riverRank);
-        addLines(borders, *tile, project, FeatureKind::Border, 99);
+        addLines(borders, *tile, project, FeatureKind::Border, 99, &borderPieces);
     }
     // Cosmetic pens (widths in pixels). One pixel wide, the raster engine draws the segments
     // directly; any wider it first outlines the whole path, which for the thousands of segments of
@@ -278,7 +286,9 @@ void BaseMapLayer::draw(QPainter& painter, const MapProjection& map, QSizeF boun
     borderPen.setStyle(Qt::DashLine);
     borderPen.setCapStyle(Qt::FlatCap);
     borderPen.setDashPattern({4.0 / 1.5, 3.0 / 1.5});  // in pen widths
-    painter.strokePath(borders, borderPen);
+    borderPieces.push_back(std::move(borders));
+    for (const QPainterPath& piece : borderPieces)
+        if (!piece.isEmpty()) painter.strokePath(piece, borderPen);
 
     // The towns: a dot each, the name offered to the declutter pass.
     const int rankLimit = townRankLimit(map.scale());

@@ -48,6 +48,9 @@ int airportSizeRank(const platform::Dictionary& record) {
     return std::max(0, 9 - int(runways ? runways->size() : 0));
 }
 
+constexpr qsizetype kMaxLabelWidths = 20000;  // more identifiers than a 180 NM cache holds
+constexpr int kSquarePhases = 16;            // positions of a square's stamp within a device pixel
+
 double distanceBetween(const platform::ui::View::Touch& a, const platform::ui::View::Touch& b) {
     return std::hypot(a.location.x() - b.location.x(), a.location.y() - b.location.y());
 }
@@ -277,6 +280,42 @@ void GPSView::drawImage(QPainter& painter, const QPixmap& image, QPointF point, 
     painter.restore();
 }
 
+double GPSView::labelWidth(const QString& id) {
+    auto it = labelWidths_.constFind(id);
+    if (it == labelWidths_.constEnd()) it = labelWidths_.insert(id, QFontMetricsF(labelFont_).horizontalAdvance(id));
+    return *it;
+}
+
+void GPSView::drawSquareStamp(QPainter& painter, const QTransform& toDevice, const QColor& colour, double x, double y) {
+    // Drawing 600-800 antialiased outlines one by one took most of a zoomed-out frame. A square
+    // drawn once into a small picture, at the same sixteenth of a device pixel, is set down instead.
+    const double scale = toDevice.m11();
+    const QPointF device = toDevice.map(QPointF(x, y));
+    const int64_t qx = int64_t(std::floor(device.x() * kSquarePhases)), qy = int64_t(std::floor(device.y() * kSquarePhases));
+    const int phaseX = int(qx % kSquarePhases), phaseY = int(qy % kSquarePhases);
+    const int pad = int(std::ceil(3.0 * scale)) + 1;  // the outline reaches 2.5 points from the centre
+    const uint64_t key = (uint64_t(colour.rgba()) << 24) ^ (uint64_t(std::lround(scale * 64.0)) << 8) ^ uint64_t(phaseX << 4 | phaseY);
+    auto it = squareStamps_.constFind(key);
+    if (it == squareStamps_.constEnd()) {
+        QImage stamp(2 * pad + 1, 2 * pad + 1, QImage::Format_ARGB32_Premultiplied);
+        stamp.fill(Qt::transparent);
+        QPainter p(&stamp);
+        p.setRenderHint(QPainter::Antialiasing, painter.testRenderHint(QPainter::Antialiasing));
+        p.translate(pad + (phaseX + 0.5) / kSquarePhases, pad + (phaseY + 0.5) / kSquarePhases);
+        p.scale(scale, scale);
+        p.setPen(QPen(colour, 1.0));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(-2, -2, 4, 4));
+        p.end();
+        stamp.setDevicePixelRatio(scale);
+        it = squareStamps_.insert(key, stamp);
+    }
+    // The stamp's origin on a whole device pixel, given in the painter's points.
+    const int64_t wholeX = (qx - phaseX) / kSquarePhases, wholeY = (qy - phaseY) / kSquarePhases;
+    const QPointF origin = toDevice.inverted().map(QPointF(double(wholeX - pad), double(wholeY - pad)));
+    painter.drawImage(origin, *it);
+}
+
 void GPSView::drawNearbyWaypoints(QPainter& painter) {
     drawnWaypoints_.clear();
     summaryLine_ = QString();
@@ -285,7 +324,16 @@ void GPSView::drawNearbyWaypoints(QPainter& painter) {
         painter.save();
         const QFont labelFont = platform::ui::style::font(13);
         const QFontMetricsF metrics(labelFont);
+        if (labelFont != labelFont_ || labelWidths_.size() > kMaxLabelWidths) {
+            labelFont_ = labelFont;
+            labelWidths_.clear();
+        }
         painter.setFont(labelFont);
+        const QTransform toDevice = painter.deviceTransform();
+        // Zoomed out, a square is a ready stamp set down on whole device pixels, when the view is
+        // only scaled and moved (as on screen); else it is drawn.
+        const bool stamps = toDevice.type() <= QTransform::TxScale && toDevice.m11() == toDevice.m22() &&
+                            toDevice.m11() > 0 && toDevice.m11() <= 8;
         painter.setBrush(Qt::NoBrush);
         const Value vor1 = VORView::primaryVOR().selectedWaypoint();
         const Value vor2 = VORView::secondaryVOR().selectedWaypoint();
@@ -335,7 +383,7 @@ void GPSView::drawNearbyWaypoints(QPainter& painter) {
                     if (!problem.isEmpty()) noteDamagedRecord(item, problem);
                     drawImage(painter, symbol, *at, angle);
                     // Left of the symbol; a long identifier moves left rather than into it.
-                    label = QPointF(std::min(x - 45, x - 13 - metrics.horizontalAdvance(id)), y);
+                    label = QPointF(std::min(x - 45, x - 13 - labelWidth(id)), y);
                 } else {
                     if (!symbol.isNull()) {
                         const QSizeF size = symbol.deviceIndependentSize();
@@ -344,16 +392,20 @@ void GPSView::drawNearbyWaypoints(QPainter& painter) {
                     label = QPointF(x - 11, y - 16);
                 }
             } else {
-                painter.setPen(QPen(colour, 1.0));
-                painter.drawRect(QRectF(x - 2, y - 2, 4, 4));
-                label = airport ? QPointF(std::min(x - 32, x - 4 - metrics.horizontalAdvance(id)), y - 2)
+                if (stamps) {
+                    drawSquareStamp(painter, toDevice, colour, x, y);
+                } else {
+                    painter.setPen(QPen(colour, 1.0));
+                    painter.drawRect(QRectF(x - 2, y - 2, 4, 4));
+                }
+                label = airport ? QPointF(std::min(x - 32, x - 4 - labelWidth(id)), y - 2)
                                 : QPointF(x + 3, y - 2);
             }
             const int priority = marked || (!pointedTo.isNull() && item == pointedTo) ? basemap::labelPriority::kPointedTo
                                  : airport ? basemap::labelPriority::kAirport + airportSizeRank(*record)
                                  : type >= 10 ? basemap::labelPriority::kNavaid
                                               : basemap::labelPriority::kOtherWaypoint;
-            const QRectF box(label.x(), label.y() - metrics.ascent(), metrics.horizontalAdvance(id), metrics.height());
+            const QRectF box(label.x(), label.y() - metrics.ascent(), labelWidth(id), metrics.height());
             pending.push_back({label, id, colour, labels_.add(box, priority)});
             drawnWaypoints_.push_back({id, x, y});
         }

@@ -34,6 +34,9 @@
 #include "positioning/Fix.h"
 #include "waypoints/NearbyWaypointCache.h"
 
+#include <QFont>
+#include <QHash>
+#include <QImage>
 #include <QPointer>
 #include <memory>
 #include <mutex>
@@ -167,6 +170,14 @@ private:
     std::unordered_set<const void*> reportedRecords_;  // damaged records already logged
     std::unique_ptr<BaseMapLayer> baseMap_;
     basemap::LabelPlacer labels_;  // every label of the frame, decluttered at once
+    // The widths of the waypoint labels in labelFont_, by identifier: the same few hundred are
+    // measured every frame, and laying out the text is the dearest part of it.
+    QFont labelFont_;
+    QHash<QString, double> labelWidths_;
+    double labelWidth(const QString& id);
+    // Ready pictures of the zoomed-out squares, by colour, device scale and place within a device pixel.
+    QHash<uint64_t, QImage> squareStamps_;
+    void drawSquareStamp(QPainter& painter, const QTransform& toDevice, const QColor& colour, double x, double y);
 };
 
 }  // namespace vantrel::instruments
