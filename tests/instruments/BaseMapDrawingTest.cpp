@@ -1,6 +1,6 @@
 // The moving map over the bundle's base map, as the pilot sees it at 1x and 2x: water where the
 // water is (Lake Geneva off Lausanne, the North Sea off the Dutch coast, the Alps' lakes zoomed
-// out) and land where the land is, with the aircraft nearby; a town drawn at its projected place;
+// out, the Tasman Sea off Sydney) and land where the land is, with the aircraft nearby; a town drawn at its projected place;
 // and the declutter pass keeping the label of the waypoint the map points to among many others.
 
 #include "InstrumentTestSupport.h"
@@ -99,6 +99,11 @@ TEST_P(BaseMapPixels, WaterAndLandWhereTheyAre) {
         {"the dunes at the largest scale", 52.40, 4.52, 53, 52.40, 4.56, false},
         {"the Jura at scale 1", 46.0, 6.0, 1, 46.60, 5.60, false},
         {"Lake Neuchatel at scale 1", 46.0, 6.0, 1, 46.90, 6.85, true},
+        // South of the equator and east of Greenwich: Sydney's coast.
+        {"the Tasman Sea off Bondi", -33.87, 151.20, 4.5, -33.90, 151.42, true},
+        {"Parramatta", -33.87, 151.20, 4.5, -33.82, 151.00, false},
+        {"the Tasman Sea at scale 1", -33.90, 151.00, 1, -34.30, 152.60, true},
+        {"the Blue Mountains at scale 1", -33.90, 151.00, 1, -33.60, 150.00, false},
     };
     const double pixels = GetParam();
     for (const Case& c : cases) {
