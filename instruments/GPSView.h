@@ -175,9 +175,10 @@ private:
     QFont labelFont_;
     QHash<QString, double> labelWidths_;
     double labelWidth(const QString& id);
-    // Ready pictures of the zoomed-out squares, by colour, device scale and place within a device pixel.
+    // Ready pictures of the zoomed-out squares in device pixels, by colour, device scale, antialiasing
+    // and place within a device pixel.
     QHash<uint64_t, QImage> squareStamps_;
-    void drawSquareStamp(QPainter& painter, const QTransform& toDevice, const QColor& colour, double x, double y);
+    QImage squareStamp(const QColor& colour, double scale, int phaseX, int phaseY, bool antialiased, int pad);
 };
 
 }  // namespace vantrel::instruments
