@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -158,4 +159,29 @@ TEST_P(BaseMapPixels, ATownAtItsPlaceWithItsName) {
     EXPECT_NEAR(geneva->x, expected.x(), 20.0 * 0.6);  // within 0.6 NM of the city's centre
     EXPECT_NEAR(geneva->y, expected.y(), 20.0 * 0.6);
     EXPECT_TRUE(geneva->labelled);
+}
+
+TEST_P(BaseMapPixels, BigLakesNamedOnceZoomedOut) {
+    struct Case {
+        float scale;
+        bool named;
+    };
+    for (const Case c : {Case{4.5f, true}, Case{20.0f, false}}) {
+        SCOPED_TRACE(c.scale);
+        BaseMapScene scene;
+        scene.fix(46.45, 6.55, c.scale);
+        scene.picture(GetParam(), QStringLiteral("lake-name-%1").arg(c.scale));
+        const auto& lakes = scene.map().baseMap().drawnLakes();
+        const auto count = std::count_if(lakes.begin(), lakes.end(), [](const BaseMapLayer::LakeName& l) {
+            return l.name == QLatin1String("Lake Geneva") && l.labelled;
+        });
+        // Cut across two tiles, the lake is still named once, over the lake.
+        EXPECT_EQ(count, c.named ? 1 : 0);
+        for (const BaseMapLayer::LakeName& l : lakes)
+            if (l.labelled && l.name == QLatin1String("Lake Geneva")) {
+                const std::optional<QPointF> lausanne = scene.projection().project(46.53, 6.63);
+                ASSERT_TRUE(lausanne);
+                EXPECT_GT(l.at.y(), lausanne->y()) << "south of Lausanne";
+            }
+    }
 }
