@@ -1,5 +1,5 @@
 #pragma once
-// The map's declutter pass: one placer for every label drawn on the map (waypoints, towns, and
+// The map's declutter pass: one placer for every label drawn on the map (waypoints, towns, lakes, and
 // later airspace and traffic). Each label is a box with a priority; the placer keeps, in order of
 // priority (lower first, then in the order added), each label that overlaps no label kept before
 // it and no reserved area, and drops the rest. A dropped label's symbol is still drawn: only the
@@ -20,6 +20,7 @@ inline constexpr int kAirport = 100;      // + a size rank, 0 (largest) to 99
 inline constexpr int kNavaid = 200;
 inline constexpr int kOtherWaypoint = 300;
 inline constexpr int kTown = 400;         // + the town's rank
+inline constexpr int kLake = 500;         // + the lake's rank
 }  // namespace labelPriority
 
 class LabelPlacer {

@@ -7,6 +7,8 @@
 #include <QPolygonF>
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace vantrel::instruments {
 
@@ -27,16 +29,23 @@ public:
     // Whether a part may reach into the view: its box's corners, projected, with a margin for the
     // curvature of its edges and the width of the lines.
     bool mayShow(uint32_t part) const {
+        const std::optional<QRectF> box = boxOf(part);
+        if (!box) return true;
+        const double x0 = box->left(), y0 = box->top(), x1 = box->right(), y1 = box->bottom();
+        const double margin = 4.0 + 0.02 * std::max(x1 - x0, y1 - y0);
+        return x1 + margin >= view_.left() && x0 - margin <= view_.right() && y1 + margin >= view_.top() &&
+               y0 - margin <= view_.bottom();
+    }
+    // A part's box in the view, through its corners; none where a corner does not project.
+    std::optional<QRectF> boxOf(uint32_t part) const {
         const std::array<uint16_t, 4>& b = tile_.partBoxes[part];
         double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
         for (const std::array<uint16_t, 2> corner : {std::array<uint16_t, 2>{b[0], b[1]}, {b[2], b[1]}, {b[0], b[3]}, {b[2], b[3]}}) {
             const std::optional<QPointF> p = (*this)(corner);
-            if (!p) return true;
+            if (!p) return std::nullopt;
             x0 = std::min(x0, p->x()), y0 = std::min(y0, p->y()), x1 = std::max(x1, p->x()), y1 = std::max(y1, p->y());
         }
-        const double margin = 4.0 + 0.02 * std::max(x1 - x0, y1 - y0);
-        return x1 + margin >= view_.left() && x0 - margin <= view_.right() && y1 + margin >= view_.top() &&
-               y0 - margin <= view_.bottom();
+        return QRectF(QPointF(x0, y0), QPointF(x1, y1));
     }
     std::optional<QPointF> operator()(const std::array<uint16_t, 2>& p) const {
         if (!ready_) makeGrid();
@@ -129,10 +138,15 @@ void addShores(QPainterPath& path, const Tile& tile, const Projector& project, F
     }
 }
 
-void addLines(QPainterPath& path, const Tile& tile, const Projector& project, FeatureKind kind, int maxRank) {
+// With pieces, a path that has grown past a few hundred points is moved there after each part: the
+// raster engine fills the outline of a wide pen far faster in small pieces than in one.
+void addLines(QPainterPath& path, const Tile& tile, const Projector& project, FeatureKind kind, int maxRank,
+              std::vector<QPainterPath>* pieces = nullptr) {
+    constexpr int kPieceElements = 256;
     for (const basemap::Feature& f : tile.features) {
         if (f.kind != kind || f.rank > maxRank) continue;
         for (uint32_t part = f.firstPart; part < f.firstPart + f.partCount; ++part) {
+            if (pieces && path.elementCount() >= kPieceElements) pieces->push_back(std::exchange(path, QPainterPath()));
             if (!project.mayShow(part)) continue;
             bool open = false;
             for (uint32_t i = tile.partStarts[part]; i < tile.partStarts[part + 1]; ++i) {
@@ -254,12 +268,13 @@ void BaseMapLayer::draw(QPainter& painter, const MapProjection& map, QSizeF boun
     painter.setBrush(Qt::NoBrush);
     const int riverRank = map.scale() < 2.0f ? 6 : map.scale() < 6.0f ? 9 : 99;
     QPainterPath shores, rivers, borders;
+    std::vector<QPainterPath> borderPieces;
     for (const auto& tile : ready) {
         const Projector project(map, *tile, view);
         addShores(shores, *tile, project, FeatureKind::Land);
         addShores(shores, *tile, project, FeatureKind::Lake);
         addLines(rivers, *tile, project, FeatureKind::River, riverRank);
-        addLines(borders, *tile, project, FeatureKind::Border, 99);
+        addLines(borders, *tile, project, FeatureKind::Border, 99, &borderPieces);
     }
     // Cosmetic pens (widths in pixels). One pixel wide, the raster engine draws the segments
     // directly; any wider it first outlines the whole path, which for the thousands of segments of
@@ -278,7 +293,9 @@ void BaseMapLayer::draw(QPainter& painter, const MapProjection& map, QSizeF boun
     borderPen.setStyle(Qt::DashLine);
     borderPen.setCapStyle(Qt::FlatCap);
     borderPen.setDashPattern({4.0 / 1.5, 3.0 / 1.5});  // in pen widths
-    painter.strokePath(borders, borderPen);
+    borderPieces.push_back(std::move(borders));
+    for (const QPainterPath& piece : borderPieces)
+        if (!piece.isEmpty()) painter.strokePath(piece, borderPen);
 
     // The towns: a dot each, the name offered to the declutter pass.
     const int rankLimit = townRankLimit(map.scale());
@@ -300,6 +317,36 @@ void BaseMapLayer::draw(QPainter& painter, const MapProjection& map, QSizeF boun
             towns_.push_back(std::move(town));
         }
     }
+    // The big lakes' names, at low priority and zoomed out (zoomed in, the lake's shape is plain to
+    // see): a lake cut into tiles is named once, at the middle of its largest piece in the view, when
+    // that piece is wide enough on the screen to hold a name.
+    lakes_.clear();
+    const bool lakeNames = map.scale() < kLakeNamesBelowScale;
+    QFont lakeFont = townFont_;
+    lakeFont.setItalic(true);
+    const QFontMetricsF lakeMetrics(lakeFont);
+    for (const auto& tile : lakeNames ? ready : std::vector<std::shared_ptr<const Tile>>()) {
+        const Projector project(map, *tile, view);
+        for (const basemap::Feature& f : tile->features) {
+            if (f.kind != FeatureKind::Lake || f.name.empty()) continue;
+            QRectF piece;
+            for (uint32_t part = f.firstPart; part < f.firstPart + f.partCount; ++part)
+                if (const std::optional<QRectF> box = project.boxOf(part)) piece |= *box & view;
+            if (piece.width() < kLakeNameMinWidth || piece.height() < kLakeNameMinHeight) continue;
+            const QString name = QString::fromStdString(f.name);
+            auto same = std::find_if(lakes_.begin(), lakes_.end(), [&](const LakeName& l) { return l.name == name; });
+            const double area = piece.width() * piece.height();
+            if (same != lakes_.end() && same->area >= area) continue;
+            LakeName lake{name, piece.center(), area, f.rank, -1};
+            if (same != lakes_.end()) *same = lake;
+            else lakes_.push_back(lake);
+        }
+    }
+    for (LakeName& lake : lakes_) {
+        const double width = lakeMetrics.horizontalAdvance(lake.name);
+        const QRectF box(lake.at.x() - width / 2, lake.at.y() - lakeMetrics.height() / 2, width, lakeMetrics.height());
+        if (view.contains(box)) lake.label = labels.add(box.adjusted(-1, -1, 1, 1), basemap::labelPriority::kLake + lake.rank);
+    }
     painter.restore();
 }
 
@@ -318,6 +365,13 @@ void BaseMapLayer::drawLabels(QPainter& painter, const basemap::LabelPlacer& lab
         painter.setPen(colours::kTown);
         painter.drawText(at, town.name);
     }
+    QFont lakeFont = townFont_;
+    lakeFont.setItalic(true);
+    painter.setFont(lakeFont);
+    painter.setPen(colours::kLakeName);
+    for (LakeName& lake : lakes_)
+        if ((lake.labelled = labels.placed(lake.label)))
+            painter.drawText(QRectF(lake.at.x() - 200, lake.at.y() - 20, 400, 40), Qt::AlignCenter, lake.name);
     painter.restore();
 }
 

@@ -32,6 +32,7 @@ inline const QColor kShore(92, 140, 182);
 inline const QColor kRiver(86, 150, 212);
 inline const QColor kBorder(150, 96, 150);
 inline const QColor kTown(60, 60, 60);
+inline const QColor kLakeName(30, 80, 140);  // italic names on the lakes' blue
 }  // namespace baseMapColours
 
 class BaseMapLayer {
@@ -45,9 +46,9 @@ public:
     void setFile(std::shared_ptr<const basemap::BaseMapFile> file);
 
     // Draws the fills, lines and town dots of the view around the projection's centre and adds the
-    // towns' names to the placer.
+    // towns' and the big lakes' names to the placer.
     void draw(QPainter& painter, const MapProjection& map, QSizeF bounds, basemap::LabelPlacer& labels);
-    // Draws the towns' names the placer kept.
+    // Draws the towns' and lakes' names the placer kept.
     void drawLabels(QPainter& painter, const basemap::LabelPlacer& labels);
 
     // Blocks until the tiles asked for are decoded (tools, tests, benchmarks).
@@ -60,8 +61,18 @@ public:
         bool labelled = false;
         int label = -1;  // the placer's handle
     };
-    // What the last frame drew: its towns, and its tiles as "level/col/row".
+    struct LakeName {
+        QString name;
+        QPointF at;   // the middle of its largest piece in the view
+        double area;  // of that piece, square points
+        int rank;
+        int label;    // the placer's handle
+        bool labelled = false;
+    };
+    // What the last frame drew: its towns, the lakes it offered to name, and its tiles as
+    // "level/col/row".
     const std::vector<DrawnTown>& drawnTowns() const { return towns_; }
+    const std::vector<LakeName>& drawnLakes() const { return lakes_; }
     const QStringList& drawnTiles() const { return tiles_; }
 
     // The highest town rank drawn at a scale: more towns as the map zooms in.
@@ -75,6 +86,9 @@ private:
     std::shared_ptr<const basemap::BaseMapFile> file_;
     std::unique_ptr<basemap::TileCache> cache_;
     std::vector<DrawnTown> towns_;
+    static constexpr double kLakeNameMinWidth = 60, kLakeNameMinHeight = 18;  // points on the screen
+    static constexpr float kLakeNamesBelowScale = 10.0f;                       // points per mile
+    std::vector<LakeName> lakes_;
     QStringList tiles_;
     QFont townFont_;
 };

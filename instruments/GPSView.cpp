@@ -48,6 +48,11 @@ int airportSizeRank(const platform::Dictionary& record) {
     return std::max(0, 9 - int(runways ? runways->size() : 0));
 }
 
+constexpr qsizetype kMaxLabelWidths = 20000;  // more identifiers than a 180 NM cache holds
+constexpr int kSquarePhases = 16;            // positions of a square's stamp within a device pixel
+
+int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
 double distanceBetween(const platform::ui::View::Touch& a, const platform::ui::View::Touch& b) {
     return std::hypot(a.location.x() - b.location.x(), a.location.y() - b.location.y());
 }
@@ -281,6 +286,32 @@ void GPSView::drawImage(QPainter& painter, const QPixmap& image, QPointF point, 
     painter.restore();
 }
 
+double GPSView::labelWidth(const QString& id) {
+    auto it = labelWidths_.constFind(id);
+    if (it == labelWidths_.constEnd()) it = labelWidths_.insert(id, QFontMetricsF(labelFont_).horizontalAdvance(id));
+    return *it;
+}
+
+QImage GPSView::squareStamp(const QColor& colour, double scale, int phaseX, int phaseY, bool antialiased, int pad) {
+    const uint64_t key = (uint64_t(colour.rgba()) << 24) ^ (uint64_t(std::lround(scale * 64.0)) << 9) ^
+                         (uint64_t(antialiased) << 8) ^ uint64_t(phaseX << 4 | phaseY);
+    auto it = squareStamps_.constFind(key);
+    if (it == squareStamps_.constEnd()) {
+        QImage stamp(2 * pad + 1, 2 * pad + 1, QImage::Format_ARGB32_Premultiplied);
+        stamp.fill(Qt::transparent);
+        QPainter p(&stamp);
+        p.setRenderHint(QPainter::Antialiasing, antialiased);
+        p.translate(pad + (phaseX + 0.5) / kSquarePhases, pad + (phaseY + 0.5) / kSquarePhases);
+        p.scale(scale, scale);
+        p.setPen(QPen(colour, 1.0));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(-2, -2, 4, 4));
+        p.end();
+        it = squareStamps_.insert(key, stamp);
+    }
+    return *it;
+}
+
 void GPSView::drawNearbyWaypoints(QPainter& painter) {
     drawnWaypoints_.clear();
     summaryLine_ = QString();
@@ -289,7 +320,26 @@ void GPSView::drawNearbyWaypoints(QPainter& painter) {
         painter.save();
         const QFont labelFont = platform::ui::style::font(13);
         const QFontMetricsF metrics(labelFont);
+        if (labelFont != labelFont_ || labelWidths_.size() > kMaxLabelWidths) {
+            labelFont_ = labelFont;
+            labelWidths_.clear();
+        }
         painter.setFont(labelFont);
+        const QTransform toDevice = painter.deviceTransform();
+        // Zoomed out, a square is a ready stamp set down on whole device pixels, when the view is
+        // only scaled and moved (as on screen); else it is drawn.
+        const bool stamps = toDevice.type() <= QTransform::TxScale && toDevice.m11() == toDevice.m22() &&
+                            toDevice.m11() > 0 && toDevice.m11() <= 8;
+        // Drawing 600-800 antialiased outlines one by one took most of a zoomed-out frame. Each
+        // square is drawn once into a small picture for its colour and its place within a device
+        // pixel (to a sixteenth), and these are set down on whole device pixels after the loop.
+        struct Stamp {
+            QImage image;
+            QPoint at;  // device pixels
+        };
+        std::vector<Stamp> squareStamps;
+        const int stampPad = int(std::ceil(3.0 * toDevice.m11())) + 1;  // the outline reaches 2.5 points out
+        const bool antialiased = painter.testRenderHint(QPainter::Antialiasing);
         painter.setBrush(Qt::NoBrush);
         const Value vor1 = VORView::primaryVOR().selectedWaypoint();
         const Value vor2 = VORView::secondaryVOR().selectedWaypoint();
@@ -339,7 +389,7 @@ void GPSView::drawNearbyWaypoints(QPainter& painter) {
                     if (!problem.isEmpty()) noteDamagedRecord(item, problem);
                     drawImage(painter, symbol, *at, angle);
                     // Left of the symbol; a long identifier moves left rather than into it.
-                    label = QPointF(std::min(x - 45, x - 13 - metrics.horizontalAdvance(id)), y);
+                    label = QPointF(std::min(x - 45, x - 13 - labelWidth(id)), y);
                 } else {
                     if (!symbol.isNull()) {
                         const QSizeF size = symbol.deviceIndependentSize();
@@ -348,18 +398,36 @@ void GPSView::drawNearbyWaypoints(QPainter& painter) {
                     label = QPointF(x - 11, y - 16);
                 }
             } else {
-                painter.setPen(QPen(colour, 1.0));
-                painter.drawRect(QRectF(x - 2, y - 2, 4, 4));
-                label = airport ? QPointF(std::min(x - 32, x - 4 - metrics.horizontalAdvance(id)), y - 2)
+                if (stamps) {
+                    const QPointF device = toDevice.map(QPointF(x, y));
+                    const int64_t qx = int64_t(std::floor(device.x() * kSquarePhases));
+                    const int64_t qy = int64_t(std::floor(device.y() * kSquarePhases));
+                    const int phaseX = int(qx - floorDiv(qx, kSquarePhases) * kSquarePhases);
+                    const int phaseY = int(qy - floorDiv(qy, kSquarePhases) * kSquarePhases);
+                    squareStamps.push_back({squareStamp(colour, toDevice.m11(), phaseX, phaseY, antialiased, stampPad),
+                                            QPoint(int(floorDiv(qx, kSquarePhases)) - stampPad,
+                                                   int(floorDiv(qy, kSquarePhases)) - stampPad)});
+                } else {
+                    painter.setPen(QPen(colour, 1.0));
+                    painter.drawRect(QRectF(x - 2, y - 2, 4, 4));
+                }
+                label = airport ? QPointF(std::min(x - 32, x - 4 - labelWidth(id)), y - 2)
                                 : QPointF(x + 3, y - 2);
             }
             const int priority = marked || (!pointedTo.isNull() && item == pointedTo) ? basemap::labelPriority::kPointedTo
                                  : airport ? basemap::labelPriority::kAirport + airportSizeRank(*record)
                                  : type >= 10 ? basemap::labelPriority::kNavaid
                                               : basemap::labelPriority::kOtherWaypoint;
-            const QRectF box(label.x(), label.y() - metrics.ascent(), metrics.horizontalAdvance(id), metrics.height());
+            const QRectF box(label.x(), label.y() - metrics.ascent(), labelWidth(id), metrics.height());
             pending.push_back({label, id, colour, labels_.add(box, priority)});
             drawnWaypoints_.push_back({id, x, y});
+        }
+        if (!squareStamps.empty()) {
+            // In device pixels, where a picture is copied as it is.
+            painter.save();
+            painter.setWorldTransform(painter.worldTransform() * toDevice.inverted());
+            for (const Stamp& stamp : squareStamps) painter.drawImage(stamp.at, stamp.image);
+            painter.restore();
         }
         labels_.place();
         baseMap_->drawLabels(painter, labels_);

@@ -35,6 +35,9 @@
 #include "positioning/Fix.h"
 #include "waypoints/NearbyWaypointCache.h"
 
+#include <QFont>
+#include <QHash>
+#include <QImage>
 #include <QPointer>
 #include <memory>
 #include <mutex>
@@ -168,6 +171,15 @@ private:
     std::unordered_set<const void*> reportedRecords_;  // damaged records already logged
     std::unique_ptr<BaseMapLayer> baseMap_;
     basemap::LabelPlacer labels_;  // every label of the frame, decluttered at once
+    // The widths of the waypoint labels in labelFont_, by identifier: the same few hundred are
+    // measured every frame, and laying out the text is the dearest part of it.
+    QFont labelFont_;
+    QHash<QString, double> labelWidths_;
+    double labelWidth(const QString& id);
+    // Ready pictures of the zoomed-out squares in device pixels, by colour, device scale, antialiasing
+    // and place within a device pixel.
+    QHash<uint64_t, QImage> squareStamps_;
+    QImage squareStamp(const QColor& colour, double scale, int phaseX, int phaseY, bool antialiased, int pad);
 };
 
 }  // namespace vantrel::instruments

@@ -1,6 +1,6 @@
 // The moving map over the bundle's base map, as the pilot sees it at 1x and 2x: water where the
 // water is (Lake Geneva off Lausanne, the North Sea off the Dutch coast, the Alps' lakes zoomed
-// out) and land where the land is, with the aircraft nearby; a town drawn at its projected place;
+// out, the Tasman Sea off Sydney) and land where the land is, with the aircraft nearby; a town drawn at its projected place;
 // and the declutter pass keeping the label of the waypoint the map points to among many others.
 
 #include "InstrumentTestSupport.h"
@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -99,6 +100,11 @@ TEST_P(BaseMapPixels, WaterAndLandWhereTheyAre) {
         {"the dunes at the largest scale", 52.40, 4.52, 53, 52.40, 4.56, false},
         {"the Jura at scale 1", 46.0, 6.0, 1, 46.60, 5.60, false},
         {"Lake Neuchatel at scale 1", 46.0, 6.0, 1, 46.90, 6.85, true},
+        // South of the equator and east of Greenwich: Sydney's coast.
+        {"the Tasman Sea off Bondi", -33.87, 151.20, 4.5, -33.90, 151.42, true},
+        {"Parramatta", -33.87, 151.20, 4.5, -33.82, 151.00, false},
+        {"the Tasman Sea at scale 1", -33.90, 151.00, 1, -34.30, 152.60, true},
+        {"the Blue Mountains at scale 1", -33.90, 151.00, 1, -33.60, 150.00, false},
     };
     const double pixels = GetParam();
     for (const Case& c : cases) {
@@ -153,4 +159,29 @@ TEST_P(BaseMapPixels, ATownAtItsPlaceWithItsName) {
     EXPECT_NEAR(geneva->x, expected.x(), 20.0 * 0.6);  // within 0.6 NM of the city's centre
     EXPECT_NEAR(geneva->y, expected.y(), 20.0 * 0.6);
     EXPECT_TRUE(geneva->labelled);
+}
+
+TEST_P(BaseMapPixels, BigLakesNamedOnceZoomedOut) {
+    struct Case {
+        float scale;
+        bool named;
+    };
+    for (const Case c : {Case{4.5f, true}, Case{20.0f, false}}) {
+        SCOPED_TRACE(c.scale);
+        BaseMapScene scene;
+        scene.fix(46.45, 6.55, c.scale);
+        scene.picture(GetParam(), QStringLiteral("lake-name-%1").arg(c.scale));
+        const auto& lakes = scene.map().baseMap().drawnLakes();
+        const auto count = std::count_if(lakes.begin(), lakes.end(), [](const BaseMapLayer::LakeName& l) {
+            return l.name == QLatin1String("Lake Geneva") && l.labelled;
+        });
+        // Cut across two tiles, the lake is still named once, over the lake.
+        EXPECT_EQ(count, c.named ? 1 : 0);
+        for (const BaseMapLayer::LakeName& l : lakes)
+            if (l.labelled && l.name == QLatin1String("Lake Geneva")) {
+                const std::optional<QPointF> lausanne = scene.projection().project(46.53, 6.63);
+                ASSERT_TRUE(lausanne);
+                EXPECT_GT(l.at.y(), lausanne->y()) << "south of Lausanne";
+            }
+    }
 }

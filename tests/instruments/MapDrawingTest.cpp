@@ -27,6 +27,7 @@
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -227,6 +228,50 @@ TEST_P(MapPixels, SquaresUpToSixPointsPerMileSymbolsAbove) {
         EXPECT_EQ(isOrangeTinted(test::pixelAt(image, {190, 160})), symbol);
         EXPECT_EQ(test::anyNear(image, {199, 160}, 1.0, test::isOrangeish), symbol);
         EXPECT_EQ(isOrangeTinted(test::pixelAt(image, {187.6, 160})), !symbol);
+    }
+}
+
+// Zoomed out, each square is set down from a ready picture: wherever it falls within a pixel it
+// must look as the outline drawn there directly would, airports' pink and the others' orange.
+TEST_P(MapPixels, SquaresLookAsDrawnWhereverTheyFallWithinAPixel) {
+    const double scale = GetParam();
+    struct Case {
+        const char* id;
+        double dx, dy;  // points from the centre
+        int type;
+    };
+    const Case cases[] = {
+        {"WPA", 30.0, -40.0, 12},   {"WPB", -41.63, 12.88, 12}, {"WPC", 55.5, 0.25, 12},
+        {"WPD", -12.71, -63.05, 12}, {"APA", 70.37, 60.81, 1},   {"APB", -70.06, -80.44, 1},
+    };
+    MapScene scene;
+    scene.setScale(4.5f);
+    for (const Case& c : cases) scene.add(atPlace(c.id, atPoints(c.dx, c.dy, 4.5f), c.type));
+    scene.fix(kGenevaLat, kGenevaLon);
+    const QImage image = scene.picture(scale, QStringLiteral("square-stamps"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        const GPSView::DrawnWaypoint* w = scene.drawn(c.id);
+        ASSERT_TRUE(w);
+        QImage expected(image.size(), image.format());
+        expected.setDevicePixelRatio(scale);
+        expected.fill(QColor(85, 85, 85));
+        QPainter painter(&expected);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(c.type == 1 ? QColor(255, 0, 128) : QColor(255, 128, 0), 1.0));
+        painter.drawRect(QRectF(w->x - 2, w->y - 2, 4, 4));
+        painter.end();
+        // The square and its edge, short of where an airport's label may begin on its right.
+        int worst = 0, inked = 0;
+        for (int py = int(std::floor((w->y - 3.5) * scale)); py <= int(std::ceil((w->y + 3.5) * scale)); ++py)
+            for (int px = int(std::floor((w->x - 3.5) * scale)); px < int(std::floor((w->x + 2.75) * scale)); ++px) {
+                const QColor got = image.pixelColor(px, py), want = expected.pixelColor(px, py);
+                worst = std::max({worst, std::abs(got.red() - want.red()), std::abs(got.green() - want.green()),
+                                  std::abs(got.blue() - want.blue())});
+                inked += want != QColor(85, 85, 85);
+            }
+        EXPECT_GT(inked, 8);
+        EXPECT_LE(worst, 32) << "at " << w->x << " " << w->y;
     }
 }
 
