@@ -59,8 +59,9 @@ TEST(ApplicationLoop, CtrlQAndTheCloseButtonEndTheRunAsSigtermDoes) {
         {"Ctrl+Q", [](platform::ui::Window& w) { QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier); }},
         {"close button", [](platform::ui::Window& w) { w.close(); }},
     };
-    for (const auto& [name, quit] : ways) {
-        SCOPED_TRACE(name);
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.first);
+        const std::function<void(platform::ui::Window&)>& quit = way.second;  // a lambda may capture it
         std::vector<std::string> calls;
         char program[] = "app_loop_tests";
         char* argv[] = {program, nullptr};
