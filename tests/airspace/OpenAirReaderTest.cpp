@@ -80,7 +80,7 @@ TEST(OpenAirReader, ReadsLimitsOfEveryForm) {
             EXPECT_EQ(*got, *c.expected) << c.text << " -> " << got->text().toStdString();
         }
     }
-    EXPECT_EQ(Limit(95, Reference::FlightLevel).feetAboveSeaLevel(), 9500);
+    EXPECT_EQ((Limit{95, Reference::FlightLevel}).feetAboveSeaLevel(), 9500);
     EXPECT_EQ((Limit{1000, Reference::Agl}).feetAboveSeaLevel(), 1000);  // above ground at 0 ft
     EXPECT_TRUE(std::isinf((Limit{0, Reference::Unlimited}).feetAboveSeaLevel()));
 }
