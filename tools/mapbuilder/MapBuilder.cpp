@@ -115,8 +115,12 @@ bool readGeometry(const QJsonObject& geometry, FeatureKind kind, std::vector<Pat
         return false;
     case FeatureKind::Town: {
         if (type != QLatin1String("Point")) return false;
+        // A path of one point, [[x, y]]. Built by append: QJsonArray{coordinates} is a copy of
+        // [x, y] for one compiler and [[x, y]] for another.
+        QJsonArray onePoint;
+        onePoint.append(coordinates);
         Path path;
-        if (!readPath(QJsonArray{coordinates}, &path)) return false;
+        if (!readPath(onePoint, &path)) return false;
         parts->push_back(std::move(path));
         return true;
     }
