@@ -35,6 +35,8 @@ const QColor kMarkedColour(255, 255, 0);
 const QColor kScaleColour(170, 170, 170);  // light grey
 const QColor kRouteColour(255, 0, 0);
 const QColor kDirectToColour(0, 255, 0);
+const QColor kPlanColour(200, 60, 220);         // the plan's legs and points
+const QColor kPlanActiveColour(255, 0, 255);    // the active leg and its point
 const QColor kNoticeColour(255, 96, 96);
 const QColor kTextBackdrop(0, 0, 0, 120);  // under the scale and the direct-to texts
 
@@ -98,6 +100,7 @@ void GPSView::selectPOI() {
         setSelectedWaypoint(Value());
         showDirectToState();
         setNeedsDisplay();
+        emit waypointChanged();
         return;
     }
     AbstractInstrumentView::selectPOI();
@@ -122,6 +125,7 @@ void GPSView::setWaypoint(const Value& waypoint) {
     }
     showDirectToState();
     updateDisplay(nullptr);
+    emit waypointChanged();
 }
 
 void GPSView::showDirectToState() {
@@ -312,7 +316,10 @@ void GPSView::drawNearbyWaypoints(QPainter& painter) {
         // to the labels of the waypoints the instruments point to.
         labels_.reserve(QRectF(130, 0, bounds().width() - 130, 22));
         labels_.add(QRectF(center().x() - 12, center().y() - 12, 24, 24), basemap::labelPriority::kPointedTo + 1);
-        if (!directToString_.isNull()) labels_.reserve(QRectF(0, 274, bounds().width(), 50));
+        const bool planText = planRoute_ && !planRoute_->paneText.isEmpty();
+        if (!directToString_.isNull() || planText) labels_.reserve(QRectF(0, 274, bounds().width(), 50));
+        std::vector<RouteLabel> routeLabels;
+        if (planRoute_) drawPlanRoute(painter, *map, metrics, &routeLabels);
 
         std::lock_guard lock(dbLock());
         for (const Value& item : cachedNearbyWaypoints()) {
@@ -375,11 +382,105 @@ void GPSView::drawNearbyWaypoints(QPainter& painter) {
             painter.setPen(pending[i].colour);
             painter.drawText(pending[i].at, pending[i].id);
         }
+        for (const RouteLabel& label : routeLabels) {
+            if (!labels_.placed(label.handle)) continue;
+            // White on a dark edge reads over land, water and the route alike.
+            painter.setPen(QColor(0, 0, 0, 220));
+            for (const QPointF d : {QPointF(-1, 0), QPointF(1, 0), QPointF(0, -1), QPointF(0, 1)})
+                painter.drawText(label.at + d, label.text);
+            painter.setPen(label.active ? QColor(255, 255, 255) : QColor(235, 235, 235));
+            painter.drawText(label.at, label.text);
+        }
         painter.restore();
     }
-    if (directToString_.isNull()) return;
-    if (map) drawRoute(painter, *map);
-    drawDirectToTexts(painter);
+    const bool planText = planRoute_ && !planRoute_->paneText.isEmpty();
+    if (!directToString_.isNull() && map) drawRoute(painter, *map);
+    if (planText) {
+        drawPlanTexts(painter);
+    } else if (!directToString_.isNull()) {
+        drawDirectToTexts(painter);
+    }
+}
+
+void GPSView::setPlanRoute(std::optional<PlanRoute> route) {
+    planRoute_ = std::move(route);
+    setNeedsDisplay();
+}
+
+void GPSView::drawPlanRoute(QPainter& painter, const MapProjection& map, const QFontMetricsF& metrics,
+                            std::vector<RouteLabel>* labels) {
+    const std::vector<PlanRoute::Point>& points = planRoute_->points;
+    if (points.empty()) return;
+    const size_t active = std::min(planRoute_->active, points.size() - 1);
+    // Each leg as its great circle (ten pieces), from the leg's start, broken where a point has no
+    // place on the map (the aircraft's antipode). Legs wholly off the map cost their projection.
+    QPainterPath route;
+    QPainterPath activeLeg;
+    for (size_t i = 1; i < points.size(); ++i) {
+        QPainterPath& path = i == active ? activeLeg : route;
+        const PlanRoute::Point& a = points[i - 1];
+        const PlanRoute::Point& b = points[i];
+        bool open = false;
+        const auto extend = [&](const std::optional<QPointF>& p) {
+            if (!p) {
+                open = false;
+            } else if (open) {
+                path.lineTo(*p);
+            } else {
+                path.moveTo(*p);
+                open = true;
+            }
+        };
+        extend(map.project(a.latitude, a.longitude));
+        for (const positioning::FloatPoint& q : routePoints(a.latitude, a.longitude, b.latitude, b.longitude, map.longitude()))
+            extend(map.project(double(q.y), double(q.x)));
+    }
+    painter.save();
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(0, 0, 0, 150), 5.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(route);
+    painter.setPen(QPen(kPlanColour, 3.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(route);
+    painter.setPen(QPen(QColor(0, 0, 0, 150), 6.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(activeLeg);
+    painter.setPen(QPen(kPlanActiveColour, 4.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(activeLeg);
+
+    const QRectF visible = bounds().adjusted(-kVisibilityMargin, -kVisibilityMargin, kVisibilityMargin, kVisibilityMargin);
+    for (size_t i = 0; i < points.size(); ++i) {
+        const std::optional<QPointF> at = map.project(points[i].latitude, points[i].longitude);
+        if (!at || !visible.contains(*at)) continue;
+        const bool isActive = i == active;
+        painter.setPen(QPen(Qt::black, 1.5));
+        painter.setBrush(isActive ? kPlanActiveColour : kPlanColour);
+        painter.drawEllipse(*at, 4.5, 4.5);
+        const QString text = QStringLiteral("%1 %2").arg(points[i].number).arg(points[i].id);
+        // Right of the mark, above its middle; the active point's label comes first.
+        const QPointF place(at->x() + 7, at->y() - 5);
+        const QRectF box(place.x(), place.y() - metrics.ascent(), metrics.horizontalAdvance(text), metrics.height());
+        const int priority = isActive ? basemap::labelPriority::kPointedTo : basemap::labelPriority::kAirport;
+        labels->push_back({place, text, isActive, labels_.add(box, priority)});
+    }
+    painter.restore();
+}
+
+void GPSView::drawPlanTexts(QPainter& painter) {
+    const double width = bounds().width() - 10.0;
+    // "To LSGL (2/5) DIS 12.3 nm BRG 048°M" over "ETE 0:07 - ETA dest 14:52": the line breaks
+    // before the times, so that it reads at 16 points in the map's width.
+    const QString& text = planRoute_->paneText;
+    const qsizetype cut = text.indexOf(QStringLiteral(" ETE "));
+    const QString first = cut > 0 ? text.left(cut) : text;
+    const QString second = cut > 0 ? text.mid(cut + 1) : QString();
+    painter.save();
+    painter.fillRect(QRectF(0, 274, bounds().width(), 46), kTextBackdrop);
+    const QFont bold = platform::ui::style::font(16, true);
+    painter.setFont(bold);
+    painter.setPen(Qt::white);
+    painter.drawText(QPointF(5, 290), QFontMetricsF(bold).elidedText(first, Qt::ElideRight, width));
+    painter.setPen(kDirectToColour);
+    painter.drawText(QPointF(5, 312), QFontMetricsF(bold).elidedText(second, Qt::ElideRight, width));
+    painter.restore();
 }
 
 void GPSView::drawRoute(QPainter& painter, const MapProjection& map) {

@@ -116,6 +116,25 @@ public:
 
     QStringList labelOutlets() const override;
 
+    // A navigation plan being flown, drawn over the base map: great-circle legs through its
+    // points, the active leg (ending at points[active]) highlighted, each point numbered and
+    // labelled through the declutter pass. paneText is the active leg's line ("To LSGL (2/5) DIS
+    // ..."), shown in the band at the bottom of the map in place of the direct-to texts.
+    struct PlanRoute {
+        struct Point {
+            QString id;
+            double latitude = 0;
+            double longitude = 0;
+            int number = 0;  // the plan's own, from 1
+        };
+        std::vector<Point> points;
+        size_t active = 0;
+        QString paneText;
+    };
+    // Nothing: no plan drawn. Redraws.
+    void setPlanRoute(std::optional<PlanRoute> route);
+    const std::optional<PlanRoute>& planRoute() const { return planRoute_; }
+
     // The base map drawn under the waypoints (its towns and tiles of the last frame).
     BaseMapLayer& baseMap() { return *baseMap_; }
     const BaseMapLayer& baseMap() const { return *baseMap_; }
@@ -145,6 +164,16 @@ private:
     // The pane's button: "Cancel" while a direct-to is active, else "Direct".
     void showDirectToState();
     void drawRoute(QPainter& painter, const MapProjection& map);
+    // The plan's legs and point marks; its labels go to the placer, to be drawn after place().
+    struct RouteLabel {
+        QPointF at;
+        QString text;
+        bool active = false;
+        int handle = -1;
+    };
+    void drawPlanRoute(QPainter& painter, const MapProjection& map, const QFontMetricsF& metrics,
+                       std::vector<RouteLabel>* labels);
+    void drawPlanTexts(QPainter& painter);
     void drawDirectToTexts(QPainter& painter);
     void drawPositionNotice(QPainter& painter);
     void noteDamagedRecord(const platform::Value& record, const QString& problem);
@@ -167,7 +196,8 @@ private:
     std::vector<DrawnWaypoint> drawnWaypoints_;
     std::unordered_set<const void*> reportedRecords_;  // damaged records already logged
     std::unique_ptr<BaseMapLayer> baseMap_;
-    basemap::LabelPlacer labels_;  // every label of the frame, decluttered at once
+    basemap::LabelPlacer labels_;
+    std::optional<PlanRoute> planRoute_;  // every label of the frame, decluttered at once
 };
 
 }  // namespace vantrel::instruments
