@@ -384,10 +384,8 @@ void GPSView::drawNearbyWaypoints(QPainter& painter) {
         }
         for (const RouteLabel& label : routeLabels) {
             if (!labels_.placed(label.handle)) continue;
-            // White on a dark edge reads over land, water and the route alike.
-            painter.setPen(QColor(0, 0, 0, 220));
-            for (const QPointF d : {QPointF(-1, 0), QPointF(1, 0), QPointF(0, -1), QPointF(0, 1)})
-                painter.drawText(label.at + d, label.text);
+            // White on a dark plate reads over land, water and the route alike.
+            painter.fillRect(label.box.adjusted(-2, 0, 2, 0), QColor(0, 0, 0, 170));
             painter.setPen(label.active ? QColor(255, 255, 255) : QColor(235, 235, 235));
             painter.drawText(label.at, label.text);
         }
@@ -412,54 +410,83 @@ void GPSView::drawPlanRoute(QPainter& painter, const MapProjection& map, const Q
     const std::vector<PlanRoute::Point>& points = planRoute_->points;
     if (points.empty()) return;
     const size_t active = std::min(planRoute_->active, points.size() - 1);
-    // Each leg as its great circle (ten pieces), from the leg's start, broken where a point has no
-    // place on the map (the aircraft's antipode). Legs wholly off the map cost their projection.
-    QPainterPath route;
-    QPainterPath activeLeg;
+    // Each leg as its great circle (ten pieces), from the leg's start. Only the pieces that reach
+    // the map are drawn, as separate lines: one path through many crossing legs makes the
+    // rasterizer fill a large self-intersecting outline, several times slower. A point with no
+    // place on the map (the aircraft's antipode) leaves its pieces out.
+    const QRectF onMap = bounds().adjusted(-8, -8, 8, 8);
+    std::vector<QLineF> route;
+    std::vector<QLineF> activeLeg;
     for (size_t i = 1; i < points.size(); ++i) {
-        QPainterPath& path = i == active ? activeLeg : route;
+        std::vector<QLineF>& lines = i == active ? activeLeg : route;
         const PlanRoute::Point& a = points[i - 1];
         const PlanRoute::Point& b = points[i];
-        bool open = false;
-        const auto extend = [&](const std::optional<QPointF>& p) {
-            if (!p) {
-                open = false;
-            } else if (open) {
-                path.lineTo(*p);
-            } else {
-                path.moveTo(*p);
-                open = true;
-            }
-        };
-        extend(map.project(a.latitude, a.longitude));
-        for (const positioning::FloatPoint& q : routePoints(a.latitude, a.longitude, b.latitude, b.longitude, map.longitude()))
-            extend(map.project(double(q.y), double(q.x)));
+        std::optional<QPointF> last = map.project(a.latitude, a.longitude);
+        // A leg bends away from its chord by about L^2 tan(lat) / 8R: under a third of a point,
+        // it is drawn as one line (most legs, at most scales), else in ten pieces.
+        const double legNM = positioning::Geodesy::calcDistanceInMeters(a.longitude, a.latitude, b.longitude, b.latitude) / 1852.0;
+        const double bend = legNM * legNM * std::tan(std::min(std::fabs(a.latitude) + 1.0, 89.0) * M_PI / 180.0) / (8.0 * 3440.0);
+        if (bend * double(currentScale_) < 0.3) {
+            const std::optional<QPointF> end = map.project(b.latitude, b.longitude);
+            if (last && end && QRectF(*last, *end).normalized().adjusted(-1, -1, 1, 1).intersects(onMap))
+                lines.emplace_back(*last, *end);
+            continue;
+        }
+        for (const positioning::FloatPoint& q : routePoints(a.latitude, a.longitude, b.latitude, b.longitude, map.longitude())) {
+            const std::optional<QPointF> next = map.project(double(q.y), double(q.x));
+            if (last && next && QRectF(*last, *next).normalized().adjusted(-1, -1, 1, 1).intersects(onMap))
+                lines.emplace_back(*last, *next);
+            last = next;
+        }
     }
     painter.save();
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(QColor(0, 0, 0, 150), 5.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.drawPath(route);
-    painter.setPen(QPen(kPlanColour, 3.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.drawPath(route);
-    painter.setPen(QPen(QColor(0, 0, 0, 150), 6.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.drawPath(activeLeg);
-    painter.setPen(QPen(kPlanActiveColour, 4.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.drawPath(activeLeg);
+    // The other legs in one stroke (a dark edge under each doubled the frame's cost with a long
+    // plan on screen); the active leg on a dark edge.
+    painter.setPen(QPen(kPlanColour, 3.0, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.drawLines(route.data(), int(route.size()));
+    painter.setPen(QPen(QColor(0, 0, 0, 150), 6.0, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.drawLines(activeLeg.data(), int(activeLeg.size()));
+    painter.setPen(QPen(kPlanActiveColour, 4.0, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.drawLines(activeLeg.data(), int(activeLeg.size()));
 
+    // The point marks, drawn once per pixel density and copied: a plan has hundreds of them.
+    const qreal density = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const auto markPicture = [density](const QColor& fill) {
+        QPixmap picture(QSize(int(std::ceil(12 * density)), int(std::ceil(12 * density))));
+        picture.setDevicePixelRatio(density);
+        picture.fill(Qt::transparent);
+        QPainter p(&picture);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(Qt::black, 1.5));
+        p.setBrush(fill);
+        p.drawEllipse(QPointF(6, 6), 4.5, 4.5);
+        return picture;
+    };
+    if (planMarksDensity_ != density) {
+        planMarks_[0] = markPicture(kPlanColour);
+        planMarks_[1] = markPicture(kPlanActiveColour);
+        planMarksDensity_ = density;
+    }
+    const QPixmap& otherMark = planMarks_[0];
+    const QPixmap& activeMark = planMarks_[1];
     const QRectF visible = bounds().adjusted(-kVisibilityMargin, -kVisibilityMargin, kVisibilityMargin, kVisibilityMargin);
     for (size_t i = 0; i < points.size(); ++i) {
         const std::optional<QPointF> at = map.project(points[i].latitude, points[i].longitude);
         if (!at || !visible.contains(*at)) continue;
         const bool isActive = i == active;
-        painter.setPen(QPen(Qt::black, 1.5));
-        painter.setBrush(isActive ? kPlanActiveColour : kPlanColour);
-        painter.drawEllipse(*at, 4.5, 4.5);
+        const QPixmap& mark = isActive ? activeMark : otherMark;
+        painter.drawPixmap(*at - QPointF(6, 6), mark);
         const QString text = QStringLiteral("%1 %2").arg(points[i].number).arg(points[i].id);
-        // Right of the mark, above its middle; the active point's label comes first.
-        const QPointF place(at->x() + 7, at->y() - 5);
-        const QRectF box(place.x(), place.y() - metrics.ascent(), metrics.horizontalAdvance(text), metrics.height());
+        // Right of the mark, above its middle (left of it near the map's right edge, under it near
+        // the top); the active point's label comes first.
+        const double width = metrics.horizontalAdvance(text);
+        QPointF place(at->x() + 7, at->y() - 5);
+        if (place.x() + width > bounds().width() - 2) place.setX(at->x() - 7 - width);
+        if (place.y() - metrics.ascent() < 2) place.setY(at->y() + 5 + metrics.ascent());
+        const QRectF box(place.x(), place.y() - metrics.ascent(), width, metrics.height());
         const int priority = isActive ? basemap::labelPriority::kPointedTo : basemap::labelPriority::kAirport;
-        labels->push_back({place, text, isActive, labels_.add(box, priority)});
+        labels->push_back({place, box, text, isActive, labels_.add(box, priority)});
     }
     painter.restore();
 }

@@ -36,6 +36,7 @@
 #include "waypoints/NearbyWaypointCache.h"
 
 #include <QPointer>
+#include <array>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -167,6 +168,7 @@ private:
     // The plan's legs and point marks; its labels go to the placer, to be drawn after place().
     struct RouteLabel {
         QPointF at;
+        QRectF box;
         QString text;
         bool active = false;
         int handle = -1;
@@ -197,7 +199,9 @@ private:
     std::unordered_set<const void*> reportedRecords_;  // damaged records already logged
     std::unique_ptr<BaseMapLayer> baseMap_;
     basemap::LabelPlacer labels_;
-    std::optional<PlanRoute> planRoute_;  // every label of the frame, decluttered at once
+    std::optional<PlanRoute> planRoute_;
+    std::array<QPixmap, 2> planMarks_;  // a plan point's mark, other and active, at planMarksDensity_
+    qreal planMarksDensity_ = 0;  // every label of the frame, decluttered at once
 };
 
 }  // namespace vantrel::instruments
