@@ -1,7 +1,7 @@
 // A plan flown in the real app, end to end: the demo flight's own route LSGG - LSGL - LSMP - LSGE -
 // LSGS - LFLP as a plan, the demo flight recorded to an IGC file and replayed at speed. The first
 // run flies the plan from its editor, takes VOR 1 away from the plan by choosing a waypoint and
-// gives it back, and quits in the middle of the flight; the second run resumes the stored leg and
+// gives it back, steps to the next leg and back from the map's pane, and quits in the middle of the flight; the second run resumes the stored leg and
 // flies on to "Arrived". Every dump must show VOR 1, the ADF and the map pointing at the active
 // waypoint, VOR 1's ring on the leg's course, and the waypoints passed in the plan's order.
 
@@ -182,7 +182,12 @@ TEST(PlanFlight, TheDemoRouteIsFlownTakenBackGivenBackAndResumedAfterARestart) {
         "tap button \"Select\"\n"
         "dump \"taken.json\"\n"
         "tap button \"Follow plan\"\n"
-        "dump \"given.json\"\n";
+        "dump \"given.json\"\n"
+        "tap tab \"Map\"\n"
+        "tap button \"Next\"\n"
+        "dump \"next.json\"\n"
+        "tap button \"Previous\"\n"
+        "dump \"previous.json\"\n";
     for (int i = 0; i < 5; ++i) script += QStringLiteral("wait 1.5\ndump \"first-%1.json\"\n").arg(i);
     script += "quit\n";
     ASSERT_EQ(home.run(script, &err), 0) << err.toStdString();
@@ -200,6 +205,17 @@ TEST(PlanFlight, TheDemoRouteIsFlownTakenBackGivenBackAndResumedAfterARestart) {
     const QJsonObject given = home.dump("given.json");
     EXPECT_TRUE(given["activePlan"]["following"]["VOR 1"].toBool());
     expectFollowing(given, "given");
+    // The pilot's Next and Previous move the leg by one; a waypoint passed meanwhile moves the
+    // leg and the passed list together, so their difference tells the pilot's steps apart.
+    const auto ownSteps = [](const QJsonObject& state) {
+        const QJsonObject plan = state.value("activePlan").toObject();
+        return plan.value("leg").toInt() - int(plan.value("passed").toArray().size());
+    };
+    const QJsonObject next = home.dump("next.json"), previous = home.dump("previous.json");
+    expectFollowing(next, "next");
+    expectFollowing(previous, "previous");
+    EXPECT_EQ(ownSteps(next), ownSteps(given) + 1);
+    EXPECT_EQ(ownSteps(previous), ownSteps(given));
     int lastLeg = 0;
     for (int i = 0; i < 5; ++i) {
         const QJsonObject state = home.dump(QStringLiteral("first-%1.json").arg(i));
