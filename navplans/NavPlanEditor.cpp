@@ -137,14 +137,20 @@ void NavPlanEditor::showFlyState() {
 
 void NavPlanEditor::flyOrStop() {
     if (!currentNavPlan_) return;
-    // The plan is flown as stored: what the pilot typed is saved first.
-    if (!store_->savePlan(currentNavPlan_, nameField()->text().isEmpty() ? QStringLiteral("Untitled") : nameField()->text()).ok())
-        return;
+    // The plan is flown as stored: what the pilot typed is saved first (a name in use is kept
+    // numbered and asked about, as on leaving).
+    if (!writePlan()) return;
     NavplansController::flyOrStop(currentNavPlan_->get(keys::waypointName).toQString());
     showFlyState();
 }
 
 bool NavPlanEditor::save() {
+    const bool written = writePlan();
+    cancel();
+    return written;
+}
+
+bool NavPlanEditor::writePlan() {
     if (!currentNavPlan_) return false;
     QString name = nameField()->text();
     // A name another plan has is never taken silently: the plan is kept under a numbered name
@@ -165,7 +171,6 @@ bool NavPlanEditor::save() {
             {QStringLiteral("Replace")});
         nameAlert_->show();
     }
-    cancel();
     return written;
 }
 

@@ -115,6 +115,8 @@ protected:
 private:
     void openWaypoint(const platform::DictionaryPtr& waypoint);
     void showFlyState();
+    // save() without leaving: writes under the typed name (a name in use: numbered, and asked).
+    bool writePlan();
 
     std::shared_ptr<NavPlanStore> store_;
     std::shared_ptr<WaypointEditor> waypointEditor_;

@@ -583,6 +583,13 @@ TEST(PlanScreens, FlyAndStopFromTheListAndTheEditorGoThroughTheAppsActions) {
     ASSERT_EQ(app.tap("Stop"), "");
     EXPECT_EQ(flown, "");
     EXPECT_EQ(editor->flyButton()->title(), "Fly");
+    // Another plan's name is not taken over by flying: kept numbered, and asked about.
+    editor->nameField()->setText("Beta");
+    ASSERT_EQ(app.tap("Fly"), "");
+    EXPECT_EQ(flown, "Beta 2");
+    ASSERT_EQ(app.tap("Keep both"), "");
+    EXPECT_EQ(test::filesIn(app.folder()), (QStringList{"Beta 2.nav", "Beta.nav"}));
+    ASSERT_EQ(app.tap("Stop"), "");
     app.navigation->popViewControllerAnimated(false);
     app.robot.waitForIdle();
 
