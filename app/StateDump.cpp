@@ -1,5 +1,7 @@
 #include "StateDump.h"
 
+#include "PlanFlight.h"
+
 #include "instruments/CircularInstrumentView.h"
 #include "instruments/GPSView.h"
 #include "instruments/SharedInstrument.h"
@@ -71,6 +73,47 @@ QJsonObject instrumentState(instruments::AbstractInstrumentView& view) {
     return state;
 }
 
+// A property-list value as JSON (dates as seconds since 1970, data as its size).
+QJsonValue jsonOf(const platform::Value& value) {
+    switch (value.type()) {
+    case platform::ValueType::Null: return QJsonValue();
+    case platform::ValueType::String: return value.toQString();
+    case platform::ValueType::Integer:
+    case platform::ValueType::Real:
+    case platform::ValueType::Date: return number(value.doubleValue());
+    case platform::ValueType::Boolean: return value.boolValue();
+    case platform::ValueType::Data: return QJsonValue();
+    case platform::ValueType::Array: {
+        QJsonArray array;
+        for (const platform::Value& item : *value.asArray()) array.append(jsonOf(item));
+        return array;
+    }
+    case platform::ValueType::Dictionary: {
+        QJsonObject object;
+        for (const auto& entry : *value.asDictionary()) object[entry.key.toQString()] = jsonOf(entry.value);
+        return object;
+    }
+    }
+    return QJsonValue();
+}
+
+// ActivePlan's own value, with what the app adds: which instruments follow the plan, the last
+// banner and the map's pane text.
+QJsonValue activePlanState() {
+    const PlanFlight* flight = PlanFlight::current();
+    if (!flight) return QJsonValue();
+    QJsonValue plan = jsonOf(flight->activePlan().dumpValue());
+    if (!plan.isObject()) return plan;
+    QJsonObject state = plan.toObject();
+    state["following"] = QJsonObject{{"VOR 1", flight->follows(PlanFlight::Follower::Vor1)},
+                                     {"ADF", flight->follows(PlanFlight::Follower::Adf)},
+                                     {"Map", flight->follows(PlanFlight::Follower::Map)}};
+    state["banner"] = text(flight->lastBanner());
+    const auto& route = instruments::GPSView::sharedView().planRoute();
+    state["paneText"] = route ? QJsonValue(route->paneText) : QJsonValue();
+    return state;
+}
+
 QJsonObject locationState() {
     positioning::LocationManager& manager = positioning::LocationManager::sharedManager();
     QJsonObject state;
@@ -100,6 +143,7 @@ QJsonObject stateDump(platform::ui::Window& window) {
     const QJsonObject location = locationState();
     for (auto it = location.begin(); it != location.end(); ++it) dump[it.key()] = it.value();
     dump["north"] = units::UnitSettings::shared().magneticNorth() ? "magnetic" : "true";
+    dump["activePlan"] = activePlanState();
 
     if (auto* tabs = dynamic_cast<platform::ui::TabBarController*>(window.rootViewController())) {
         QJsonArray titles;

@@ -5,6 +5,7 @@
 #include "InstrumentViewController.h"
 #include "LoopMonitor.h"
 #include "NoticeAlerts.h"
+#include "PlanFlight.h"
 #include "PositioningStartup.h"
 #include "SettingsController.h"
 #include "TabOrder.h"
@@ -17,6 +18,7 @@
 #include "instruments/VORView.h"
 #include "logbook/FlightRecorder.h"
 #include "logbook/FlightsView.h"
+#include "navplans/NavplansController.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/DocumentsLock.h"
 #include "platform/core/Log.h"
@@ -68,6 +70,7 @@ VantrelAppDelegate::VantrelAppDelegate(QString gpsOption) : gpsOption_(std::move
 
 VantrelAppDelegate::~VantrelAppDelegate() {
     NotificationCenter::defaultCenter().removeObserver(this);
+    planFlight_.reset();
     flightRecorder_.reset();
     // The screens on the window leave the screen before it goes (a screen that saves when left
     // saves now); the shared screens outlive this delegate.
@@ -196,6 +199,11 @@ void VantrelAppDelegate::loadControllers(const platform::Notification&) {
 
     for (const auto& screen : persistentStateControllers_) screen->restore();
     showDemoWaypointOnFirstRun(gpsOption_, *persistentStateControllers_.front());
+    // The plan being flown takes its instruments back from what they saved.
+    planFlight_ = std::make_unique<PlanFlight>(navplans::NavplansController::sharedController()->sharedStore(),
+                                               instruments::VORView::primaryVOR(), instruments::ADFView::primaryADF(),
+                                               instruments::GPSView::sharedView(), window_->stage());
+    planFlight_->start();
     for (const auto& screen : persistentStateControllers_) screen->noteSaved();
     // The instruments' choices reach the disk shortly after each change, not only at a normal end:
     // a power cut or kill -9 in the cockpit keeps them.

@@ -36,6 +36,7 @@ namespace vantrel::app {
 class InstrumentViewController;
 class LoopMonitor;
 class NoticeAlerts;
+class PlanFlight;
 
 class VantrelAppDelegate : public platform::ui::ApplicationDelegate,
                            public platform::ui::TabBarControllerDelegate,
@@ -70,6 +71,8 @@ public:
     platform::ui::TabBarController* tabBarController() const { return tabBarController_.get(); }
     // The recorder of the logbook's flights, from load done on (null before).
     logbook::FlightRecorder* flightRecorder() const { return flightRecorder_.get(); }
+    // The plan being flown and the instruments following it, from load done on (null before).
+    PlanFlight* planFlight() const { return planFlight_.get(); }
     // The instrument screens whose settings are saved and restored: VOR 1, ADF, Compass, Map, VOR 2.
     const std::vector<std::shared_ptr<InstrumentViewController>>& persistentStateControllers() const {
         return persistentStateControllers_;
@@ -102,6 +105,7 @@ private:
     std::unique_ptr<LoopMonitor> loopMonitor_;  // with VANTREL_LOOP_MONITOR set
     std::unique_ptr<NoticeAlerts> noticeAlerts_;  // failed saves and unreadable files, as alerts
     std::unique_ptr<logbook::FlightRecorder> flightRecorder_;
+    std::unique_ptr<PlanFlight> planFlight_;
 };
 
 }  // namespace vantrel::app

@@ -75,6 +75,7 @@ void AbstractInstrumentView::setWaypoint(const Value& waypoint) {
         originLat_ = originLon_ = referenceLon_ = referenceLat_ = 0.0;
     }
     updateDisplay(nullptr);
+    emit waypointChanged();
 }
 
 void AbstractInstrumentView::updateDisplay(const platform::Notification*) {

@@ -99,6 +99,14 @@ public:
     QWidget* outlet(const QString& name) const { return outlets_.value(name); }
     // The text of a label outlet (empty when there is none).
     QString labelText(const QString& outlet) const;
+
+signals:
+    // The waypoint was set (the selector's choice, a cancelled direct-to, or a caller's). Whoever
+    // sets a waypoint itself and wants to tell the pilot's choices apart watches this around
+    // its own call (the app's plan flight does).
+    void waypointChanged();
+
+public:
     // The label outlets that this instrument writes, for the scripted driver's state dump.
     virtual QStringList labelOutlets() const;
 

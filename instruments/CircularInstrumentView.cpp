@@ -24,6 +24,7 @@ void CircularInstrumentView::setWaypoint(const Value& waypoint) {
     referenceLat_ = record->get(keys::waypointLatitude).doubleValue();
     referenceLon_ = record->get(keys::waypointLongitude).doubleValue();
     updateDisplay(nullptr);
+    emit waypointChanged();
 }
 
 double CircularInstrumentView::distanceToPOI() const { return locationManager().distanceTo(referenceLat_, referenceLon_); }

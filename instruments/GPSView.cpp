@@ -35,6 +35,8 @@ const QColor kMarkedColour(255, 255, 0);
 const QColor kScaleColour(170, 170, 170);  // light grey
 const QColor kRouteColour(255, 0, 0);
 const QColor kDirectToColour(0, 255, 0);
+const QColor kPlanColour(200, 60, 220);         // the plan's legs and points
+const QColor kPlanActiveColour(255, 0, 255);    // the active leg and its point
 const QColor kNoticeColour(255, 96, 96);
 const QColor kTextBackdrop(0, 0, 0, 120);  // under the scale and the direct-to texts
 
@@ -103,6 +105,7 @@ void GPSView::selectPOI() {
         setSelectedWaypoint(Value());
         showDirectToState();
         setNeedsDisplay();
+        emit waypointChanged();
         return;
     }
     AbstractInstrumentView::selectPOI();
@@ -127,6 +130,7 @@ void GPSView::setWaypoint(const Value& waypoint) {
     }
     showDirectToState();
     updateDisplay(nullptr);
+    emit waypointChanged();
 }
 
 void GPSView::showDirectToState() {
@@ -362,7 +366,10 @@ void GPSView::drawNearbyWaypoints(QPainter& painter) {
         // to the labels of the waypoints the instruments point to.
         labels_.reserve(QRectF(130, 0, bounds().width() - 130, 22));
         labels_.add(QRectF(center().x() - 12, center().y() - 12, 24, 24), basemap::labelPriority::kPointedTo + 1);
-        if (!directToString_.isNull()) labels_.reserve(QRectF(0, 274, bounds().width(), 50));
+        const bool planText = planRoute_ && !planRoute_->paneText.isEmpty();
+        if (!directToString_.isNull() || planText) labels_.reserve(QRectF(0, 274, bounds().width(), 50));
+        std::vector<RouteLabel> routeLabels;
+        if (planRoute_) drawPlanRoute(painter, *map, metrics, &routeLabels);
 
         std::lock_guard lock(dbLock());
         for (const Value& item : cachedNearbyWaypoints()) {
@@ -443,11 +450,132 @@ void GPSView::drawNearbyWaypoints(QPainter& painter) {
             painter.setPen(pending[i].colour);
             painter.drawText(pending[i].at, pending[i].id);
         }
+        for (const RouteLabel& label : routeLabels) {
+            if (!labels_.placed(label.handle)) continue;
+            // White on a dark plate reads over land, water and the route alike.
+            painter.fillRect(label.box.adjusted(-2, 0, 2, 0), QColor(0, 0, 0, 170));
+            painter.setPen(label.active ? QColor(255, 255, 255) : QColor(235, 235, 235));
+            painter.drawText(label.at, label.text);
+        }
         painter.restore();
     }
-    if (directToString_.isNull()) return;
-    if (map) drawRoute(painter, *map);
-    drawDirectToTexts(painter);
+    const bool planText = planRoute_ && !planRoute_->paneText.isEmpty();
+    if (!directToString_.isNull() && map) drawRoute(painter, *map);
+    if (planText) {
+        drawPlanTexts(painter);
+    } else if (!directToString_.isNull()) {
+        drawDirectToTexts(painter);
+    }
+}
+
+void GPSView::setPlanRoute(std::optional<PlanRoute> route) {
+    planRoute_ = std::move(route);
+    setNeedsDisplay();
+}
+
+void GPSView::drawPlanRoute(QPainter& painter, const MapProjection& map, const QFontMetricsF& metrics,
+                            std::vector<RouteLabel>* labels) {
+    const std::vector<PlanRoute::Point>& points = planRoute_->points;
+    if (points.empty()) return;
+    const size_t active = std::min(planRoute_->active, points.size() - 1);
+    // Each leg as its great circle (ten pieces), from the leg's start. Only the pieces that reach
+    // the map are drawn, as separate lines: one path through many crossing legs makes the
+    // rasterizer fill a large self-intersecting outline, several times slower. A point with no
+    // place on the map (the aircraft's antipode) leaves its pieces out.
+    const QRectF onMap = bounds().adjusted(-8, -8, 8, 8);
+    std::vector<QLineF> route;
+    std::vector<QLineF> activeLeg;
+    for (size_t i = 1; i < points.size(); ++i) {
+        std::vector<QLineF>& lines = i == active ? activeLeg : route;
+        const PlanRoute::Point& a = points[i - 1];
+        const PlanRoute::Point& b = points[i];
+        std::optional<QPointF> last = map.project(a.latitude, a.longitude);
+        // A leg bends away from its chord by about L^2 tan(lat) / 8R: under a third of a point,
+        // it is drawn as one line (most legs, at most scales), else in ten pieces.
+        const double legNM = positioning::Geodesy::calcDistanceInMeters(a.longitude, a.latitude, b.longitude, b.latitude) / 1852.0;
+        const double bend = legNM * legNM * std::tan(std::min(std::fabs(a.latitude) + 1.0, 89.0) * M_PI / 180.0) / (8.0 * 3440.0);
+        if (bend * double(currentScale_) < 0.3) {
+            const std::optional<QPointF> end = map.project(b.latitude, b.longitude);
+            if (last && end && QRectF(*last, *end).normalized().adjusted(-1, -1, 1, 1).intersects(onMap))
+                lines.emplace_back(*last, *end);
+            continue;
+        }
+        for (const positioning::FloatPoint& q : routePoints(a.latitude, a.longitude, b.latitude, b.longitude, map.longitude())) {
+            const std::optional<QPointF> next = map.project(double(q.y), double(q.x));
+            if (last && next && QRectF(*last, *next).normalized().adjusted(-1, -1, 1, 1).intersects(onMap))
+                lines.emplace_back(*last, *next);
+            last = next;
+        }
+    }
+    painter.save();
+    painter.setBrush(Qt::NoBrush);
+    // The other legs in one stroke (a dark edge under each doubled the frame's cost with a long
+    // plan on screen); the active leg on a dark edge.
+    painter.setPen(QPen(kPlanColour, 3.0, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.drawLines(route.data(), int(route.size()));
+    painter.setPen(QPen(QColor(0, 0, 0, 150), 6.0, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.drawLines(activeLeg.data(), int(activeLeg.size()));
+    painter.setPen(QPen(kPlanActiveColour, 4.0, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.drawLines(activeLeg.data(), int(activeLeg.size()));
+
+    // The point marks, drawn once per pixel density and copied: a plan has hundreds of them.
+    const qreal density = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const auto markPicture = [density](const QColor& fill) {
+        QPixmap picture(QSize(int(std::ceil(12 * density)), int(std::ceil(12 * density))));
+        picture.setDevicePixelRatio(density);
+        picture.fill(Qt::transparent);
+        QPainter p(&picture);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(Qt::black, 1.5));
+        p.setBrush(fill);
+        p.drawEllipse(QPointF(6, 6), 4.5, 4.5);
+        return picture;
+    };
+    if (planMarksDensity_ != density) {
+        planMarks_[0] = markPicture(kPlanColour);
+        planMarks_[1] = markPicture(kPlanActiveColour);
+        planMarksDensity_ = density;
+    }
+    const QPixmap& otherMark = planMarks_[0];
+    const QPixmap& activeMark = planMarks_[1];
+    const QRectF visible = bounds().adjusted(-kVisibilityMargin, -kVisibilityMargin, kVisibilityMargin, kVisibilityMargin);
+    for (size_t i = 0; i < points.size(); ++i) {
+        const std::optional<QPointF> at = map.project(points[i].latitude, points[i].longitude);
+        if (!at || !visible.contains(*at)) continue;
+        const bool isActive = i == active;
+        const QPixmap& mark = isActive ? activeMark : otherMark;
+        painter.drawPixmap(*at - QPointF(6, 6), mark);
+        const QString text = QStringLiteral("%1 %2").arg(points[i].number).arg(points[i].id);
+        // Right of the mark, above its middle (left of it near the map's right edge, under it near
+        // the top); the active point's label comes first.
+        const double width = metrics.horizontalAdvance(text);
+        QPointF place(at->x() + 7, at->y() - 5);
+        if (place.x() + width > bounds().width() - 2) place.setX(at->x() - 7 - width);
+        if (place.y() - metrics.ascent() < 2) place.setY(at->y() + 5 + metrics.ascent());
+        const QRectF box(place.x(), place.y() - metrics.ascent(), width, metrics.height());
+        const int priority = isActive ? basemap::labelPriority::kPointedTo : basemap::labelPriority::kAirport;
+        labels->push_back({place, box, text, isActive, labels_.add(box, priority)});
+    }
+    painter.restore();
+}
+
+void GPSView::drawPlanTexts(QPainter& painter) {
+    const double width = bounds().width() - 10.0;
+    // "To LSGL (2/5) DIS 12.3 nm BRG 048°M" over "ETE 0:07 - ETA dest 14:52": the line breaks
+    // before the times, so that it reads at 16 points in the map's width.
+    const QString& text = planRoute_->paneText;
+    const qsizetype cut = text.indexOf(QStringLiteral(" ETE "));
+    const QString first = cut > 0 ? text.left(cut) : text;
+    const QString second = cut > 0 ? text.mid(cut + 1) : QString();
+    painter.save();
+    painter.fillRect(QRectF(0, 274, bounds().width(), 46), kTextBackdrop);
+    const QFont bold = platform::ui::style::font(16, true);
+    painter.setFont(bold);
+    painter.setPen(Qt::white);
+    painter.drawText(QPointF(5, 290), QFontMetricsF(bold).elidedText(first, Qt::ElideRight, width));
+    painter.setPen(kDirectToColour);
+    painter.drawText(QPointF(5, 312), QFontMetricsF(bold).elidedText(second, Qt::ElideRight, width));
+    painter.restore();
 }
 
 void GPSView::drawRoute(QPainter& painter, const MapProjection& map) {

@@ -39,6 +39,7 @@
 #include <QHash>
 #include <QImage>
 #include <QPointer>
+#include <array>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -119,6 +120,25 @@ public:
 
     QStringList labelOutlets() const override;
 
+    // A navigation plan being flown, drawn over the base map: great-circle legs through its
+    // points, the active leg (ending at points[active]) highlighted, each point numbered and
+    // labelled through the declutter pass. paneText is the active leg's line ("To LSGL (2/5) DIS
+    // ..."), shown in the band at the bottom of the map in place of the direct-to texts.
+    struct PlanRoute {
+        struct Point {
+            QString id;
+            double latitude = 0;
+            double longitude = 0;
+            int number = 0;  // the plan's own, from 1
+        };
+        std::vector<Point> points;
+        size_t active = 0;
+        QString paneText;
+    };
+    // Nothing: no plan drawn. Redraws.
+    void setPlanRoute(std::optional<PlanRoute> route);
+    const std::optional<PlanRoute>& planRoute() const { return planRoute_; }
+
     // The base map drawn under the waypoints (its towns and tiles of the last frame).
     BaseMapLayer& baseMap() { return *baseMap_; }
     const BaseMapLayer& baseMap() const { return *baseMap_; }
@@ -148,6 +168,17 @@ private:
     // The pane's button: "Cancel" while a direct-to is active, else "Direct".
     void showDirectToState();
     void drawRoute(QPainter& painter, const MapProjection& map);
+    // The plan's legs and point marks; its labels go to the placer, to be drawn after place().
+    struct RouteLabel {
+        QPointF at;
+        QRectF box;
+        QString text;
+        bool active = false;
+        int handle = -1;
+    };
+    void drawPlanRoute(QPainter& painter, const MapProjection& map, const QFontMetricsF& metrics,
+                       std::vector<RouteLabel>* labels);
+    void drawPlanTexts(QPainter& painter);
     void drawDirectToTexts(QPainter& painter);
     void drawPositionNotice(QPainter& painter);
     void noteDamagedRecord(const platform::Value& record, const QString& problem);
@@ -180,6 +211,9 @@ private:
     // and place within a device pixel.
     QHash<uint64_t, QImage> squareStamps_;
     QImage squareStamp(const QColor& colour, double scale, int phaseX, int phaseY, bool antialiased, int pad);
+    std::optional<PlanRoute> planRoute_;
+    std::array<QPixmap, 2> planMarks_;  // a plan point's mark, other and active, at planMarksDensity_
+    qreal planMarksDensity_ = 0;
 };
 
 }  // namespace vantrel::instruments

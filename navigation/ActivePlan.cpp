@@ -167,12 +167,15 @@ QString ActivePlan::paneText(const units::UnitSettings& units, bool magnetic, do
     const std::optional<positioning::Fix> fix = navigator_->lastFix();
     QString distanceText = QStringLiteral("--");
     if (distance) distanceText = QString::asprintf("%.1f", *distance / units.distanceFactor());
+    // Magnetic only with a variation to turn by, as every other bearing of the app; the mark
+    // says which north it is from.
+    const bool showsMagnetic = magnetic && std::isfinite(variationDegrees);
     QString bearingText = QStringLiteral("---");
     if (bearing) {
-        double shown = *bearing - (magnetic && std::isfinite(variationDegrees) ? variationDegrees : 0.0);
+        double shown = *bearing - (showsMagnetic ? variationDegrees : 0.0);
         long rounded = std::lround(shown) % 360;
         if (rounded < 0) rounded += 360;
-        bearingText = QString::asprintf("%03ld", rounded);
+        bearingText = QString::asprintf("%03ld\u00b0", rounded) + (showsMagnetic ? u'M' : u'T');
     }
     QString ete = QStringLiteral("-:--");
     QString eta = QStringLiteral("--:--");

@@ -72,7 +72,7 @@ public:
     // Whether the plan file is still there; logs once and answers the message when it is not.
     QString checkPlanFile();
 
-    // "To LSGL (2/5) DIS 12.3 nm BRG 048 ETE 0:07 - ETA dest 14:52": distance in the pilot's
+    // "To LSGL (2/5) DIS 12.3 nm BRG 048°T ETE 0:07 - ETA dest 14:52": distance in the pilot's
     // unit, bearing to the active waypoint (magnetic: minus the variation, east positive), times
     // to go at the ground speed, the arrival time of day in UTC. Dashes for what is not known;
     // empty when no plan is flown or read.

@@ -9,6 +9,7 @@
 #include "platform/core/Log.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/ui/BarButtonItem.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Style.h"
 #include "platform/ui/TableView.h"
@@ -48,6 +49,11 @@ std::shared_ptr<NavPlanEditor> NavPlanEditor::sharedController() {
 void NavPlanEditor::loadView() { loadViewFromForm(*ui_); }
 
 void NavPlanEditor::viewDidLoad() {
+    flyButton_ = new platform::ui::Button(QStringLiteral("Fly"));
+    flyButton_->setFontSize(15);
+    flyButton_->setHorizontalPadding(8);
+    flyButton_->setAction([this] { flyOrStop(); });
+    ui_->nameRow->addWidget(flyButton_);  // the row's layout takes it in
     ui_->nameField->setDelegate(this);
     ui_->waypointsTable->setDataSource(this);
     ui_->waypointsTable->setDelegate(this);
@@ -115,7 +121,36 @@ private:
 
 }  // namespace
 
+platform::ui::Button* NavPlanEditor::flyButton() {
+    view();
+    return flyButton_;
+}
+
+void NavPlanEditor::showFlyState() {
+    if (!flyButton_) return;
+    const FlightActions& actions = NavplansController::flightActions();
+    flyButton_->setVisible(bool(actions.flownPlan));
+    const bool flown = actions.flownPlan && currentNavPlan_ &&
+                       actions.flownPlan() == currentNavPlan_->get(keys::waypointName).toQString() && !actions.flownPlan().isEmpty();
+    flyButton_->setTitle(flown ? QStringLiteral("Stop") : QStringLiteral("Fly"));
+}
+
+void NavPlanEditor::flyOrStop() {
+    if (!currentNavPlan_) return;
+    // The plan is flown as stored: what the pilot typed is saved first (a name in use is kept
+    // numbered and asked about, as on leaving).
+    if (!writePlan()) return;
+    NavplansController::flyOrStop(currentNavPlan_->get(keys::waypointName).toQString());
+    showFlyState();
+}
+
 bool NavPlanEditor::save() {
+    const bool written = writePlan();
+    cancel();
+    return written;
+}
+
+bool NavPlanEditor::writePlan() {
     if (!currentNavPlan_) return false;
     QString name = nameField()->text();
     // A name another plan has is never taken silently: the plan is kept under a numbered name
@@ -136,7 +171,6 @@ bool NavPlanEditor::save() {
             {QStringLiteral("Replace")});
         nameAlert_->show();
     }
-    cancel();
     return written;
 }
 
@@ -199,6 +233,7 @@ bool NavPlanEditor::textFieldShouldReturn(platform::ui::TextField* textField) {
 void NavPlanEditor::viewWillAppear(bool animated) {
     ViewController::viewWillAppear(animated);
     waypointsTable()->reloadData();
+    showFlyState();
 }
 
 void NavPlanEditor::viewWillDisappear(bool animated) {

@@ -35,6 +35,7 @@ class NavPlanEditor;
 }
 
 namespace vantrel::platform::ui {
+class Button;
 class NavigationController;
 class TableView;
 }  // namespace vantrel::platform::ui
@@ -72,6 +73,12 @@ public:
     bool save();
     void cancel();
 
+    // The "Fly" button beside the name ("Stop" while this plan is flown): saves the plan, then
+    // flies it through the list's flight actions (NavplansController::flyOrStop). Hidden when
+    // the app set no actions.
+    void flyOrStop();
+    platform::ui::Button* flyButton();
+
     // The "Add" button: the "Add waypoint" alert (Cancel, New, Existing).
     void addWaypoint();
     platform::ui::AlertView* addAlert() const { return alert_; }
@@ -107,6 +114,9 @@ protected:
 
 private:
     void openWaypoint(const platform::DictionaryPtr& waypoint);
+    void showFlyState();
+    // save() without leaving: writes under the typed name (a name in use: numbered, and asked).
+    bool writePlan();
 
     std::shared_ptr<NavPlanStore> store_;
     std::shared_ptr<WaypointEditor> waypointEditor_;
@@ -116,6 +126,7 @@ private:
     platform::ArrayPtr waypointsArray_;
     QPointer<platform::ui::AlertView> alert_;
     QPointer<platform::ui::AlertView> nameAlert_;
+    QPointer<platform::ui::Button> flyButton_;
 };
 
 }  // namespace vantrel::navplans

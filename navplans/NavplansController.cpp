@@ -61,6 +61,31 @@ std::shared_ptr<platform::ui::NavigationController> NavplansController::sharedNa
 
 QString NavplansController::savePath() { return NavPlanStore::defaultFolder(); }
 
+namespace {
+FlightActions& flightActionsStore() {
+    static FlightActions actions;
+    return actions;
+}
+}  // namespace
+
+void NavplansController::setFlightActions(FlightActions actions) { flightActionsStore() = std::move(actions); }
+
+const FlightActions& NavplansController::flightActions() { return flightActionsStore(); }
+
+bool NavplansController::flyOrStop(const QString& planName) {
+    const FlightActions& actions = flightActions();
+    if (!actions.fly || !actions.stop || !actions.flownPlan) return false;
+    if (!planName.isEmpty() && actions.flownPlan() == planName) {
+        actions.stop();
+        return true;
+    }
+    if (const QString problem = actions.fly(planName); !problem.isEmpty()) {
+        // Owned by the window it covers; deletes itself when answered.
+        (new platform::ui::AlertView(QStringLiteral("Cannot fly this plan"), problem, nullptr, QStringLiteral("OK"), {}))->show();
+    }
+    return true;
+}
+
 platform::ArrayPtr NavplansController::navigationPlansArray() const { return store_->navigationPlansArray(); }
 
 std::shared_ptr<WaypointEditor> NavplansController::waypointEditor() {
@@ -107,7 +132,35 @@ void NavplansController::editFlightplans() {
     alert_->show();
 }
 
-void NavplansController::alertViewClickedButtonAtIndex(platform::ui::AlertView*, int buttonIndex) {
+void NavplansController::accessoryButtonTappedForRowWithIndexPath(TableView* tableView, const IndexPath& indexPath) {
+    if (tableView != ui_->navplansTable || indexPath.row < 0 || size_t(indexPath.row) >= store_->planCount()) return;
+    const FlightActions& actions = flightActions();
+    if (!actions.flownPlan) {
+        didSelectRowAtIndexPath(tableView, indexPath);
+        return;
+    }
+    const QString name = store_->planNameAt(size_t(indexPath.row));
+    planAlertRow_ = indexPath.row;
+    planAlert_ = new platform::ui::AlertView(  // owned by the window it covers; deletes itself when answered
+        name, actions.flownPlan() == name ? QStringLiteral("This plan is being flown.") : QString(), this,
+        QStringLiteral("Cancel"),
+        {actions.flownPlan() == name ? QStringLiteral("Stop") : QStringLiteral("Fly"), QStringLiteral("Open")});
+    planAlert_->show();
+}
+
+void NavplansController::alertViewClickedButtonAtIndex(platform::ui::AlertView* alertView, int buttonIndex) {
+    if (alertView && alertView == planAlert_) {
+        const int row = planAlertRow_;
+        planAlertRow_ = -1;
+        if (row < 0 || size_t(row) >= store_->planCount()) return;
+        if (buttonIndex == 1) {
+            flyOrStop(store_->planNameAt(size_t(row)));
+            navplansTable()->reloadData();
+        } else if (buttonIndex == 2) {
+            didSelectRowAtIndexPath(navplansTable(), {0, row});
+        }
+        return;
+    }
     if (buttonIndex == 1) {
         newFlightplan();
     } else if (buttonIndex == 2) {

@@ -13,6 +13,12 @@
 // and the waypoint form are pushed on that same stack. Tests make lists of their own on stores of
 // their own.
 //
+// Flying a plan belongs to the app (navigation/ActivePlan builds on these plans): the app hands
+// its actions in through setFlightActions. A row's detail button asks what to do with its plan
+// (the alert titled with the plan's name: Cancel, "Fly" or "Stop" for the plan being flown,
+// "Open"); the editor has the same "Fly"/"Stop" button beside the name. Without actions set,
+// nothing offers to fly.
+//
 // Ownership: the list shares its store with the editors it opens and owns the waypoint form
 // (shared with the editors). The form's widgets are children of the screen's view; the shared
 // instances live until the process ends. Threads: main thread only.
@@ -23,6 +29,7 @@
 #include "platform/ui/ViewController.h"
 
 #include <QPointer>
+#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -40,6 +47,13 @@ class NavPlanEditor;
 class NavPlanStore;
 class WaypointEditor;
 
+// What the app does when the pilot flies a plan or stops (main thread).
+struct FlightActions {
+    std::function<QString(const QString& planName)> fly;  // answers what went wrong, or an empty text
+    std::function<void()> stop;
+    std::function<QString()> flownPlan;  // the name of the plan being flown, or an empty text
+};
+
 class NavplansController : public platform::ui::ViewController,
                            public platform::ui::TableViewDataSource,
                            public platform::ui::TableViewDelegate,
@@ -55,6 +69,17 @@ public:
     static std::shared_ptr<platform::ui::NavigationController> sharedNavigationController();
     // The app's plans folder, created when missing.
     static QString savePath();
+
+    static void setFlightActions(FlightActions actions);
+    static const FlightActions& flightActions();
+    // "Fly" the plan of that name, or "Stop" when it is the one being flown; an alert tells what
+    // went wrong. False without actions.
+    static bool flyOrStop(const QString& planName);
+
+    // The row's detail button: the plan's alert (Cancel, Fly or Stop, Open).
+    void accessoryButtonTappedForRowWithIndexPath(platform::ui::TableView* tableView,
+                                                  const platform::ui::IndexPath& indexPath) override;
+    platform::ui::AlertView* planAlert() const { return planAlert_; }
 
     NavPlanStore& store() { return *store_; }
     const std::shared_ptr<NavPlanStore>& sharedStore() const { return store_; }
@@ -99,6 +124,8 @@ private:
     std::unique_ptr<Ui::NavPlans> ui_;
     std::shared_ptr<WaypointEditor> waypointEditor_;
     QPointer<platform::ui::AlertView> alert_;
+    QPointer<platform::ui::AlertView> planAlert_;
+    int planAlertRow_ = -1;
 };
 
 }  // namespace vantrel::navplans

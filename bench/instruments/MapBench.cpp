@@ -2,7 +2,8 @@
 // desktop's 2x scale (a 320 x 320 point view drawn into 640 x 640 pixels) with the full 180 NM
 // cache and a direct-to, zoomed out (4.5 points per mile, squares) and in (20, symbols); one cache
 // refresh over the whole database as the map's worker runs it; and frames drawn while a worker
-// refreshes without pause, which shows how long drawing waits for dbLock at worst.
+// refreshes without pause, which shows how long drawing waits for dbLock at worst; and the frame
+// with a 200-waypoint plan being flown.
 
 #include "instruments/GPSView.h"
 
@@ -114,6 +115,30 @@ void BM_MapFrame(benchmark::State& state) {
     state.counters["drawn"] = double(scene.map().drawnWaypoints().size());
 }
 BENCHMARK(BM_MapFrame)->Arg(45)->Arg(200)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The same frame with a plan of 200 waypoints being flown: a zigzag of 40 NM legs across the
+// map's whole area, each point labelled through the declutter pass, the active leg in the middle.
+void BM_MapFrameWithPlan(benchmark::State& state) {
+    ParisMap& scene = paris();
+    scene.setScale(float(state.range(0)) / 10.0f);
+    instruments::GPSView::PlanRoute route;
+    for (int i = 0; i < 200; ++i) {
+        const double row = double(i / 10), column = double(i % 10);
+        route.points.push_back({QStringLiteral("WP%1").arg(i + 1), kLeBourgetLat - 1.0 + row * 0.1,
+                                kLeBourgetLon - 1.5 + ((i / 10) % 2 ? 9 - column : column) * 0.33, i + 1});
+    }
+    route.active = 100;
+    route.paneText = QStringLiteral("To WP101 (101/200) DIS 12.3 nm BRG 048\u00b0T ETE 0:07 - ETA dest 14:52");
+    scene.map().setPlanRoute(route);
+    QImage image = frameImage();
+    drawFrame(scene.map(), image);
+    for (auto _ : state) {
+        drawFrame(scene.map(), image);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    scene.map().setPlanRoute(std::nullopt);
+}
+BENCHMARK(BM_MapFrameWithPlan)->Arg(45)->Arg(200)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // What the worker runs once: every record's distance from the aircraft, the 180 NM into the cache.
 void BM_MapCacheRefresh(benchmark::State& state) {

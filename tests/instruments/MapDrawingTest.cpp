@@ -362,6 +362,72 @@ TEST_P(MapPixels, TheRoutePassesThroughTheGreatCirclePoints) {
     EXPECT_TRUE(summary);
 }
 
+// A plan flown: every leg drawn along its great circle, the active one in the brighter
+// magenta, nothing beside the legs, the points marked, and the leg's text in the band below.
+TEST_P(MapPixels, APlanIsDrawnAlongItsLegsWithTheActiveLegHighlighted) {
+    const double scale = GetParam();
+    MapScene scene;
+    scene.setScale(3.0f);
+    const LatLon here{46.40, 6.90};  // south-east of the route, all of it on the map
+    scene.fix(here.lat, here.lon);
+    const LatLon payerne{46.8432, 6.9153};
+    const LatLon ecuvillens{46.7550, 7.0761};
+    GPSView::PlanRoute route;
+    route.points = {{"LSGG", kGenevaLat, kGenevaLon, 1},
+                    {"LSGL", kLausanneLat, kLausanneLon, 2},
+                    {"LSMP", payerne.lat, payerne.lon, 3},
+                    {"LSGE", ecuvillens.lat, ecuvillens.lon, 4}};
+    route.active = 2;
+    route.paneText = "To LSMP (3/4) DIS 12.3 nm BRG 048°T ETE 0:07 - ETA dest 14:52";
+    scene.map().setPlanRoute(route);
+    const QImage image = scene.picture(scale, QStringLiteral("plan"));
+
+    const auto isPlan = [](const QColor& c) { return c.red() > 160 && c.red() < 235 && c.green() > 30 && c.green() < 100 && c.blue() > 180; };
+    const auto isActive = [](const QColor& c) { return c.red() > 235 && c.green() < 30 && c.blue() > 235; };
+    const MapProjection map(here.lat, here.lon, QPointF(160, 160), 3.0f);
+    int checked = 0;
+    for (size_t leg = 1; leg < route.points.size(); ++leg) {
+        const GPSView::PlanRoute::Point& a = route.points[leg - 1];
+        const GPSView::PlanRoute::Point& b = route.points[leg];
+        const auto& colour = leg == route.active ? std::function<bool(const QColor&)>(isActive) : isPlan;
+        QPointF last = *map.project(a.latitude, a.longitude);
+        for (const positioning::FloatPoint& q : routePoints(a.latitude, a.longitude, b.latitude, b.longitude, here.lon)) {
+            const QPointF next = *map.project(q.y, q.x);
+            const QPointF middle = (last + next) / 2;
+            const QPointF d = next - last;
+            const QPointF normal = QPointF(-d.y(), d.x()) / std::hypot(d.x(), d.y());
+            // Away from the marks (the labels are white) and from the aircraft in the middle.
+            double nearest = std::hypot(middle.x() - 160, middle.y() - 160) - 10;
+            for (const GPSView::PlanRoute::Point& p : route.points) {
+                const QPointF at = *map.project(p.latitude, p.longitude);
+                nearest = std::min(nearest, std::hypot(middle.x() - at.x(), middle.y() - at.y()));
+                if (QRectF(at.x() + 4, at.y() - 20, 70, 20).contains(middle)) nearest = 0;  // under its label
+            }
+            last = next;
+            if (nearest < 10) continue;
+            EXPECT_TRUE(test::anyNear(image, middle, 0.8, colour)) << "leg " << leg << " at " << middle.x() << "," << middle.y();
+            EXPECT_FALSE(test::anyNear(image, middle + normal * 7, 1.0, isPlan)) << "beside leg " << leg;
+            EXPECT_FALSE(test::anyNear(image, middle - normal * 7, 1.0, isActive)) << "beside leg " << leg;
+            ++checked;
+        }
+    }
+    EXPECT_GE(checked, 10);  // both long legs, most of their pieces
+    // The active point's mark is the bright one; the band holds the leg's text over its times.
+    EXPECT_TRUE(test::anyNear(image, *map.project(payerne.lat, payerne.lon), 1.5, isActive));
+    EXPECT_TRUE(test::anyNear(image, *map.project(kLausanneLat, kLausanneLon), 1.5, isPlan));
+    bool first = false, second = false;
+    for (double x = 5; x < 200; x += 0.5) {
+        first |= test::anyNear(image, {x, 285}, 1.0, [](const QColor& c) { return c.red() > 240 && c.green() > 240 && c.blue() > 240; });
+        second |= test::anyNear(image, {x, 307}, 1.0, isGreen);
+    }
+    EXPECT_TRUE(first);
+    EXPECT_TRUE(second);
+
+    scene.map().setPlanRoute(std::nullopt);
+    const QImage without = scene.picture(scale, QStringLiteral("plan-stopped"));
+    EXPECT_FALSE(test::anyNear(without, *map.project(payerne.lat, payerne.lon), 3, isActive));
+}
+
 TEST_P(MapPixels, ARouteAcrossTheAntimeridianGoesTheShortWay) {
     const double scale = GetParam();
     MapScene scene;

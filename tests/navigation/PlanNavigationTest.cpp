@@ -260,17 +260,19 @@ TEST(PlanNavigation, PaneTextInThePilotsUnitsAndNorth) {
         const char* text;
     };
     for (const Case& c : std::vector<Case>{
-             {0, false, 0, "To LSGL (2/5) DIS 22.7 nm BRG 049 ETE 0:14 - ETA dest 14:52"},
-             {0, true, 2.0, "To LSGL (2/5) DIS 22.7 nm BRG 047 ETE 0:14 - ETA dest 14:52"},
-             {0, true, -11.0, "To LSGL (2/5) DIS 22.7 nm BRG 060 ETE 0:14 - ETA dest 14:52"},
-             {2, false, 0, "To LSGL (2/5) DIS 42.0 km BRG 049 ETE 0:14 - ETA dest 14:52"},
+             {0, false, 0, "To LSGL (2/5) DIS 22.7 nm BRG 049°T ETE 0:14 - ETA dest 14:52"},
+             {0, true, 2.0, "To LSGL (2/5) DIS 22.7 nm BRG 047°M ETE 0:14 - ETA dest 14:52"},
+             {0, true, -11.0, "To LSGL (2/5) DIS 22.7 nm BRG 060°M ETE 0:14 - ETA dest 14:52"},
+             {2, false, 0, "To LSGL (2/5) DIS 42.0 km BRG 049°T ETE 0:14 - ETA dest 14:52"},
+             // Magnetic asked for before a variation is known: true, and marked so.
+             {0, true, std::nan(""), "To LSGL (2/5) DIS 22.7 nm BRG 049°T ETE 0:14 - ETA dest 14:52"},
          }) {
         units.setSelectedUnit(c.unit);
         EXPECT_EQ(flight.paneText(units, c.magnetic, c.variation), c.text);
     }
     flight.setGroundSpeed(0.5);  // standing: no times
     units.setSelectedUnit(0);
-    EXPECT_EQ(flight.paneText(units), "To LSGL (2/5) DIS 22.7 nm BRG 049 ETE -:-- - ETA dest --:--");
+    EXPECT_EQ(flight.paneText(units), "To LSGL (2/5) DIS 22.7 nm BRG 049°T ETE -:-- - ETA dest --:--");
     const Value dump = flight.dumpValue();
     EXPECT_EQ(dump.asDictionary()->get("waypoint_id").toQString(), "LSGL");
     EXPECT_NEAR(dump.asDictionary()->get("legCourse").doubleValue(), 48.56, 0.01);

@@ -14,6 +14,7 @@
 #include "navplans/WaypointEditor.h"
 #include "platform/core/Paths.h"
 #include "platform/ui/Automation.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/TableViewCell.h"
@@ -518,4 +519,86 @@ TEST(PlanScreens, TheLogbooksPlansButtonOpensTheSharedList) {
     robot.waitForIdle();
     EXPECT_EQ(logbookStack->topViewController(), plans.get());
     platform::Paths::setDocumentsDirectory(QString());
+}
+
+// Fly and Stop go through the actions the app hands in: from a row's detail button (its alert:
+// Cancel, Fly or Stop, Open) and from the editor's button beside the name, which saves first. A
+// refusal is shown as an alert; without actions the detail button opens the plan as before.
+TEST(PlanScreens, FlyAndStopFromTheListAndTheEditorGoThroughTheAppsActions) {
+    PlansOnScreen app;
+    test::writePlanFile(app.folder() + "/Alpha.nav", Value(test::plan("Alpha")));
+    test::writePlanFile(app.folder() + "/Beta.nav", Value(test::plan("Beta")));
+    app.store->reload();
+    TableView* table = app.list->navplansTable();
+    table->reloadData();
+    const int alpha = rowTexts(table).indexOf("Alpha");
+    ASSERT_GE(alpha, 0);
+
+    app.list->accessoryButtonTappedForRowWithIndexPath(table, {0, alpha});
+    app.robot.waitForIdle();
+    ASSERT_NE(app.editor(), nullptr) << "without the app's actions the detail button opens the plan";
+    EXPECT_FALSE(app.editor()->flyButton()->isVisible());
+    app.navigation->popViewControllerAnimated(false);
+    app.robot.waitForIdle();
+
+    QString flown;
+    QStringList calls;
+    NavplansController::setFlightActions({[&](const QString& name) {
+                                              calls << "fly " + name;
+                                              if (name == "Beta") return QStringLiteral("Beta has one waypoint");
+                                              flown = name;
+                                              return QString();
+                                          },
+                                          [&] {
+                                              calls << "stop";
+                                              flown.clear();
+                                          },
+                                          [&] { return flown; }});
+    struct Reset {
+        ~Reset() { NavplansController::setFlightActions({}); }
+    } reset;
+
+    for (const char* expected : {"Fly", "Stop"}) {
+        app.list->accessoryButtonTappedForRowWithIndexPath(table, {0, alpha});
+        app.robot.waitForIdle();
+        ASSERT_NE(app.list->planAlert(), nullptr);
+        EXPECT_EQ(app.list->planAlert()->title(), "Alpha");
+        EXPECT_EQ(app.list->planAlert()->buttonTitleAtIndex(1), expected);
+        EXPECT_EQ(app.list->planAlert()->buttonTitleAtIndex(2), "Open");
+        ASSERT_EQ(app.tap(expected), "");
+    }
+    EXPECT_EQ(calls, (QStringList{"fly Alpha", "stop"}));
+
+    // The editor: "Fly" beside the name flies the plan as saved, under the name typed.
+    ASSERT_EQ(app.robot.tapRow("Alpha"), "");
+    NavPlanEditor* editor = app.editor();
+    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(editor->flyButton()->isVisible());
+    EXPECT_EQ(editor->flyButton()->title(), "Fly");
+    editor->nameField()->setText("Alpha One");
+    ASSERT_EQ(app.tap("Fly"), "");
+    EXPECT_EQ(flown, "Alpha One");
+    EXPECT_EQ(test::filesIn(app.folder()), (QStringList{"Alpha One.nav", "Beta.nav"}));
+    EXPECT_EQ(editor->flyButton()->title(), "Stop");
+    ASSERT_EQ(app.tap("Stop"), "");
+    EXPECT_EQ(flown, "");
+    EXPECT_EQ(editor->flyButton()->title(), "Fly");
+    // Another plan's name is not taken over by flying: kept numbered, and asked about.
+    editor->nameField()->setText("Beta");
+    ASSERT_EQ(app.tap("Fly"), "");
+    EXPECT_EQ(flown, "Beta 2");
+    ASSERT_EQ(app.tap("Keep both"), "");
+    EXPECT_EQ(test::filesIn(app.folder()), (QStringList{"Beta 2.nav", "Beta.nav"}));
+    ASSERT_EQ(app.tap("Stop"), "");
+    app.navigation->popViewControllerAnimated(false);
+    app.robot.waitForIdle();
+
+    // A plan that cannot be flown: the app's reason in an alert, nothing flown.
+    const int beta = rowTexts(table).indexOf("Beta");
+    app.list->accessoryButtonTappedForRowWithIndexPath(table, {0, beta});
+    app.robot.waitForIdle();
+    ASSERT_EQ(app.tap("Fly"), "");
+    EXPECT_EQ(app.tap("OK"), "") << "the refusal is shown";
+    EXPECT_EQ(flown, "");
+    EXPECT_EQ(calls.last(), "fly Beta");
 }
