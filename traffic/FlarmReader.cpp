@@ -47,7 +47,9 @@ double decimal(QByteArrayView text, bool& ok) {
     const char* q = p;
     for (; q < end; ++q) {
         if (*q >= '0' && *q <= '9') {
-            mantissa = mantissa * 10 + (*q - '0');
+            // Past 15 digits the mantissa is not used (from_chars reads the number), and it
+            // would overflow.
+            if (digits < 15) mantissa = mantissa * 10 + (*q - '0');
             ++digits;
             if (point) ++decimals;
         } else if (*q == '.' && !point) {

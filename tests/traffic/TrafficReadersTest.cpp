@@ -37,6 +37,8 @@ TEST(FlarmReader, ReadsTargetsAndStatusAndRefusesDamage) {
         {"$PFLAA,0,100,200,0,2,ABCDEF,90,,30,0.0,1*G1", Kind::Bad, "malformed checksum"},
         {withChecksum("PFLAA,0,150000,20,0,2,ABCDE0,90,,30,0.0,1"), Kind::Bad, "beyond 100 km north"},
         {withChecksum("PFLAA,0,80000,80000,0,2,ABCDE0,90,,30,0.0,1"), Kind::Bad, "beyond 100 km diagonally"},
+        {withChecksum("PFLAA,0,305555555555555555555555500,296,1200,1,4B1A2C,45,,55,0.0,8"), Kind::Bad,
+         "a 27-digit distance (found by fuzzing: the digits overflowed)"},
         {withChecksum("PFLAA,0,100,100,0,2,ABCDE1"), Kind::Bad, "too few fields"},
         {withChecksum("PFLAA,0,,,0,2,ABCDE1,90,,30,0.0,1"), Kind::Bad, "no position"},
         {withChecksum("PFLAA,,100,100,0,2,ABCDE1,90,,30,0.0,1"), Kind::Bad, "no alarm level"},
