@@ -121,18 +121,12 @@ void addShores(QPainterPath& path, const Tile& tile, const Projector& project, F
         for (uint32_t part = f.firstPart; part < f.firstPart + f.partCount; ++part) {
             if (!project.mayShow(part)) continue;
             const uint32_t first = tile.partStarts[part], end = tile.partStarts[part + 1];
-            bool open = false;
+            ProjectedLine line(path);
             for (uint32_t k = 0; k <= end - first; ++k) {
                 const uint32_t i = first + (k % (end - first));
                 const uint32_t prev = first + ((k + (end - first) - 1) % (end - first));
-                const std::optional<QPointF> p = project(tile.points[i]);
-                if (!p || (k > 0 && onTileEdge(tile.points[prev], tile.points[i]))) {
-                    open = false;
-                    if (p) path.moveTo(*p), open = true;
-                    continue;
-                }
-                if (open) path.lineTo(*p);
-                else path.moveTo(*p), open = true;
+                if (k > 0 && onTileEdge(tile.points[prev], tile.points[i])) line.breakLine();
+                line.add(project(tile.points[i]));
             }
         }
     }
@@ -148,18 +142,8 @@ void addLines(QPainterPath& path, const Tile& tile, const Projector& project, Fe
         for (uint32_t part = f.firstPart; part < f.firstPart + f.partCount; ++part) {
             if (pieces && path.elementCount() >= kPieceElements) pieces->push_back(std::exchange(path, QPainterPath()));
             if (!project.mayShow(part)) continue;
-            bool open = false;
-            for (uint32_t i = tile.partStarts[part]; i < tile.partStarts[part + 1]; ++i) {
-                const std::optional<QPointF> p = project(tile.points[i]);
-                if (!p) {
-                    open = false;
-                } else if (open) {
-                    path.lineTo(*p);
-                } else {
-                    path.moveTo(*p);
-                    open = true;
-                }
-            }
+            ProjectedLine line(path);
+            for (uint32_t i = tile.partStarts[part]; i < tile.partStarts[part + 1]; ++i) line.add(project(tile.points[i]));
         }
     }
 }

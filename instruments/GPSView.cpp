@@ -580,21 +580,10 @@ void GPSView::drawPlanTexts(QPainter& painter) {
 
 void GPSView::drawRoute(QPainter& painter, const MapProjection& map) {
     QPainterPath path;
-    bool open = false;
-    // A point with no place (the aircraft's antipode) breaks the line rather than bending it.
-    const auto extend = [&](const std::optional<QPointF>& p) {
-        if (!p) {
-            open = false;
-        } else if (open) {
-            path.lineTo(*p);
-        } else {
-            path.moveTo(*p);
-            open = true;
-        }
-    };
-    extend(map.project(originLat_, originLon_));
+    ProjectedLine line(path);
+    line.add(map.project(originLat_, originLon_));
     for (const positioning::FloatPoint& q : routePoints(originLat_, originLon_, referenceLat_, referenceLon_, map.longitude()))
-        extend(map.project(double(q.y), double(q.x)));
+        line.add(map.project(double(q.y), double(q.x)));
     painter.save();
     painter.setPen(QPen(kRouteColour, 2.5));
     painter.setBrush(Qt::NoBrush);

@@ -19,6 +19,7 @@
 
 #include "platform/core/Value.h"
 
+#include <QPainterPath>
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
@@ -48,6 +49,29 @@ void normalizeLongitude(double longitude, double* wpLongitude);
 
 // The square centred on a point with the half-side 1.5 x radius.
 QRectF getRectForPoint(QPointF point, float radius);
+
+// A line drawn through projected points into a path: a point with no place (the aircraft's
+// antipode) breaks the line rather than bending it. The path is the caller's.
+class ProjectedLine {
+public:
+    explicit ProjectedLine(QPainterPath& path) : path_(path) {}
+    void add(const std::optional<QPointF>& p) {
+        if (!p) {
+            open_ = false;
+        } else if (open_) {
+            path_.lineTo(*p);
+        } else {
+            path_.moveTo(*p);
+            open_ = true;
+        }
+    }
+    // The next point starts a new piece.
+    void breakLine() { open_ = false; }
+
+private:
+    QPainterPath& path_;
+    bool open_ = false;
+};
 
 class MapProjection {
 public:
