@@ -20,6 +20,7 @@
 #include "platform/ui/TableViewCell.h"
 #include "platform/ui/Window.h"
 #include "positioning/LocationManager.h"
+#include "positioning/MagneticVariation.h"
 
 #include <cmath>
 #include <mutex>
@@ -41,7 +42,9 @@ std::optional<GeoPoint> aircraftPosition() {
     return GeoPoint{here->latitude, here->longitude};
 }
 
-// "12.3 nm 045°" from the aircraft to the record, or empty without a position or coordinates.
+// "12.3 nm 045°T" from the aircraft to the record, or empty without a position or coordinates.
+// With magnetic north the bearing is turned by the variation at the aircraft and marked M; until
+// the variation is known it stays true and says so.
 QString distanceAndBearing(const std::optional<GeoPoint>& aircraft, const platform::Dictionary& record) {
     std::optional<double> metres = aircraft ? distanceFrom(*aircraft, record) : std::nullopt;
     if (!metres) return {};
@@ -49,11 +52,16 @@ QString distanceAndBearing(const std::optional<GeoPoint>& aircraft, const platfo
     const double lon = record.get(keys::waypointLongitude).doubleValue();
     const float bearing = positioning::Geodesy::calcAngle({float(aircraft->longitude), float(aircraft->latitude)},
                                                           {float(lon), float(lat)});
-    const int degrees = (int(std::lround(bearing)) % 360 + 360) % 360;
-    const positioning::LocationManager& manager = positioning::LocationManager::sharedManager();
-    return QStringLiteral("%1 %2\u00B0")
+    positioning::LocationManager& manager = positioning::LocationManager::sharedManager();
+    std::optional<double> variation;
+    if (units::UnitSettings::shared().magneticNorth())
+        if (const std::optional<positioning::Fix> here = manager.currentLocation())
+            variation = positioning::MagneticVariation::shared().atFix(*here);
+    const int degrees = (int(std::lround(bearing - variation.value_or(0.0))) % 360 + 360) % 360;
+    return QStringLiteral("%1 %2\u00B0%3")
         .arg(positioning::LocationManager::formattedDistance(*metres, manager.distanceFactor(), manager.distanceUnit()))
-        .arg(degrees, 3, 10, QLatin1Char('0'));
+        .arg(degrees, 3, 10, QLatin1Char('0'))
+        .arg(variation ? QStringLiteral("M") : QStringLiteral("T"));
 }
 const QString kWaypointCell = QStringLiteral("waypointCell");
 

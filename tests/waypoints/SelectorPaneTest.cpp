@@ -7,6 +7,7 @@
 #include "platform/core/NotificationCenter.h"
 #include "positioning/Geodesy.h"
 #include "positioning/LocationManager.h"
+#include "positioning/MagneticModel.h"
 #include "platform/ui/Automation.h"
 #include "platform/ui/BarButton.h"
 #include "platform/ui/Label.h"
@@ -23,6 +24,7 @@
 #include "waypoints/WaypointCell.h"
 #include "waypoints/WaypointKeys.h"
 #include "waypoints/WaypointTree.h"
+#include "units/UnitSettings.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -357,9 +359,24 @@ TEST_F(SelectorPane, SearchAsThePilotTypesByNameWithCountryDistanceAndBearing) {
     ASSERT_NE(eddf, nullptr);
     EXPECT_EQ(eddf->country()->text(), "Germany");
     const double metres = positioning::Geodesy::calcDistanceInMeters(8.5, 50.0, 8.57, 50.03);
+    const float trueBearing = positioning::Geodesy::calcAngle({8.5f, 50.0f}, {8.57f, 50.03f});
+    EXPECT_EQ(eddf->distance()->text(), positioning::LocationManager::formattedDistance(metres) +
+                                            QStringLiteral(" %1\u00B0T").arg(int(std::lround(trueBearing)), 3, 10, QLatin1Char('0')));
+    // With magnetic north, turned by the variation at the aircraft (about 3.5 degrees east there).
+    units::UnitSettings::shared().setMagneticNorth(true);
+    fix.timestamp = 1.8e9;  // 2027
+    manager.locationManagerDidUpdateToLocation(fix);
+    pane->theSearchBar()->field()->selectAll();
+    ASSERT_EQ(robot.typeText(QStringLiteral("an")), "");
+    eddf = dynamic_cast<waypoints::WaypointCell*>(pane->cellForRowAtIndexPath(table, {0, 0}));
+    ASSERT_NE(eddf, nullptr);
+    const double variation = positioning::MagneticModel::builtIn()->declination(
+        50.0, 8.5, 0.0, positioning::MagneticModel::decimalYear(fix.timestamp));
+    EXPECT_GT(variation, 2.0);
     EXPECT_EQ(eddf->distance()->text(),
-              positioning::LocationManager::formattedDistance(metres) + QStringLiteral(" %1\u00B0")
-                  .arg(int(std::lround(positioning::Geodesy::calcAngle({8.5f, 50.0f}, {8.57f, 50.03f}))), 3, 10, QLatin1Char('0')));
+              positioning::LocationManager::formattedDistance(metres) +
+                  QStringLiteral(" %1\u00B0M").arg(int(std::lround(trueBearing - variation)), 3, 10, QLatin1Char('0')));
+    units::UnitSettings::shared().setMagneticNorth(false);
     auto* panc = dynamic_cast<waypoints::WaypointCell*>(pane->cellForRowAtIndexPath(table, {0, 1}));
     ASSERT_NE(panc, nullptr);
     EXPECT_EQ(panc->country()->text(), "United States");
