@@ -91,7 +91,7 @@ TEST(FlightScreens, ANewFlightIsStampedInOrderAndFoundAgainAfterARestart) {
     const QString path = dir.file("flights.plist");
     {
         LogbookOnScreen app(path);
-        app.now = utc(2024, 5, 1, 9, 58, 12.5);
+        app.now = utc(2024, 5, 1, 9, 58, 12);
         ASSERT_EQ(app.robot.tapButton("Edit"), "");
         ASSERT_EQ(app.robot.tapButton("New"), "");
         app.robot.waitForIdle();
