@@ -6,6 +6,7 @@
 #include "AirspaceTestSupport.h"
 
 #include "airspace/AirspaceStore.h"
+#include "platform/core/DocumentsLock.h"
 #include "platform/core/UserDefaults.h"
 #include "support/TestSupport.h"
 
@@ -168,4 +169,17 @@ TEST(AirspaceCommands, ImportListAndAtAsAPilotWould) {
         EXPECT_EQ(QJsonDocument::fromJson(r.out).object()["airspaces"].toArray().size(), state[1] == 'f' ? 0 : 3) << state;
     }
     EXPECT_EQ(tool(documents.path(), {"airspace", "off", "nothing.txt"}).status, 1);
+
+    // While the app holds the documents, the writes refuse and say so; the reads go on.
+    platform::DocumentsLock app(documents.path());
+    ASSERT_TRUE(app.held());
+    for (const QStringList& write : {QStringList{"airspace", "import", test::airspaceFixture("sample-400.txt")},
+                                     QStringList{"airspace", "off", "geneva.txt"}}) {
+        r = tool(documents.path(), write);
+        EXPECT_EQ(r.status, 1) << write.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains("Vantrel is running on the documents")) << r.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(documents.file("airspace/sample-400.txt")));
+    r = tool(documents.path(), {"--json", "airspace", "at", "46.2381", "6.1089"});
+    EXPECT_EQ(QJsonDocument::fromJson(r.out).object()["airspaces"].toArray().size(), 3);  // still on
 }

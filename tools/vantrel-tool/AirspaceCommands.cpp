@@ -2,6 +2,7 @@
 // folder "airspace" in the documents folder) through the same store and index as the app.
 
 #include "Commands.h"
+#include "DocumentsWrite.h"
 #include "Json.h"
 
 #include "airspace/AirspaceStore.h"
@@ -120,6 +121,10 @@ int at(const AirspaceStore& store, double lat, double lon, std::optional<double>
 int runAirspaceCommand(const QStringList& args, bool json) {
     if (args.isEmpty()) return usage();
     const QString& verb = args[0];
+    // The import and the switches write the pilot's files: only while no app holds them.
+    std::optional<platform::DocumentsLock> lock;
+    const bool writes = verb == QLatin1String("import") || verb == QLatin1String("on") || verb == QLatin1String("off");
+    if (writes && !lockDocumentsForWriting(lock, QStringLiteral("Nothing was changed"))) return 1;
     AirspaceStore store(AirspaceStore::defaultFolder());
     if (verb == QLatin1String("import")) {
         const bool replace = args.size() == 3 && args[2] == QLatin1String("--replace");

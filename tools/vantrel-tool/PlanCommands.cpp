@@ -10,6 +10,7 @@
 #include "navplans/PlanGpx.h"
 #include "navplans/PlanImport.h"
 
+#include "DocumentsWrite.h"
 #include "platform/core/DocumentsLock.h"
 #include "platform/core/Paths.h"
 
@@ -203,17 +204,7 @@ int runPlansCommand(const QStringList& args, bool json) {
     }
     // An import writes the pilot's files: only while no app (and no other import) holds them.
     std::optional<platform::DocumentsLock> lock;
-    if (importing) {
-        lock.emplace(platform::Paths::documentsDirectory());
-        if (lock->state() == platform::DocumentsLock::State::HeldElsewhere) {
-            warn(QStringLiteral("Vantrel is running on the documents %1 (the lock %2: %3); close it and import again. "
-                                "Nothing was imported")
-                     .arg(platform::Paths::documentsDirectory(), lock->path(), lock->problem()));
-            return 1;
-        }
-        if (!lock->held()) warn(QStringLiteral("the documents lock %1 could not be taken (%2); importing without it")
-                                    .arg(lock->path(), lock->problem()));
-    }
+    if (importing && !lockDocumentsForWriting(lock, QStringLiteral("Nothing was imported"))) return 1;
     NavPlanStore store(NavPlanStore::defaultFolder());
     if (store.savePath().isEmpty()) {
         warn(QStringLiteral("there is no documents folder"));
