@@ -22,21 +22,12 @@ using namespace vantrel::airspace;
 
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using ToolRun = test::ProgramRun;
 
 ToolRun tool(const QString& documents, const QStringList& args) {
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("VANTREL_DEFAULTS_FILE"), documents + QStringLiteral("/defaults.plist"));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(VANTREL_TOOL_PATH), QStringList{QStringLiteral("--documents"), documents} + args);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-            process.readAllStandardError()};
+    return test::runProgram(QStringLiteral(VANTREL_TOOL_PATH), QStringList{QStringLiteral("--documents"), documents} + args, env);
 }
 
 QByteArray contents(const QString& path) {

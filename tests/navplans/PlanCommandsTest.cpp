@@ -21,18 +21,10 @@ using platform::Value;
 
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using ToolRun = test::ProgramRun;
 
 ToolRun tool(const QString& documents, const QStringList& args) {
-    QProcess process;
-    process.start(QStringLiteral(VANTREL_TOOL_PATH), QStringList{QStringLiteral("--documents"), documents} + args);
-    process.waitForFinished(30000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-            process.readAllStandardError()};
+    return test::runProgram(QStringLiteral(VANTREL_TOOL_PATH), QStringList{QStringLiteral("--documents"), documents} + args);
 }
 
 QString fixture(const char* name) { return QStringLiteral(VANTREL_TEST_DATA_DIR "/navplans/") + name; }

@@ -2,6 +2,8 @@
 
 #include "platform/core/Log.h"
 
+#include <QProcess>
+
 #include <mutex>
 
 namespace vantrel::test {
@@ -35,6 +37,16 @@ bool LogCapture::contains(const QString& fragment) const {
     for (const QString& l : captured)
         if (l.contains(fragment)) return true;
     return false;
+}
+
+ProgramRun runProgram(const QString& program, const QStringList& args, const QProcessEnvironment& environment,
+                      int timeoutMs) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, args);
+    const bool ended = process.waitForFinished(timeoutMs);
+    return {ended && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
 }  // namespace vantrel::test

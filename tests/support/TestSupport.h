@@ -1,6 +1,8 @@
 #pragma once
 // Helpers shared by the test binaries.
 
+#include <QByteArray>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QTemporaryDir>
 #include <QStringList>
@@ -26,5 +28,16 @@ public:
     QStringList lines() const;
     bool contains(const QString& fragment) const;
 };
+
+// A command-line program run to its end: its exit status (-1 when it crashed or did not end in
+// time) and what it printed.
+struct ProgramRun {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+ProgramRun runProgram(const QString& program, const QStringList& args,
+                      const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+                      int timeoutMs = 60000);
 
 }  // namespace vantrel::test
