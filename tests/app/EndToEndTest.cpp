@@ -47,26 +47,11 @@ public:
         file.write(script.toUtf8());
         file.close();
 
-        QProcess app;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("VANTREL_DEFAULTS_FILE", defaultsFile());
-        env.insert("XDG_CONFIG_HOME", home.file("config"));
-        env.insert("XDG_DATA_HOME", home.file("data"));
-        app.setProcessEnvironment(env);
-        app.setWorkingDirectory(home.path());
-        app.start(QStringLiteral(VANTREL_APP_PATH), QStringList{"--database", db.databaseDirectory(), "--documents",
-                                                                documents(), "--script", path} +
-                                                        extraArguments);
-        AppRun result;
-        if (!app.waitForFinished(60000)) {
-            app.kill();
-            app.waitForFinished();
-        }
-        result.status = app.exitStatus() == QProcess::NormalExit ? app.exitCode() : -1;
-        result.out = QString::fromUtf8(app.readAllStandardOutput());
-        result.err = QString::fromUtf8(app.readAllStandardError());
-        return result;
+        const test::ProgramRun app = test::runProgram(
+            QStringLiteral(VANTREL_APP_PATH),
+            QStringList{"--database", db.databaseDirectory(), "--documents", documents(), "--script", path} + extraArguments,
+            test::appEnvironment(home.path(), defaultsFile()), 60000, home.path());
+        return {app.status, QString::fromUtf8(app.out), QString::fromUtf8(app.err)};
     }
 
     platform::Value defaults(const char* key) const {

@@ -101,23 +101,13 @@ public:
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return -1;
         file.write(script.toUtf8());
         file.close();
-        QProcess app;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("VANTREL_DEFAULTS_FILE", defaultsFile());
-        env.insert("XDG_CONFIG_HOME", home.file("config"));
-        env.insert("XDG_DATA_HOME", home.file("data"));
-        app.setProcessEnvironment(env);
-        app.setWorkingDirectory(home.path());
-        app.start(QStringLiteral(VANTREL_APP_PATH),
-                  {"--database", db.databaseDirectory(), "--documents", db.documentsDirectory(), "--script", path, "--gps",
-                   "igc:" + home.file("demo.igc") + "@100x"});
-        if (!app.waitForFinished(120000)) {
-            app.kill();
-            app.waitForFinished();
-        }
-        *err = QString::fromUtf8(app.readAllStandardError());
-        return app.exitStatus() == QProcess::NormalExit ? app.exitCode() : -1;
+        const test::ProgramRun app = test::runProgram(
+            QStringLiteral(VANTREL_APP_PATH),
+            {"--database", db.databaseDirectory(), "--documents", db.documentsDirectory(), "--script", path, "--gps",
+             "igc:" + home.file("demo.igc") + "@100x"},
+            test::appEnvironment(home.path(), defaultsFile()), 120000, home.path());
+        *err = QString::fromUtf8(app.err);
+        return app.status;
     }
 
     QString defaultsFile() const { return home.file("defaults.plist"); }

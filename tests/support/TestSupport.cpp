@@ -39,10 +39,20 @@ bool LogCapture::contains(const QString& fragment) const {
     return false;
 }
 
+QProcessEnvironment appEnvironment(const QString& home, const QString& defaultsFile) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("VANTREL_DEFAULTS_FILE"), defaultsFile);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+    return env;
+}
+
 ProgramRun runProgram(const QString& program, const QStringList& args, const QProcessEnvironment& environment,
-                      int timeoutMs) {
+                      int timeoutMs, const QString& workingDirectory) {
     QProcess process;
     process.setProcessEnvironment(environment);
+    if (!workingDirectory.isEmpty()) process.setWorkingDirectory(workingDirectory);
     process.start(program, args);
     const bool ended = process.waitForFinished(timeoutMs);
     return {ended && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,

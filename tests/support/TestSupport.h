@@ -29,8 +29,8 @@ public:
     bool contains(const QString& fragment) const;
 };
 
-// A command-line program run to its end: its exit status (-1 when it crashed or did not end in
-// time) and what it printed.
+// A program run to its end (in `workingDirectory` when given): its exit status (-1 when it crashed
+// or did not end in time) and what it printed.
 struct ProgramRun {
     int status = -1;
     QByteArray out;
@@ -38,6 +38,10 @@ struct ProgramRun {
 };
 ProgramRun runProgram(const QString& program, const QStringList& args,
                       const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
-                      int timeoutMs = 60000);
+                      int timeoutMs = 60000, const QString& workingDirectory = QString());
+
+// The app's environment for a run in a test: offscreen, its user defaults in `defaultsFile` and
+// every XDG folder under `home`.
+QProcessEnvironment appEnvironment(const QString& home, const QString& defaultsFile);
 
 }  // namespace vantrel::test
