@@ -18,6 +18,7 @@ using platform::Value;
 namespace {
 constexpr const char* kDefaultsKey = "Airspace";
 constexpr const char* kDisabledKey = "disabledFiles";
+constexpr const char* kWarningsKey = "warnings";
 // Larger than any national file; what is larger is not read into memory.
 constexpr qint64 kLargestFile = 256ll * 1024 * 1024;
 
@@ -146,14 +147,26 @@ void AirspaceStore::setEnabled(const QString& fileName, bool enabled) {
         disabled.removeAll(fileName);
     else
         disabled << fileName;
-    // A copy of the settings with the new list, so that nothing shared is changed in place.
-    const platform::DictionaryPtr old = defaults().objectForKey(kDefaultsKey).dictionary();
-    platform::DictionaryPtr settings = old ? old->mutableCopy() : platform::Dictionary::create(1);
     platform::ArrayPtr list = platform::Array::create(size_t(disabled.size()));
     for (const QString& name : disabled) list->append(Value(name));
-    settings->set(kDisabledKey, Value(list));
+    setSetting(kDisabledKey, Value(list));
+}
+
+void AirspaceStore::setSetting(const char* key, const Value& value) {
+    const platform::DictionaryPtr old = defaults().objectForKey(kDefaultsKey).dictionary();
+    platform::DictionaryPtr settings = old ? old->mutableCopy() : platform::Dictionary::create(1);
+    settings->set(key, value);
     defaults().setObject(kDefaultsKey, Value(settings));
 }
+
+bool AirspaceStore::warningsEnabled() const {
+    const platform::DictionaryPtr dict = defaults().objectForKey(kDefaultsKey).dictionary();
+    if (!dict) return true;
+    const Value value = dict->get(kWarningsKey);
+    return value.type() == platform::ValueType::Boolean ? value.boolValue() : true;
+}
+
+void AirspaceStore::setWarningsEnabled(bool enabled) { setSetting(kWarningsKey, Value::boolean(enabled)); }
 
 LoadedAirspaces AirspaceStore::load() const {
     LoadedAirspaces loaded;

@@ -24,6 +24,7 @@
 
 namespace vantrel::platform {
 class UserDefaults;
+class Value;
 }
 
 namespace vantrel::airspace {
@@ -66,6 +67,9 @@ public:
 
     bool isEnabled(const QString& fileName) const;
     void setEnabled(const QString& fileName, bool enabled);
+    // The pilot's switch for airspace warnings (the "warnings" key of "Airspace"; on when absent).
+    bool warningsEnabled() const;
+    void setWarningsEnabled(bool enabled);
 
     // Reads every file (the disabled ones too, for their counts) and indexes those that are on.
     LoadedAirspaces load() const;
@@ -73,6 +77,8 @@ public:
 private:
     platform::UserDefaults& defaults() const;
     QStringList disabledFiles() const;
+    // Sets one key of the "Airspace" settings on a copy, so that nothing shared is changed in place.
+    void setSetting(const char* key, const platform::Value& value);
 
     QString folder_;
     platform::UserDefaults* defaults_;

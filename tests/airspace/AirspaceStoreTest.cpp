@@ -86,10 +86,13 @@ TEST(AirspaceStore, ImportsKeepsWhatIsLoadedAndRemembersTheSwitches) {
     LoadedAirspaces loaded = store.load();
     EXPECT_EQ(loaded.index->size(), 411u);
     store.setEnabled("sample-400.txt", false);
+    EXPECT_TRUE(store.warningsEnabled());  // on until the pilot turns them off
+    store.setWarningsEnabled(false);
     platform::UserDefaults restarted(home.file("defaults.plist"));
     AirspaceStore again(folder, &restarted);
     EXPECT_FALSE(again.isEnabled("sample-400.txt"));
     EXPECT_TRUE(again.isEnabled("geneva.txt"));
+    EXPECT_FALSE(again.warningsEnabled());  // the files' switches kept beside it
     loaded = again.load();
     EXPECT_EQ(loaded.index->size(), 11u);
     ASSERT_EQ(loaded.files.size(), 2u);
