@@ -9,13 +9,10 @@
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/UserNotice.h"
 #include "platform/ui/Button.h"
-#include "platform/ui/Style.h"
 #include "positioning/LocationManager.h"
 #include "units/UnitSettings.h"
 #include "waypoints/WaypointKeys.h"
 
-#include <QLabel>
-#include <QTimer>
 #include <cmath>
 
 namespace vantrel::app {
@@ -46,8 +43,8 @@ platform::ui::Button* paneButton(QWidget* pane, const QString& title, const QRec
 }  // namespace
 
 PlanFlight::PlanFlight(std::shared_ptr<navplans::NavPlanStore> store, instruments::VORView& vor1, instruments::ADFView& adf,
-                       instruments::GPSView& map, QWidget* bannerParent, platform::UserDefaults& defaults)
-    : store_(std::move(store)), vor1_(vor1), adf_(adf), map_(map), plan_(defaults) {
+                       instruments::GPSView& map, BannerFunction showBanner, platform::UserDefaults& defaults)
+    : store_(std::move(store)), vor1_(vor1), adf_(adf), map_(map), plan_(defaults), bannerFunction_(std::move(showBanner)) {
     currentFlight = this;
 
     for (Follower which : {Follower::Vor1, Follower::Adf, Follower::Map}) {
@@ -70,18 +67,6 @@ PlanFlight::PlanFlight(std::shared_ptr<navplans::NavPlanStore> store, instrument
         nextButton_->setAction([this] { next(); });
         stopButton_->setAction([this] { stop(); });
     }
-
-    banner_ = new QLabel(bannerParent);  // owned by the stage
-    banner_->setAlignment(Qt::AlignCenter);
-    banner_->setFont(platform::ui::style::font(16, true));
-    banner_->setStyleSheet(QStringLiteral("QLabel { background: rgba(0, 0, 0, 200); color: #ffff00; border: 1px solid #ffff00; }"));
-    banner_->setGeometry(20, 60, 280, 34);
-    banner_->hide();
-    bannerTimer_ = new QTimer(this);
-    bannerTimer_->setSingleShot(true);
-    QObject::connect(bannerTimer_, &QTimer::timeout, this, [this] {
-        if (banner_) banner_->hide();
-    });
 
     platform::NotificationCenter::defaultCenter().addObserver(this, "locationDidUpdate", nullptr,
                                                               [this](const platform::Notification&) { onLocation(); });
@@ -248,11 +233,7 @@ void PlanFlight::showPaneButtons() {
 
 void PlanFlight::showBanner(const QString& text) {
     lastBanner_ = text;
-    if (!banner_) return;
-    banner_->setText(text);
-    banner_->raise();
-    banner_->show();
-    bannerTimer_->start(kBannerMilliseconds);
+    if (bannerFunction_) bannerFunction_(text, kBannerMilliseconds);
 }
 
 void PlanFlight::onLocation() {

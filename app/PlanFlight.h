@@ -16,7 +16,8 @@
 //
 // Ownership: made and owned by the app delegate at load done; it shares the plans' store and
 // points at the shared instruments, which outlive it. Its pane buttons are children of the
-// instruments' panes, the banner a child of the window's stage. Threads: main thread only.
+// instruments' panes; its banners go through the function it is given (the app's FlightBanners).
+// Threads: main thread only.
 
 #include "navigation/ActivePlan.h"
 
@@ -24,10 +25,8 @@
 #include <QPointer>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
-
-class QLabel;
-class QTimer;
 
 namespace vantrel::instruments {
 class AbstractInstrumentView;
@@ -50,9 +49,11 @@ public:
     enum class Follower { Vor1 = 0, Adf = 1, Map = 2 };
     static constexpr int kBannerMilliseconds = 4000;
 
-    // On the plans' store and the app's instruments; the banner goes on bannerParent.
+    // On the plans' store and the app's instruments; its banners are shown by showBanner (text,
+    // milliseconds).
+    using BannerFunction = std::function<void(const QString&, int)>;
     PlanFlight(std::shared_ptr<navplans::NavPlanStore> store, instruments::VORView& vor1, instruments::ADFView& adf,
-               instruments::GPSView& map, QWidget* bannerParent,
+               instruments::GPSView& map, BannerFunction showBanner,
                platform::UserDefaults& defaults = platform::UserDefaults::standardUserDefaults());
     ~PlanFlight() override;
 
@@ -96,8 +97,7 @@ private:
     QPointer<platform::ui::Button> previousButton_;
     QPointer<platform::ui::Button> nextButton_;
     QPointer<platform::ui::Button> stopButton_;
-    QPointer<QLabel> banner_;
-    QPointer<QTimer> bannerTimer_;
+    BannerFunction bannerFunction_;
     QString lastBanner_;
     bool applying_ = false;  // the waypoints being set are the plan's, not the pilot's
     double lastFixTime_ = -1;

@@ -1,5 +1,7 @@
 #include "StateDump.h"
 
+#include "AirspaceWatch.h"
+#include "FlightBanners.h"
 #include "PlanFlight.h"
 
 #include "instruments/CircularInstrumentView.h"
@@ -9,6 +11,7 @@
 #include "platform/ui/TabBarController.h"
 #include "platform/ui/Window.h"
 #include "positioning/LocationManager.h"
+#include "traffic/TrafficFeed.h"
 #include "units/UnitSettings.h"
 #include "waypoints/WaypointKeys.h"
 
@@ -114,6 +117,65 @@ QJsonValue activePlanState() {
     return state;
 }
 
+// The airspace warnings of the last check: each airspace with its class and limits, inside or
+// entering (with the time and distance to go), and whether the pilot acknowledged it.
+QJsonValue airspaceWarningsState() {
+    const AirspaceWatch* watch = AirspaceWatch::current();
+    if (!watch) return QJsonValue();
+    QJsonArray warnings;
+    for (const airspace::AirspaceWarning& warning : watch->warnings()) {
+        const airspace::Airspace& a = *warning.airspace;
+        warnings.append(QJsonObject{
+            {"name", a.name},
+            {"class", a.airspaceClass},
+            {"lower", a.lower.text()},
+            {"upper", a.upper.text()},
+            {"kind", warning.kind == airspace::AirspaceWarning::Kind::Inside ? "inside" : "entering"},
+            {"secondsToEntry", number(warning.secondsToEntry)},
+            {"metresToEntry", number(warning.metresToEntry)},
+            {"groundTakenAsSeaLevel", warning.groundTakenAsSeaLevel},
+            {"altitudeUnknown", warning.altitudeUnknown},
+            {"acknowledged", warning.acknowledged},
+            {"key", warning.key()},
+            {"text", warning.text()},
+        });
+    }
+    return warnings;
+}
+
+const char* alarmName(traffic::AlarmLevel level) {
+    switch (level) {
+    case traffic::AlarmLevel::Low: return "low";
+    case traffic::AlarmLevel::Important: return "important";
+    case traffic::AlarmLevel::Urgent: return "urgent";
+    case traffic::AlarmLevel::None: break;
+    }
+    return "none";
+}
+
+// The targets the traffic feed holds now (metres, degrees, metres per second, seconds).
+QJsonArray trafficState() {
+    const traffic::TrafficFeed& feed = traffic::TrafficFeed::shared();
+    const double now = feed.now();
+    QJsonArray targets;
+    for (const traffic::Target& target : feed.targets()) {
+        targets.append(QJsonObject{
+            {"id", target.id.text()},
+            {"callsign", text(target.callsign.isEmpty() ? QString() : target.callsign)},
+            {"north", number(target.north)},
+            {"east", number(target.east)},
+            {"vertical", number(target.vertical)},
+            {"distance", number(target.distance)},
+            {"track", number(target.track)},
+            {"groundSpeed", number(target.groundSpeed)},
+            {"climbRate", number(target.climbRate)},
+            {"alarm", alarmName(target.alarm)},
+            {"age", number(target.age(now))},
+        });
+    }
+    return targets;
+}
+
 QJsonObject locationState() {
     positioning::LocationManager& manager = positioning::LocationManager::sharedManager();
     QJsonObject state;
@@ -144,6 +206,13 @@ QJsonObject stateDump(platform::ui::Window& window) {
     for (auto it = location.begin(); it != location.end(); ++it) dump[it.key()] = it.value();
     dump["north"] = units::UnitSettings::shared().magneticNorth() ? "magnetic" : "true";
     dump["activePlan"] = activePlanState();
+    dump["airspaceWarnings"] = airspaceWarningsState();
+    dump["traffic"] = trafficState();
+    QJsonArray alerts;
+    for (const traffic::TrafficAlert& alert : traffic::TrafficFeed::shared().alerts()) alerts.append(alert.text);
+    dump["trafficAlerts"] = alerts;
+    const FlightBanners* banners = FlightBanners::current();
+    dump["banners"] = banners ? QJsonArray::fromStringList(banners->shownTexts()) : QJsonArray();
 
     if (auto* tabs = dynamic_cast<platform::ui::TabBarController*>(window.rootViewController())) {
         QJsonArray titles;

@@ -1,6 +1,8 @@
 #include "VantrelAppDelegate.h"
 
+#include "AirspaceWatch.h"
 #include "DisclaimerView.h"
+#include "FlightBanners.h"
 #include "HelpController.h"
 #include "InstrumentViewController.h"
 #include "LoopMonitor.h"
@@ -9,6 +11,7 @@
 #include "PositioningStartup.h"
 #include "SettingsController.h"
 #include "TabOrder.h"
+#include "TrafficWatch.h"
 #include "ui_MainWindow.h"
 
 #include "instruments/ADFView.h"
@@ -30,6 +33,7 @@
 #include "platform/ui/TableView.h"
 #include "platform/ui/TableViewCell.h"
 #include "positioning/LocationManager.h"
+#include "traffic/TrafficFeed.h"
 #include "waypoints/ActiveCountriesController.h"
 #include "waypoints/POISelectorPaneController.h"
 #include "waypoints/WaypointCell.h"
@@ -70,7 +74,10 @@ VantrelAppDelegate::VantrelAppDelegate(QString gpsOption) : gpsOption_(std::move
 
 VantrelAppDelegate::~VantrelAppDelegate() {
     NotificationCenter::defaultCenter().removeObserver(this);
+    trafficWatch_.reset();
+    airspaceWatch_.reset();
     planFlight_.reset();
+    banners_.reset();
     flightRecorder_.reset();
     // The screens on the window leave the screen before it goes (a screen that saves when left
     // saves now); the shared screens outlive this delegate.
@@ -199,10 +206,15 @@ void VantrelAppDelegate::loadControllers(const platform::Notification&) {
 
     for (const auto& screen : persistentStateControllers_) screen->restore();
     showDemoWaypointOnFirstRun(gpsOption_, *persistentStateControllers_.front());
+    // Traffic alerts, airspace warnings and the plan's notices over every screen.
+    banners_ = std::make_unique<FlightBanners>(window_->stage());
+    trafficWatch_ = std::make_unique<TrafficWatch>(*banners_, traffic::TrafficFeed::shared());
+    airspaceWatch_ = std::make_unique<AirspaceWatch>(*banners_, positioning::LocationManager::sharedManager());
     // The plan being flown takes its instruments back from what they saved.
-    planFlight_ = std::make_unique<PlanFlight>(navplans::NavplansController::sharedController()->sharedStore(),
-                                               instruments::VORView::primaryVOR(), instruments::ADFView::primaryADF(),
-                                               instruments::GPSView::sharedView(), window_->stage());
+    planFlight_ = std::make_unique<PlanFlight>(
+        navplans::NavplansController::sharedController()->sharedStore(), instruments::VORView::primaryVOR(),
+        instruments::ADFView::primaryADF(), instruments::GPSView::sharedView(),
+        [banners = banners_.get()](const QString& text, int milliseconds) { banners->showNotice(text, milliseconds); });
     planFlight_->start();
     for (const auto& screen : persistentStateControllers_) screen->noteSaved();
     // The instruments' choices reach the disk shortly after each change, not only at a normal end:

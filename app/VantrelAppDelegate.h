@@ -33,10 +33,13 @@ class FlightRecorder;
 
 namespace vantrel::app {
 
+class AirspaceWatch;
+class FlightBanners;
 class InstrumentViewController;
 class LoopMonitor;
 class NoticeAlerts;
 class PlanFlight;
+class TrafficWatch;
 
 class VantrelAppDelegate : public platform::ui::ApplicationDelegate,
                            public platform::ui::TabBarControllerDelegate,
@@ -73,6 +76,11 @@ public:
     logbook::FlightRecorder* flightRecorder() const { return flightRecorder_.get(); }
     // The plan being flown and the instruments following it, from load done on (null before).
     PlanFlight* planFlight() const { return planFlight_.get(); }
+    // The banners over every screen, and the airspace and traffic watchers that fill them, from
+    // load done on (null before).
+    FlightBanners* banners() const { return banners_.get(); }
+    AirspaceWatch* airspaceWatch() const { return airspaceWatch_.get(); }
+    TrafficWatch* trafficWatch() const { return trafficWatch_.get(); }
     // The instrument screens whose settings are saved and restored: VOR 1, ADF, Compass, Map, VOR 2.
     const std::vector<std::shared_ptr<InstrumentViewController>>& persistentStateControllers() const {
         return persistentStateControllers_;
@@ -105,7 +113,10 @@ private:
     std::unique_ptr<LoopMonitor> loopMonitor_;  // with VANTREL_LOOP_MONITOR set
     std::unique_ptr<NoticeAlerts> noticeAlerts_;  // failed saves and unreadable files, as alerts
     std::unique_ptr<logbook::FlightRecorder> flightRecorder_;
+    std::unique_ptr<FlightBanners> banners_;
     std::unique_ptr<PlanFlight> planFlight_;
+    std::unique_ptr<AirspaceWatch> airspaceWatch_;
+    std::unique_ptr<TrafficWatch> trafficWatch_;
 };
 
 }  // namespace vantrel::app
