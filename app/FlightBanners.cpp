@@ -22,6 +22,7 @@ public:
     static constexpr int kPadding = 6;
 
     BannerRow(QWidget* parent, std::function<void()> tapped) : QFrame(parent), tapped_(std::move(tapped)) {
+        setObjectName(QStringLiteral("flightBanner"));  // its style sheet's selector
         label_ = new QLabel(this);
         label_->setWordWrap(true);
         label_->setFont(platform::ui::style::font(14, true));
@@ -47,7 +48,7 @@ public:
         }
         if (tone_ != banner.tone) {  // style sheets are dear to apply; the text changes far more often
             tone_ = banner.tone;
-            setStyleSheet(QStringLiteral("BannerRow { background: %1; border: 1px solid %2; }")
+            setStyleSheet(QStringLiteral("QFrame#flightBanner { background: %1; border: 1px solid %2; }")
                               .arg(QLatin1String(background), QLatin1String(border)));
             label_->setStyleSheet(QStringLiteral("QLabel { color: %1; background: transparent; }").arg(QLatin1String(colour)));
         }
