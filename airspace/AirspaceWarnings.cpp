@@ -74,6 +74,16 @@ QString AirspaceWarning::text() const {
     return line;
 }
 
+namespace {
+// Whether taking the ground as 0 ft MSL can change the answer: a limit some height above the
+// ground, or a ceiling at the ground. A floor at the ground holds whatever its height (the aircraft
+// is never below it), so it needs no word in the warning.
+bool groundHeightMatters(const Airspace& a) {
+    const auto aboveGround = [](const Limit& l) { return l.reference == Reference::Agl && l.value > 0.0; };
+    return aboveGround(a.lower) || aboveGround(a.upper) || a.upper.dependsOnGround();
+}
+}  // namespace
+
 std::vector<AirspaceWarning> checkAirspaceWarnings(const AirspaceIndex& index, const AircraftState& aircraft,
                                                    double lookAhead) {
     std::vector<AirspaceWarning> out;
@@ -144,7 +154,7 @@ std::vector<AirspaceWarning> checkAirspaceWarnings(const AirspaceIndex& index, c
             w.secondsToEntry = *entry;
             w.metresToEntry = speed * *entry;
         }
-        w.groundTakenAsSeaLevel = a.dependsOnGround();
+        w.groundTakenAsSeaLevel = groundHeightMatters(a);
         w.altitudeUnknown = !altitudeKnown;
         out.push_back(w);
     }

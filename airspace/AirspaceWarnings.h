@@ -46,7 +46,7 @@ struct AirspaceWarning {
     Kind kind = Kind::Inside;
     std::optional<double> secondsToEntry;   // Entering only
     std::optional<double> metresToEntry;    // Entering only: along the track
-    bool groundTakenAsSeaLevel = false;     // a limit is AGL or GND, taken above ground at 0 ft
+    bool groundTakenAsSeaLevel = false;     // a limit above the ground (AGL) was taken above ground at 0 ft
     bool altitudeUnknown = false;
     bool acknowledged = false;              // set by AirspaceWarner
 
