@@ -1,5 +1,6 @@
 #include "VantrelAppDelegate.h"
 
+#include "AirspaceLoading.h"
 #include "DisclaimerView.h"
 #include "HelpController.h"
 #include "InstrumentViewController.h"
@@ -101,7 +102,12 @@ void VantrelAppDelegate::applicationDidFinishLaunching() {
                        [this](const platform::Notification& n) { updateLoadProgression(n); });
     center.addObserver(this, "UPDATE_LOAD_DONE", nullptr, [this](const platform::Notification& n) { loadControllers(n); });
 
-    platform::detachNewThread([&database] { database.loadDatabase(); });
+    platform::detachNewThread([&database] {
+        database.loadDatabase();
+        // The pilot's airspace files, once the screens are up; the map and warnings hear
+        // "airspaceDidChange" when they are in.
+        loadAirspaceFiles(airspace::AirspaceStore(airspace::AirspaceStore::defaultFolder()));
+    });
     // While the database loads, the instruments' artwork is rendered beside it, so that the first
     // showing of each instrument screen only copies it.
     instruments::prepareInstrumentArtwork();
