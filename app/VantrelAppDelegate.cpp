@@ -161,7 +161,8 @@ std::vector<std::shared_ptr<ViewController>> VantrelAppDelegate::buildTabScreens
     instrument(vor2, instruments::VORView::secondaryVOR(), QStringLiteral("VOR 2"), "vordme_o.png");
     instrument(map, instruments::GPSView::sharedView(), QStringLiteral("Map"), "airfield_o.png");
     configure(logbook, QStringLiteral("Logbook"), "plane.png");
-    configure(settings.shared_from_this(), QString(), "settings.png");
+    // In a stack of its own, on which it opens the Airspace screen.
+    configure(SettingsController::sharedNavigationController(), settings.title(), "settings.png");
     configure(activeCountries.shared_from_this(), QStringLiteral("Active Countries"), "earth.png");
     instrument(adf, instruments::ADFView::primaryADF(), QStringLiteral("ADF"), "ndb_o.png");
     instrument(compass, instruments::CompassView::sharedCompassView(), QStringLiteral("Compass"), "compass.png");
