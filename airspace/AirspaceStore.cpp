@@ -74,14 +74,15 @@ QStringList AirspaceStore::fileNames() const {
     return out;
 }
 
-AirspaceStore::ImportResult AirspaceStore::importFile(const QString& path, bool replace) {
+AirspaceStore::ImportResult AirspaceStore::importFile(const QString& path, bool replace, const QString& asName) {
     ImportResult result;
-    result.fileName = QFileInfo(path).fileName();
+    result.fileName = asName.isEmpty() ? QFileInfo(path).fileName() : asName;
     if (folder_.isEmpty()) {
         result.error = QStringLiteral("there is no documents folder");
         return result;
     }
-    if (result.fileName.isEmpty() || result.fileName.startsWith(QLatin1Char('.'))) {
+    if (result.fileName.isEmpty() || result.fileName.startsWith(QLatin1Char('.')) ||
+        result.fileName.contains(QLatin1Char('/'))) {
         result.error = QStringLiteral("\"%1\" is no file name to keep").arg(result.fileName);
         return result;
     }
@@ -117,6 +118,17 @@ AirspaceStore::ImportResult AirspaceStore::importFile(const QString& path, bool 
                           .arg(result.fileName, exists ? "replaced" : "imported")
                           .arg(result.airspaces));
     return result;
+}
+
+QString AirspaceStore::freeFileName(const QString& fileName) const {
+    if (folder_.isEmpty() || !QFileInfo::exists(folder_ + QLatin1Char('/') + fileName)) return fileName;
+    const int dot = fileName.lastIndexOf(QLatin1Char('.'));
+    const QString stem = dot > 0 ? fileName.left(dot) : fileName;
+    const QString extension = dot > 0 ? fileName.mid(dot) : QString();
+    for (int n = 2;; ++n) {
+        const QString candidate = QStringLiteral("%1 %2%3").arg(stem).arg(n).arg(extension);
+        if (!QFileInfo::exists(folder_ + QLatin1Char('/') + candidate)) return candidate;
+    }
 }
 
 bool AirspaceStore::removeFile(const QString& fileName) {

@@ -61,7 +61,11 @@ public:
         int airspaces = 0, skippedAirspaces = 0, skippedLines = 0;
         QString error;                // why it failed, for Failed
     };
-    ImportResult importFile(const QString& path, bool replace);
+    // asName: the name to keep it under in the folder; empty = the file's own name.
+    ImportResult importFile(const QString& path, bool replace, const QString& asName = {});
+    // The first of "name", "name 2", "name 3", ... (before the extension) that no file of the
+    // folder has: the name under which an import keeps both files.
+    QString freeFileName(const QString& fileName) const;
     // Removes a file from the folder and its switch. False when there is no such file.
     bool removeFile(const QString& fileName);
 

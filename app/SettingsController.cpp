@@ -2,10 +2,13 @@
 
 #include "ui_SettingsController.h"
 
+#include "AirspaceController.h"
+
 #include "logbook/FlightRecorder.h"
 #include "platform/core/Log.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/Style.h"
 
 namespace vantrel::app {
@@ -16,6 +19,8 @@ namespace {
 constexpr int kUnitsSection = 0;
 constexpr int kLogbookSection = 2;
 constexpr int kNorthSection = 3;  // rows: True, Magnetic
+constexpr int kAirspaceSection = 4;  // the row that opens the Airspace screen
+const QString kAirspaceRow = QStringLiteral("Airspace");
 const QStringList kNorthRows{QStringLiteral("True"), QStringLiteral("Magnetic")};
 const QString kCellIdentifier = QStringLiteral("plainCell");
 }  // namespace
@@ -26,6 +31,26 @@ SettingsController& SettingsController::sharedController() {
     static const auto* controller =
         new std::shared_ptr<SettingsController>(std::make_shared<SettingsController>(vantrel::units::UnitSettings::shared()));
     return **controller;
+}
+
+std::shared_ptr<NavigationController> SettingsController::sharedNavigationController() {
+    static const auto* const navigation = [] {
+        auto made = std::make_shared<NavigationController>(sharedController().shared_from_this());
+        made->navigationBar()->setBarStyle(BarStyle::Black);
+        return new std::shared_ptr<NavigationController>(std::move(made));
+    }();
+    return *navigation;
+}
+
+bool SettingsController::showAirspace() {
+    NavigationController* navigation = navigationController();
+    if (!navigation) {
+        platform::logLine("The settings are not in a navigation controller: the Airspace screen cannot be opened");
+        return false;
+    }
+    std::shared_ptr<ViewController> screen = airspaceScreen_ ? airspaceScreen_ : AirspaceController::sharedController();
+    navigation->pushViewController(screen, true);
+    return true;
 }
 
 SettingsController::SettingsController(vantrel::units::UnitSettings& settings) : settings_(settings) {
@@ -109,18 +134,21 @@ void SettingsController::viewWillDisappear(bool animated) {
 
 int SettingsController::numberOfRowsInSection(TableView*, int section) {
     if (section == kNorthSection) return int(kNorthRows.size());
+    if (section == kAirspaceSection) return 1;
     return section == kUnitsSection ? int(units().size()) : 1;
 }
 
 QString SettingsController::titleForHeaderInSection(TableView*, int section) {
     if (section == kUnitsSection) return QStringLiteral("Units");
     if (section == kNorthSection) return QStringLiteral("North");
+    if (section == kAirspaceSection) return QString();  // the row says it
     return section == kLogbookSection ? QStringLiteral("Take off and landing") : QStringLiteral("Disclaimer");
 }
 
 TableViewCell* SettingsController::cellForRowAtIndexPath(TableView* tableView, const IndexPath& indexPath) {
     if (indexPath.section == kLogbookSection) return ui_->automaticStampsCell;
-    if (indexPath.section != kUnitsSection && indexPath.section != kNorthSection) return ui_->disclaimerCell;
+    if (indexPath.section != kUnitsSection && indexPath.section != kNorthSection && indexPath.section != kAirspaceSection)
+        return ui_->disclaimerCell;
     TableViewCell* cell = tableView->dequeueReusableCellWithIdentifier(kCellIdentifier);
     if (!cell) {
         cell = new TableViewCell(kCellIdentifier, tableView);
@@ -128,12 +156,15 @@ TableViewCell* SettingsController::cellForRowAtIndexPath(TableView* tableView, c
         cell->setBackgroundColor(style::background());
         cell->setSelectionStyle(TableViewCellSelectionStyle::None);
     }
-    cell->setText(indexPath.section == kNorthSection ? kNorthRows.value(indexPath.row) : units().value(indexPath.row));
+    cell->setText(indexPath.section == kAirspaceSection ? kAirspaceRow
+                  : indexPath.section == kNorthSection  ? kNorthRows.value(indexPath.row)
+                                                        : units().value(indexPath.row));
     return cell;
 }
 
 std::optional<TableViewCellAccessoryType> SettingsController::accessoryTypeForRowWithIndexPath(TableView*,
                                                                                              const IndexPath& indexPath) {
+    if (indexPath.section == kAirspaceSection) return TableViewCellAccessoryType::DisclosureIndicator;
     const bool checked = (indexPath.section == kUnitsSection && indexPath.row == settings_.selectedUnit()) ||
                          (indexPath.section == kNorthSection && indexPath.row == (settings_.magneticNorth() ? 1 : 0));
     return checked ? TableViewCellAccessoryType::Checkmark : TableViewCellAccessoryType::None;
@@ -145,6 +176,10 @@ void SettingsController::didSelectRowAtIndexPath(TableView* tableView, const Ind
         settings_.setMagneticNorth(indexPath.row == 1);
         platform::logLine(settings_.magneticNorth() ? "Bearings from magnetic north" : "Bearings from true north");
         tableView->reloadData();
+        return;
+    }
+    if (indexPath.section == kAirspaceSection) {
+        showAirspace();
         return;
     }
     if (indexPath.section != kUnitsSection) return;

@@ -2,7 +2,9 @@
 // The settings screen: a table of the three unit systems with a check mark on the one chosen, the
 // disclaimer switch, and the logbook's "Automatic take off and landing" switch (off by default),
 // stored under "automaticTakeOffAndLanding" as soon as it is turned and read by the flight
-// recorder at each fix (logbook/FlightRecorder.h). The choice of units is kept in UnitSettings
+// recorder at each fix (logbook/FlightRecorder.h), and the row "Airspace" (last section), which
+// pushes the Airspace screen (AirspaceController.h) on the navigation stack the screen is in: its
+// own (sharedNavigationController, the app's tab) or the More list's. The choice of units is kept in UnitSettings
 // (one source of truth for every reader of the factors); this screen edits its selectedUnit, and
 // each time the screen is left it writes "units" and "disableDisclaimer" to the user defaults and
 // posts UnitsChanged, then UnitsChangedGPS, so that the instruments and the location manager
@@ -24,6 +26,7 @@ class SettingsController;
 }
 
 namespace vantrel::platform::ui {
+class NavigationController;
 class Switch;
 class TableView;
 class TableViewCell;
@@ -39,6 +42,9 @@ public:
     // The one settings screen, titled "Settings" with the tab image "settings.png", editing
     // UnitSettings::shared().
     static SettingsController& sharedController();
+    // The app's Settings tab: a navigation controller (black bar) whose root is sharedController(),
+    // so that the Airspace screen has a stack to be pushed on wherever the tab is.
+    static std::shared_ptr<platform::ui::NavigationController> sharedNavigationController();
 
     // A screen editing `settings`. A stored unit index that names no unit system is logged and
     // taken as nautical (0), the units such an index has always given.
@@ -67,11 +73,16 @@ public:
     platform::ui::TableViewCell* automaticStampsCell();
     platform::ui::Switch* automaticStampsSwitch();
 
+    // The screen the "Airspace" row pushes; none set: AirspaceController::sharedController().
+    void setAirspaceScreen(std::shared_ptr<platform::ui::ViewController> screen) { airspaceScreen_ = std::move(screen); }
+    // The "Airspace" row: pushes the Airspace screen; false (and logged) outside a navigation stack.
+    bool showAirspace();
+
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
     void viewWillDisappear(bool animated) override;
 
-    int numberOfSectionsInTableView(platform::ui::TableView*) override { return 4; }
+    int numberOfSectionsInTableView(platform::ui::TableView*) override { return 5; }
     int numberOfRowsInSection(platform::ui::TableView* tableView, int section) override;
     QString titleForHeaderInSection(platform::ui::TableView* tableView, int section) override;
     platform::ui::TableViewCell* cellForRowAtIndexPath(platform::ui::TableView* tableView,
@@ -86,6 +97,7 @@ protected:
 private:
     vantrel::units::UnitSettings& settings_;
     std::unique_ptr<Ui::SettingsController> ui_;
+    std::shared_ptr<platform::ui::ViewController> airspaceScreen_;
 };
 
 }  // namespace vantrel::app

@@ -1,6 +1,7 @@
 #include "VantrelAppDelegate.h"
 
 #include "AirspaceWatch.h"
+#include "AirspaceLoading.h"
 #include "DisclaimerView.h"
 #include "FlightBanners.h"
 #include "HelpController.h"
@@ -108,7 +109,12 @@ void VantrelAppDelegate::applicationDidFinishLaunching() {
                        [this](const platform::Notification& n) { updateLoadProgression(n); });
     center.addObserver(this, "UPDATE_LOAD_DONE", nullptr, [this](const platform::Notification& n) { loadControllers(n); });
 
-    platform::detachNewThread([&database] { database.loadDatabase(); });
+    platform::detachNewThread([&database] {
+        database.loadDatabase();
+        // The pilot's airspace files, once the screens are up; the map and warnings hear
+        // "airspaceDidChange" when they are in.
+        loadAirspaceFiles(airspace::AirspaceStore(airspace::AirspaceStore::defaultFolder()));
+    });
     // While the database loads, the instruments' artwork is rendered beside it, so that the first
     // showing of each instrument screen only copies it.
     instruments::prepareInstrumentArtwork();
@@ -162,7 +168,8 @@ std::vector<std::shared_ptr<ViewController>> VantrelAppDelegate::buildTabScreens
     instrument(vor2, instruments::VORView::secondaryVOR(), QStringLiteral("VOR 2"), "vordme_o.png");
     instrument(map, instruments::GPSView::sharedView(), QStringLiteral("Map"), "airfield_o.png");
     configure(logbook, QStringLiteral("Logbook"), "plane.png");
-    configure(settings.shared_from_this(), QString(), "settings.png");
+    // In a stack of its own, on which it opens the Airspace screen.
+    configure(SettingsController::sharedNavigationController(), settings.title(), "settings.png");
     configure(activeCountries.shared_from_this(), QStringLiteral("Active Countries"), "earth.png");
     instrument(adf, instruments::ADFView::primaryADF(), QStringLiteral("ADF"), "ndb_o.png");
     instrument(compass, instruments::CompassView::sharedCompassView(), QStringLiteral("Compass"), "compass.png");

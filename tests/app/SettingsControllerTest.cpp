@@ -64,8 +64,8 @@ TEST(Settings, FirstStartIsNauticalWithTheDisclaimerOn) {
     EXPECT_TRUE(app::SettingsController::showDisclaimer());
     EXPECT_EQ(settings.distanceUnit(), "nm");
 
-    // Units, Disclaimer, the logbook's automatic take off and landing, and North.
-    EXPECT_EQ(settings.settingsView()->numberOfSections(), 4);
+    // Units, Disclaimer, the logbook's automatic take off and landing, North, and the Airspace row.
+    EXPECT_EQ(settings.settingsView()->numberOfSections(), 5);
     EXPECT_EQ(settings.settingsView()->numberOfRowsInSection(1), 1);
     EXPECT_EQ(settings.settingsView()->numberOfRowsInSection(2), 1);
     EXPECT_EQ(settings.settingsView()->cellForRowAtIndexPath({0, 2})->text(), "Metric");
