@@ -25,6 +25,38 @@ struct Fields {
     }
 };
 
+// Whether any byte is outside the printable 0x20..0x7E, and the XOR of all bytes (the NMEA
+// checksum), eight bytes to a word: a byte below 0x20 borrows into its top bit when 0x20 is taken
+// from it, one above 0x7E carries into it when 1 is added (a test for whether any byte of the word
+// is such a one, which is all it answers).
+struct TextScan {
+    bool unprintable = false;
+    uchar checksum = 0;
+};
+TextScan scanText(QByteArrayView text) {
+    constexpr uint64_t kOnes = 0x0101010101010101u, kTops = 0x8080808080808080u;
+    const char* p = text.data();
+    size_t n = size_t(text.size());
+    uint64_t outside = 0, sum = 0;
+    for (; n >= 8; p += 8, n -= 8) {
+        uint64_t w;
+        std::memcpy(&w, p, 8);
+        outside |= ((w - kOnes * 0x20) & ~w & kTops) | (((w + kOnes * (0x7F - 0x7E)) | w) & kTops);
+        sum ^= w;
+    }
+    sum ^= sum >> 32;
+    sum ^= sum >> 16;
+    sum ^= sum >> 8;
+    TextScan scan;
+    scan.checksum = uchar(sum);
+    scan.unprintable = outside != 0;
+    for (; n > 0; ++p, --n) {
+        scan.unprintable |= uchar(*p) - 0x20u > 0x5eu;
+        scan.checksum ^= uchar(*p);
+    }
+    return scan;
+}
+
 FlarmReading bad(const char* reason) {
     FlarmReading r;
     r.kind = FlarmReading::Kind::Bad;
@@ -189,17 +221,17 @@ FlarmReading readFlarmSentence(QByteArrayView raw) {
     QByteArrayView line = raw;
     while (!line.isEmpty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) line.chop(1);
     if (!line.startsWith("$PFLAU") && !line.startsWith("$PFLAA")) return {};
-    // Simple loops over the whole line (the compiler vectorises them): printable bytes, then the
-    // checksum up to the star, then the fields.
-    unsigned unprintable = 0;
-    for (char c : line) unprintable |= unsigned(uchar(c) - 0x20u > 0x5eu);
-    if (unprintable) return bad("unprintable bytes");
+    // The printable test and the checksum take eight bytes at a time (a loop over single bytes was
+    // the dearest part of reading a sentence); the fields are found with memchr.
+    const TextScan scan = scanText(line);
+    if (scan.unprintable) return bad("unprintable bytes");
     const char* starAt = static_cast<const char*>(std::memchr(line.data(), '*', size_t(line.size())));
     QByteArrayView body = starAt ? line.sliced(1, starAt - line.data() - 1) : line.sliced(1);
     if (starAt) {
-        uchar actual = 0;
-        for (char c : body) actual ^= uchar(c);
+        // The checksum covers what lies between '$' and '*': the whole line's, without those.
         QByteArrayView sum = line.sliced(starAt - line.data() + 1);
+        uchar actual = scan.checksum ^ uchar('$') ^ uchar('*');
+        for (char c : sum) actual ^= uchar(c);
         bool ok = true;
         std::optional<long> expected = sum.size() == 2 ? whole(sum, 0, 0xFF, 16, ok) : std::nullopt;
         if (!expected) return bad("malformed checksum");
