@@ -16,8 +16,10 @@ namespace vantrel::basemap {
 // Priorities of the map's labels, most important first.
 namespace labelPriority {
 inline constexpr int kPointedTo = 0;      // the waypoints the instruments point to
+inline constexpr int kTraffic = 10;       // + 0..7: traffic symbols and heights, the loudest first
 inline constexpr int kAirport = 100;      // + a size rank, 0 (largest) to 99
 inline constexpr int kNavaid = 200;
+inline constexpr int kTrafficName = 250;  // a quiet target's callsign
 inline constexpr int kOtherWaypoint = 300;
 inline constexpr int kTown = 400;         // + the town's rank
 inline constexpr int kLake = 500;         // + the lake's rank

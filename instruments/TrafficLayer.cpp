@@ -1,0 +1,272 @@
+#include "TrafficLayer.h"
+
+#include "platform/core/NotificationCenter.h"
+#include "platform/ui/Style.h"
+#include "traffic/TrafficFeed.h"
+
+#include <QFontMetricsF>
+#include <algorithm>
+#include <cmath>
+
+namespace vantrel::instruments {
+
+using traffic::AlarmLevel;
+
+namespace {
+
+constexpr double kMetresPerFoot = 0.3048;
+constexpr double kSymbolHalf = 9.0;      // points: the arrow's reach from its middle
+constexpr double kMargin = 20.0;         // a target this far off the view still shows its edge
+constexpr double kClimbArrowWidth = 8.0;
+constexpr double kPlatePad = 2.0;
+const QColor kPlate(0, 0, 0, 160);       // under the texts: they read over land, sea and routes
+
+// The arrow pointing up (north), about its middle, in points.
+constexpr QPointF kArrow[] = {{0, -kSymbolHalf}, {6.5, 7.5}, {0, 3.5}, {-6.5, 7.5}};
+
+int priorityOf(AlarmLevel alarm, bool faded) {
+    return basemap::labelPriority::kTraffic + (faded ? 4 : 0) + 3 - int(alarm);
+}
+
+}  // namespace
+
+TrafficLayer::TrafficLayer(std::function<void()> redraw, std::function<bool()> visible)
+    : redraw_(std::move(redraw)), visible_(std::move(visible)) {
+    redrawTimer_.setSingleShot(true);
+    QObject::connect(&redrawTimer_, &QTimer::timeout, [this] {
+        if (visible_ && visible_()) {
+            sinceRedraw_.start();
+            redraw_();
+        }
+    });
+    heightFont_ = platform::ui::style::font(12, true);
+    callsignFont_ = platform::ui::style::font(12);
+    const QFontMetricsF metrics(heightFont_);
+    textAscent_ = metrics.ascent();
+    textHeight_ = metrics.height();
+}
+
+TrafficLayer::~TrafficLayer() { platform::NotificationCenter::defaultCenter().removeObserver(this); }
+
+void TrafficLayer::setFeed(traffic::TrafficFeed* feed) {
+    platform::NotificationCenter& centre = platform::NotificationCenter::defaultCenter();
+    centre.removeObserver(this);
+    feed_ = feed;
+    placed_.clear();
+    if (feed) centre.addObserver(this, "trafficDidUpdate", feed, [this](const platform::Notification&) { feedUpdated(); });
+}
+
+void TrafficLayer::feedUpdated() {
+    // A hidden map is drawn afresh when it comes back on screen.
+    if (!visible_ || !visible_() || redrawTimer_.isActive()) return;
+    const qint64 since = sinceRedraw_.isValid() ? sinceRedraw_.elapsed() : kRedrawIntervalMs;
+    if (since >= kRedrawIntervalMs) {
+        sinceRedraw_.start();
+        redraw_();
+    } else {
+        redrawTimer_.start(int(kRedrawIntervalMs - since));
+    }
+}
+
+QColor TrafficLayer::colour(AlarmLevel level) {
+    switch (level) {
+    case AlarmLevel::None: return trafficColours::kQuiet;
+    case AlarmLevel::Low: return trafficColours::kLow;
+    case AlarmLevel::Important: return trafficColours::kImportant;
+    case AlarmLevel::Urgent: return trafficColours::kUrgent;
+    }
+    return trafficColours::kQuiet;
+}
+
+QString TrafficLayer::heightText(double vertical) {
+    if (!std::isfinite(vertical)) return {};
+    const long hundreds = std::lround(vertical / kMetresPerFoot / 100.0);
+    if (hundreds == 0) return QStringLiteral("0 ft");
+    return QStringLiteral("%1%2 ft").arg(hundreds > 0 ? QLatin1Char('+') : QLatin1Char('-')).arg(std::labs(hundreds) * 100);
+}
+
+TrafficLayer::Text TrafficLayer::laidOut(const QString& text, const QFont& font) {
+    QStaticText laid(text);
+    laid.setTextFormat(Qt::PlainText);
+    laid.setPerformanceHint(QStaticText::AggressiveCaching);
+    laid.prepare(QTransform(), font);
+    return {laid, QFontMetricsF(font).horizontalAdvance(text)};
+}
+
+int TrafficLayer::heightTextIndex(double vertical) {
+    if (!std::isfinite(vertical)) return -1;
+    const int key = int(std::clamp(std::lround(vertical / kMetresPerFoot / 100.0), -100000L, 100000L));
+    auto it = heightIndex_.constFind(key);
+    if (it != heightIndex_.constEnd()) return *it;
+    heightTexts_.push_back(laidOut(heightText(vertical), heightFont_));
+    return *heightIndex_.insert(key, int(heightTexts_.size() - 1));
+}
+
+const TrafficLayer::Text& TrafficLayer::callsignText(const QString& callsign) {
+    auto it = callsignTexts_.constFind(callsign);
+    if (it == callsignTexts_.constEnd()) {
+        if (callsignTexts_.size() > 5000) callsignTexts_.clear();  // more than a receiver hears
+        it = callsignTexts_.insert(callsign, laidOut(callsign, callsignFont_));
+    }
+    return *it;
+}
+
+void TrafficLayer::place(const MapProjection& map, QSizeF bounds, basemap::LabelPlacer& labels) {
+    placed_.clear();
+    if (!feed_) return;
+    const std::vector<traffic::Target>& targets = feed_->targets();
+    const QRectF visible = QRectF(QPointF(0, 0), bounds).adjusted(-kMargin, -kMargin, kMargin, kMargin);
+    const double pointsPerMetre = double(map.scale()) / kMetresPerNauticalMile;
+    for (const traffic::Target& t : targets) {
+        if (!t.hasBearing()) continue;
+        const QPointF at = map.centre() + QPointF(t.east, -t.north) * pointsPerMetre;
+        if (!visible.contains(at)) continue;
+        Placed p;
+        p.id = t.id;
+        p.distance = t.distance;
+        p.at = at;
+        p.track = t.track;
+        p.climb = t.climbRate;
+        p.callsign = t.callsign;
+        p.alarm = t.alarm;
+        p.faded = std::abs(t.vertical) > kFadedBeyond;
+        p.height = heightTextIndex(t.vertical);
+        placed_.push_back(std::move(p));
+    }
+    // The loudest first, then those near the aircraft's height, then the nearest: the placer keeps
+    // the first of equal priority, and the drawing goes the other way so these end on top.
+    std::sort(placed_.begin(), placed_.end(), [](const Placed& a, const Placed& b) {
+        if (a.alarm != b.alarm) return a.alarm > b.alarm;
+        if (a.faded != b.faded) return !a.faded;
+        return a.distance < b.distance;
+    });
+    for (Placed& p : placed_) {
+        const int priority = priorityOf(p.alarm, p.faded);
+        const double x = p.at.x(), y = p.at.y();
+        p.symbolLabel = labels.add(QRectF(x - kSymbolHalf, y - kSymbolHalf, 2 * kSymbolHalf, 2 * kSymbolHalf), priority);
+        if (p.height >= 0) {
+            const bool climbs = std::abs(p.climb) >= kNotableClimb;
+            const double width = heightTexts_[size_t(p.height)].width + (climbs ? kClimbArrowWidth + 2 : 0) + 2 * kPlatePad;
+            p.heightBox = QRectF(x - width * 0.5, y + kSymbolHalf + 1, width, textHeight_);
+            p.heightLabel = labels.add(p.heightBox, priority);
+        }
+        if (!p.callsign.isEmpty()) {
+            const double width = callsignText(p.callsign).width + 2 * kPlatePad;
+            p.callsignBox = QRectF(x + kSymbolHalf + 2, y - textHeight_ * 0.5, width, textHeight_);
+            p.callsignLabel = labels.add(p.callsignBox, p.alarm != AlarmLevel::None
+                                                            ? priority + 8
+                                                            : basemap::labelPriority::kTrafficName);
+        }
+    }
+}
+
+void TrafficLayer::drawSymbol(QPainter& painter, QPointF at, AlarmLevel alarm, double track) {
+    painter.setPen(QPen(alarm == AlarmLevel::None ? trafficColours::kQuietEdge : QColor(Qt::black), 1.5));
+    painter.setBrush(colour(alarm));
+    if (std::isfinite(track)) {
+        // Turned clockwise from north by the track, y down.
+        const double a = track * M_PI / 180.0, c = std::cos(a), s = std::sin(a);
+        QPointF arrow[4];
+        for (int i = 0; i < 4; ++i)
+            arrow[i] = at + QPointF(kArrow[i].x() * c - kArrow[i].y() * s, kArrow[i].x() * s + kArrow[i].y() * c);
+        painter.drawPolygon(arrow, 4);
+    } else {
+        painter.drawEllipse(at, 4.5, 4.5);
+    }
+}
+
+const QImage& TrafficLayer::symbolStamp(AlarmLevel alarm, double track, double scale) {
+    if (scale != stampScale_) {
+        stamps_.clear();
+        stampScale_ = scale;
+    }
+    const int turn = std::isfinite(track) ? int(std::lround(track / kStampStep)) % int(360 / kStampStep) : -1;
+    const int key = int(alarm) << 8 | (turn + 1);
+    auto it = stamps_.constFind(key);
+    if (it == stamps_.constEnd()) {
+        const int size = int(std::ceil((2 * kSymbolHalf + 4) * scale)) | 1;  // odd: the symbol's middle on a pixel's
+        QImage stamp(size, size, QImage::Format_ARGB32_Premultiplied);
+        stamp.fill(Qt::transparent);
+        QPainter p(&stamp);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.translate(size * 0.5, size * 0.5);
+        p.scale(scale, scale);
+        drawSymbol(p, QPointF(0, 0), alarm, turn < 0 ? traffic::kNoValue : turn * kStampStep);
+        p.end();
+        it = stamps_.insert(key, stamp);
+    }
+    return *it;
+}
+
+void TrafficLayer::draw(QPainter& painter, const basemap::LabelPlacer& labels) {
+    // This frame shows the latest traffic: the next traffic redraw waits a whole interval.
+    sinceRedraw_.start();
+    redrawTimer_.stop();
+    drawn_.clear();
+    if (placed_.empty()) return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    // The symbols first, the quiet and faded ones under the loud ones. An antialiased arrow drawn
+    // in place is split over Qt's thread pool at 2x, and the frame waits for it: each symbol is a
+    // ready picture for its colour and track (to kStampStep degrees), set down on whole device
+    // pixels, when the view is only scaled and moved (as on screen).
+    const QTransform toDevice = painter.deviceTransform();
+    const bool stamps = toDevice.type() <= QTransform::TxScale && toDevice.m11() == toDevice.m22() &&
+                        toDevice.m11() > 0 && toDevice.m11() <= 8;
+    if (stamps) {
+        painter.save();
+        painter.setWorldTransform(painter.worldTransform() * toDevice.inverted());
+        for (auto p = placed_.rbegin(); p != placed_.rend(); ++p) {
+            const QImage& stamp = symbolStamp(p->alarm, p->track, toDevice.m11());
+            const QPointF device = toDevice.map(p->at);
+            painter.setOpacity(p->faded ? kFadedOpacity : 1.0);
+            painter.drawImage(QPoint(int(std::floor(device.x())) - stamp.width() / 2, int(std::floor(device.y())) - stamp.height() / 2),
+                              stamp);
+        }
+        painter.restore();
+    } else {
+        for (auto p = placed_.rbegin(); p != placed_.rend(); ++p) {
+            painter.setOpacity(p->faded ? kFadedOpacity : 1.0);
+            drawSymbol(painter, p->at, p->alarm, p->track);
+        }
+    }
+    // Then the texts the declutter kept, which cover no symbol of a louder target.
+    for (auto p = placed_.rbegin(); p != placed_.rend(); ++p) {
+        const QColor text = p->alarm == AlarmLevel::None ? QColor(Qt::white) : colour(p->alarm);
+        painter.setOpacity(p->faded ? kFadedOpacity : 1.0);
+        DrawnTarget drawn{p->id, p->at.x(), p->at.y(), p->alarm, p->faded};
+        if (labels.placed(p->heightLabel)) {
+            drawn.heightShown = true;
+            const Text& height = heightTexts_[size_t(p->height)];
+            painter.fillRect(p->heightBox, kPlate);
+            painter.setPen(text);
+            painter.setFont(heightFont_);
+            const double left = p->heightBox.left() + kPlatePad;
+            painter.drawStaticText(QPointF(left, p->heightBox.top()), height.text);
+            if (std::abs(p->climb) >= kNotableClimb) {
+                // An arrow up or down right of the figures, as tall as the digits.
+                const double x = left + height.width + 2 + kClimbArrowWidth * 0.5;
+                const double top = p->heightBox.top() + 3, bottom = p->heightBox.bottom() - 3;
+                const double tip = p->climb > 0 ? top : bottom, tail = p->climb > 0 ? bottom : top;
+                const double head = p->climb > 0 ? 4.5 : -4.5;
+                painter.setPen(QPen(text, 1.6));
+                painter.drawLine(QPointF(x, tail), QPointF(x, tip + head * 0.5));
+                painter.setPen(Qt::NoPen);
+                painter.setBrush(text);
+                const QPointF head3[] = {{x, tip}, {x + 3.5, tip + head}, {x - 3.5, tip + head}};
+                painter.drawPolygon(head3, 3);
+            }
+        }
+        if (labels.placed(p->callsignLabel)) {
+            drawn.callsignShown = true;
+            painter.fillRect(p->callsignBox, kPlate);
+            painter.setPen(text);
+            painter.setFont(callsignFont_);
+            painter.drawStaticText(p->callsignBox.topLeft() + QPointF(kPlatePad, 0), callsignText(p->callsign).text);
+        }
+        drawn_.push_back(drawn);
+    }
+    painter.restore();
+}
+
+}  // namespace vantrel::instruments
