@@ -232,13 +232,15 @@ void TrafficLayer::draw(QPainter& painter, const basemap::LabelPlacer& labels) {
     }
     // Then the texts the declutter kept, which cover no symbol of a louder target.
     for (auto p = placed_.rbegin(); p != placed_.rend(); ++p) {
-        const QColor text = p->alarm == AlarmLevel::None ? QColor(Qt::white) : colour(p->alarm);
+        // A quiet target's texts white on a dark plate; an alerting one's on a plate of its colour.
+        const QColor plate = p->alarm == AlarmLevel::None ? kPlate : colour(p->alarm);
+        const QColor text = p->alarm == AlarmLevel::Urgent || p->alarm == AlarmLevel::None ? QColor(Qt::white) : QColor(Qt::black);
         painter.setOpacity(p->faded ? kFadedOpacity : 1.0);
         DrawnTarget drawn{p->id, p->at.x(), p->at.y(), p->alarm, p->faded};
         if (labels.placed(p->heightLabel)) {
             drawn.heightShown = true;
             const Text& height = heightTexts_[size_t(p->height)];
-            painter.fillRect(p->heightBox, kPlate);
+            painter.fillRect(p->heightBox, plate);
             painter.setPen(text);
             painter.setFont(heightFont_);
             const double left = p->heightBox.left() + kPlatePad;
@@ -259,7 +261,7 @@ void TrafficLayer::draw(QPainter& painter, const basemap::LabelPlacer& labels) {
         }
         if (labels.placed(p->callsignLabel)) {
             drawn.callsignShown = true;
-            painter.fillRect(p->callsignBox, kPlate);
+            painter.fillRect(p->callsignBox, plate);
             painter.setPen(text);
             painter.setFont(callsignFont_);
             painter.drawStaticText(p->callsignBox.topLeft() + QPointF(kPlatePad, 0), callsignText(p->callsign).text);
