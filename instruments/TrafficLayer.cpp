@@ -6,6 +6,7 @@
 
 #include <QFontMetricsF>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace vantrel::instruments {
@@ -140,6 +141,15 @@ void TrafficLayer::place(const MapProjection& map, QSizeF bounds, basemap::Label
         if (a.faded != b.faded) return !a.faded;
         return a.distance < b.distance;
     });
+    // A text's places that lie wholly on the map: one cut by the edge cannot be read.
+    const QRectF view(QPointF(0, 0), bounds);
+    std::array<QRectF, 4> places;
+    const auto within = [&view, &places](std::initializer_list<QRectF> boxes) {
+        size_t n = 0;
+        for (const QRectF& box : boxes)
+            if (view.contains(box)) places[n++] = box;
+        return std::span<const QRectF>(places.data(), n);
+    };
     for (Placed& p : placed_) {
         const int priority = priorityOf(p.alarm, p.faded);
         const double x = p.at.x(), y = p.at.y();
@@ -147,15 +157,23 @@ void TrafficLayer::place(const MapProjection& map, QSizeF bounds, basemap::Label
         if (p.height >= 0) {
             const bool climbs = std::abs(p.climb) >= kNotableClimb;
             const double width = heightTexts_[size_t(p.height)].width + (climbs ? kClimbArrowWidth + 2 : 0) + 2 * kPlatePad;
-            p.heightBox = QRectF(x - width * 0.5, y + kSymbolHalf + 1, width, textHeight_);
-            p.heightLabel = labels.add(p.heightBox, priority);
+            // Below the symbol, else above, right or left of it.
+            const double h = textHeight_;
+            p.heightLabel = labels.add(within({QRectF(x - width * 0.5, y + kSymbolHalf + 1, width, h),
+                                               QRectF(x - width * 0.5, y - kSymbolHalf - 1 - h, width, h),
+                                               QRectF(x + kSymbolHalf + 2, y - h * 0.5, width, h),
+                                               QRectF(x - kSymbolHalf - 2 - width, y - h * 0.5, width, h)}),
+                                       priority);
         }
         if (!p.callsign.isEmpty()) {
             const double width = callsignText(p.callsign).width + 2 * kPlatePad;
-            p.callsignBox = QRectF(x + kSymbolHalf + 2, y - textHeight_ * 0.5, width, textHeight_);
-            p.callsignLabel = labels.add(p.callsignBox, p.alarm != AlarmLevel::None
-                                                            ? priority + 8
-                                                            : basemap::labelPriority::kTrafficName);
+            // Right of the symbol, else left, above or below it.
+            const double h = textHeight_;
+            p.callsignLabel = labels.add(within({QRectF(x + kSymbolHalf + 2, y - h * 0.5, width, h),
+                                                 QRectF(x - kSymbolHalf - 2 - width, y - h * 0.5, width, h),
+                                                 QRectF(x - width * 0.5, y - kSymbolHalf - 1 - h, width, h),
+                                                 QRectF(x - width * 0.5, y + kSymbolHalf + 1, width, h)}),
+                                         p.alarm != AlarmLevel::None ? priority + 8 : basemap::labelPriority::kTrafficName);
         }
     }
 }
@@ -239,16 +257,17 @@ void TrafficLayer::draw(QPainter& painter, const basemap::LabelPlacer& labels) {
         DrawnTarget drawn{p->id, p->at.x(), p->at.y(), p->alarm, p->faded};
         if (labels.placed(p->heightLabel)) {
             drawn.heightShown = true;
+            const QRectF& box = labels.box(p->heightLabel);
             const Text& height = heightTexts_[size_t(p->height)];
-            painter.fillRect(p->heightBox, plate);
+            painter.fillRect(box, plate);
             painter.setPen(text);
             painter.setFont(heightFont_);
-            const double left = p->heightBox.left() + kPlatePad;
-            painter.drawStaticText(QPointF(left, p->heightBox.top()), height.text);
+            const double left = box.left() + kPlatePad;
+            painter.drawStaticText(QPointF(left, box.top()), height.text);
             if (std::abs(p->climb) >= kNotableClimb) {
                 // An arrow up or down right of the figures, as tall as the digits.
                 const double x = left + height.width + 2 + kClimbArrowWidth * 0.5;
-                const double top = p->heightBox.top() + 3, bottom = p->heightBox.bottom() - 3;
+                const double top = box.top() + 3, bottom = box.bottom() - 3;
                 const double tip = p->climb > 0 ? top : bottom, tail = p->climb > 0 ? bottom : top;
                 const double head = p->climb > 0 ? 4.5 : -4.5;
                 painter.setPen(QPen(text, 1.6));
@@ -261,10 +280,11 @@ void TrafficLayer::draw(QPainter& painter, const basemap::LabelPlacer& labels) {
         }
         if (labels.placed(p->callsignLabel)) {
             drawn.callsignShown = true;
-            painter.fillRect(p->callsignBox, plate);
+            const QRectF& box = labels.box(p->callsignLabel);
+            painter.fillRect(box, plate);
             painter.setPen(text);
             painter.setFont(callsignFont_);
-            painter.drawStaticText(p->callsignBox.topLeft() + QPointF(kPlatePad, 0), callsignText(p->callsign).text);
+            painter.drawStaticText(box.topLeft() + QPointF(kPlatePad, 0), callsignText(p->callsign).text);
         }
         drawn_.push_back(drawn);
     }

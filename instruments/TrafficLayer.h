@@ -51,7 +51,7 @@ class TrafficLayer {
 public:
     static constexpr double kFadedBeyond = 3000.0 * 0.3048;  // metres above or below
     static constexpr double kNotableClimb = 1.0;              // metres per second
-    static constexpr qreal kFadedOpacity = 0.35;
+    static constexpr qreal kFadedOpacity = 0.5;
     static constexpr int kRedrawIntervalMs = 250;
 
     // redraw asks the map for a frame; visible tells whether the map is on screen.
@@ -100,8 +100,6 @@ private:
         int symbolLabel = -1;
         int heightLabel = -1;
         int callsignLabel = -1;
-        QRectF heightBox;
-        QRectF callsignBox;
     };
     // A text laid out once: laying out a text is the dearest part of drawing it.
     struct Text {
