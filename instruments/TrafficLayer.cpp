@@ -216,6 +216,53 @@ const QImage& TrafficLayer::symbolStamp(AlarmLevel alarm, double track, double s
     return *it;
 }
 
+void TrafficLayer::drawText(QPainter& painter, const QRectF& box, const Text& text, const QFont& font, AlarmLevel alarm,
+                            double climb) {
+    // A quiet target's texts white on a dark plate; an alerting one's on a plate of its colour.
+    const QColor plate = alarm == AlarmLevel::None ? kPlate : colour(alarm);
+    const QColor ink = alarm == AlarmLevel::Urgent || alarm == AlarmLevel::None ? QColor(Qt::white) : QColor(Qt::black);
+    painter.fillRect(box, plate);
+    painter.setPen(ink);
+    painter.setFont(font);
+    const double left = box.left() + kPlatePad;
+    painter.drawStaticText(QPointF(left, box.top()), text.text);
+    if (std::isfinite(climb) && std::abs(climb) >= kNotableClimb) {
+        // An arrow up or down right of the figures, as tall as the digits.
+        const double x = left + text.width + 2 + kClimbArrowWidth * 0.5;
+        const double top = box.top() + 3, bottom = box.bottom() - 3;
+        const double tip = climb > 0 ? top : bottom, tail = climb > 0 ? bottom : top;
+        const double head = climb > 0 ? 4.5 : -4.5;
+        painter.setPen(QPen(ink, 1.6));
+        painter.drawLine(QPointF(x, tail), QPointF(x, tip + head * 0.5));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(ink);
+        const QPointF head3[] = {{x, tip}, {x + 3.5, tip + head}, {x - 3.5, tip + head}};
+        painter.drawPolygon(head3, 3);
+    }
+}
+
+const QImage& TrafficLayer::textStamp(const QRectF& box, const Text& text, const QFont& font, AlarmLevel alarm,
+                                      double climb, double scale) {
+    if (scale != textStampScale_ || textStamps_.size() > 4000) {
+        textStamps_.clear();
+        textStampScale_ = scale;
+    }
+    const int climbing = !(std::abs(climb) >= kNotableClimb) ? 0 : climb > 0 ? 1 : 2;
+    const QPair<QString, int> key(text.text.text(), int(alarm) << 4 | climbing << 2 | (&font == &heightFont_));
+    auto it = textStamps_.constFind(key);
+    if (it == textStamps_.constEnd()) {
+        QImage stamp(int(std::ceil(box.width() * scale)), int(std::ceil(box.height() * scale)), QImage::Format_ARGB32_Premultiplied);
+        stamp.fill(Qt::transparent);
+        QPainter p(&stamp);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(scale, scale);
+        drawText(p, QRectF(QPointF(0, 0), box.size()), text, font, alarm, climb);
+        p.end();
+        it = textStamps_.insert(key, stamp);
+    }
+    return *it;
+}
+
 void TrafficLayer::draw(QPainter& painter, const basemap::LabelPlacer& labels) {
     // This frame shows the latest traffic: the next traffic redraw waits a whole interval.
     sinceRedraw_.start();
@@ -224,67 +271,50 @@ void TrafficLayer::draw(QPainter& painter, const basemap::LabelPlacer& labels) {
     if (placed_.empty()) return;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    // The symbols first, the quiet and faded ones under the loud ones. An antialiased arrow drawn
-    // in place is split over Qt's thread pool at 2x, and the frame waits for it: each symbol is a
-    // ready picture for its colour and track (to kStampStep degrees), set down on whole device
-    // pixels, when the view is only scaled and moved (as on screen).
+    // The symbols first, the quiet and faded ones under the loud ones, then the texts the declutter
+    // kept (which cover no symbol of a louder target). Drawn in place, an antialiased arrow went
+    // through Qt's thread pool at 2x and a text took tens of microseconds: each symbol and each
+    // text is a ready picture (a symbol for its colour and track to kStampStep degrees), set down
+    // on whole device pixels, when the view is only scaled and moved (as on screen).
     const QTransform toDevice = painter.deviceTransform();
-    const bool stamps = toDevice.type() <= QTransform::TxScale && toDevice.m11() == toDevice.m22() &&
-                        toDevice.m11() > 0 && toDevice.m11() <= 8;
-    if (stamps) {
-        painter.save();
-        painter.setWorldTransform(painter.worldTransform() * toDevice.inverted());
-        for (auto p = placed_.rbegin(); p != placed_.rend(); ++p) {
-            const QImage& stamp = symbolStamp(p->alarm, p->track, toDevice.m11());
+    const double scale = toDevice.m11();
+    const bool stamps = toDevice.type() <= QTransform::TxScale && toDevice.m11() == toDevice.m22() && scale > 0 && scale <= 8;
+    if (stamps) painter.setWorldTransform(painter.worldTransform() * toDevice.inverted());
+    const auto onPixels = [&toDevice](QPointF at) {
+        const QPointF device = toDevice.map(at);
+        return QPoint(int(std::floor(device.x() + 0.5)), int(std::floor(device.y() + 0.5)));
+    };
+    for (auto p = placed_.rbegin(); p != placed_.rend(); ++p) {
+        painter.setOpacity(p->faded ? kFadedOpacity : 1.0);
+        if (stamps) {
+            const QImage& stamp = symbolStamp(p->alarm, p->track, scale);
             const QPointF device = toDevice.map(p->at);
-            painter.setOpacity(p->faded ? kFadedOpacity : 1.0);
             painter.drawImage(QPoint(int(std::floor(device.x())) - stamp.width() / 2, int(std::floor(device.y())) - stamp.height() / 2),
                               stamp);
-        }
-        painter.restore();
-    } else {
-        for (auto p = placed_.rbegin(); p != placed_.rend(); ++p) {
-            painter.setOpacity(p->faded ? kFadedOpacity : 1.0);
+        } else {
             drawSymbol(painter, p->at, p->alarm, p->track);
         }
     }
-    // Then the texts the declutter kept, which cover no symbol of a louder target.
     for (auto p = placed_.rbegin(); p != placed_.rend(); ++p) {
-        // A quiet target's texts white on a dark plate; an alerting one's on a plate of its colour.
-        const QColor plate = p->alarm == AlarmLevel::None ? kPlate : colour(p->alarm);
-        const QColor text = p->alarm == AlarmLevel::Urgent || p->alarm == AlarmLevel::None ? QColor(Qt::white) : QColor(Qt::black);
         painter.setOpacity(p->faded ? kFadedOpacity : 1.0);
         DrawnTarget drawn{p->id, p->at.x(), p->at.y(), p->alarm, p->faded};
         if (labels.placed(p->heightLabel)) {
             drawn.heightShown = true;
             const QRectF& box = labels.box(p->heightLabel);
-            const Text& height = heightTexts_[size_t(p->height)];
-            painter.fillRect(box, plate);
-            painter.setPen(text);
-            painter.setFont(heightFont_);
-            const double left = box.left() + kPlatePad;
-            painter.drawStaticText(QPointF(left, box.top()), height.text);
-            if (std::abs(p->climb) >= kNotableClimb) {
-                // An arrow up or down right of the figures, as tall as the digits.
-                const double x = left + height.width + 2 + kClimbArrowWidth * 0.5;
-                const double top = box.top() + 3, bottom = box.bottom() - 3;
-                const double tip = p->climb > 0 ? top : bottom, tail = p->climb > 0 ? bottom : top;
-                const double head = p->climb > 0 ? 4.5 : -4.5;
-                painter.setPen(QPen(text, 1.6));
-                painter.drawLine(QPointF(x, tail), QPointF(x, tip + head * 0.5));
-                painter.setPen(Qt::NoPen);
-                painter.setBrush(text);
-                const QPointF head3[] = {{x, tip}, {x + 3.5, tip + head}, {x - 3.5, tip + head}};
-                painter.drawPolygon(head3, 3);
-            }
+            const Text& text = heightTexts_[size_t(p->height)];
+            if (stamps)
+                painter.drawImage(onPixels(box.topLeft()), textStamp(box, text, heightFont_, p->alarm, p->climb, scale));
+            else
+                drawText(painter, box, text, heightFont_, p->alarm, p->climb);
         }
         if (labels.placed(p->callsignLabel)) {
             drawn.callsignShown = true;
             const QRectF& box = labels.box(p->callsignLabel);
-            painter.fillRect(box, plate);
-            painter.setPen(text);
-            painter.setFont(callsignFont_);
-            painter.drawStaticText(box.topLeft() + QPointF(kPlatePad, 0), callsignText(p->callsign).text);
+            const Text& text = callsignText(p->callsign);
+            if (stamps)
+                painter.drawImage(onPixels(box.topLeft()), textStamp(box, text, callsignFont_, p->alarm, traffic::kNoValue, scale));
+            else
+                drawText(painter, box, text, callsignFont_, p->alarm, traffic::kNoValue);
         }
         drawn_.push_back(drawn);
     }

@@ -110,6 +110,12 @@ private:
     static void drawSymbol(QPainter& painter, QPointF at, traffic::AlarmLevel alarm, double track);
     // The symbol drawn once in device pixels at that scale, its middle at the picture's.
     const QImage& symbolStamp(traffic::AlarmLevel alarm, double track, double scale);
+    // A text on its plate filling the box, with the climb or sink arrow when notable.
+    static void drawText(QPainter& painter, const QRectF& box, const Text& text, const QFont& font,
+                         traffic::AlarmLevel alarm, double climb);
+    // That drawn once in device pixels at that scale, by text, font, colour and arrow.
+    const QImage& textStamp(const QRectF& box, const Text& text, const QFont& font, traffic::AlarmLevel alarm,
+                            double climb, double scale);
     int heightTextIndex(double verticalMetres);
     const Text& callsignText(const QString& callsign);
 
@@ -131,6 +137,8 @@ private:
     static constexpr double kStampStep = 5.0;  // degrees of track between the ready symbols
     QHash<int, QImage> stamps_;                // by alarm level and track step, at stampScale_
     double stampScale_ = 0;
+    QHash<QPair<QString, int>, QImage> textStamps_;
+    double textStampScale_ = 0;
 };
 
 }  // namespace vantrel::instruments
