@@ -1,5 +1,6 @@
 #include "FlarmReader.h"
 
+#include <bit>
 #include <charconv>
 #include <cstring>
 #include <cmath>
@@ -25,34 +26,44 @@ struct Fields {
     }
 };
 
-// Whether any byte is outside the printable 0x20..0x7E, and the XOR of all bytes (the NMEA
-// checksum), eight bytes to a word: a byte below 0x20 borrows into its top bit when 0x20 is taken
-// from it, one above 0x7E carries into it when 1 is added (a test for whether any byte of the word
-// is such a one, which is all it answers).
+// One pass over a line, eight bytes to a word: whether any byte is outside the printable
+// 0x20..0x7E, the XOR of all bytes (the NMEA checksum), and where the first commas are. A byte
+// below 0x20 borrows into its top bit when 0x20 is taken from it, one above 0x7E carries into it
+// when 1 is added (which tells whether there is such a byte in the word, all that is asked); a
+// comma is a byte that XOR ',' leaves zero, found exactly with the top bits of (x & 0x7F) + 0x7F.
 struct TextScan {
     bool unprintable = false;
     uchar checksum = 0;
+    size_t commaCount = 0;  // at most kMostFields
+    qsizetype commas[kMostFields];
 };
+static_assert(std::endian::native == std::endian::little, "the comma search counts bytes from the low end");
 TextScan scanText(QByteArrayView text) {
-    constexpr uint64_t kOnes = 0x0101010101010101u, kTops = 0x8080808080808080u;
-    const char* p = text.data();
+    constexpr uint64_t kOnes = 0x0101010101010101u, kTops = 0x8080808080808080u, kLows = kOnes * 0x7F;
+    const char* const start = text.data();
+    const char* p = start;
     size_t n = size_t(text.size());
     uint64_t outside = 0, sum = 0;
+    TextScan scan;
     for (; n >= 8; p += 8, n -= 8) {
         uint64_t w;
         std::memcpy(&w, p, 8);
         outside |= ((w - kOnes * 0x20) & ~w & kTops) | (((w + kOnes * (0x7F - 0x7E)) | w) & kTops);
         sum ^= w;
+        const uint64_t x = w ^ (kOnes * ',');
+        uint64_t commas = ~(((x & kLows) + kLows) | x | kLows);
+        for (; commas && scan.commaCount < kMostFields; commas &= commas - 1)
+            scan.commas[scan.commaCount++] = (p - start) + std::countr_zero(commas) / 8;  // little-endian bytes
     }
     sum ^= sum >> 32;
     sum ^= sum >> 16;
     sum ^= sum >> 8;
-    TextScan scan;
     scan.checksum = uchar(sum);
     scan.unprintable = outside != 0;
     for (; n > 0; ++p, --n) {
         scan.unprintable |= uchar(*p) - 0x20u > 0x5eu;
         scan.checksum ^= uchar(*p);
+        if (*p == ',' && scan.commaCount < kMostFields) scan.commas[scan.commaCount++] = p - start;
     }
     return scan;
 }
@@ -108,6 +119,15 @@ double decimal(QByteArrayView text, bool& ok) {
 // malformed.
 std::optional<long> whole(QByteArrayView text, long low, long high, int base, bool& ok) {
     if (text.isEmpty()) return std::nullopt;
+    if (text.size() == 1 && text[0] >= '0' && text[0] <= '9') {
+        // Most whole fields are one digit (alarm level, address type, aircraft type).
+        const long value = text[0] - '0';
+        if (value < low || value > high) {
+            ok = false;
+            return std::nullopt;
+        }
+        return value;
+    }
     const char* p = text.data();
     const char* end = p + text.size();
     bool negative = base == 10 && *p == '-';
@@ -237,16 +257,15 @@ FlarmReading readFlarmSentence(QByteArrayView raw) {
         if (!expected) return bad("malformed checksum");
         if (long(actual) != *expected) return bad("bad checksum");
     }
+    // The fields between the commas of the body (those after the star are the checksum's).
     Fields fields;
-    for (;;) {
-        const char* comma = static_cast<const char*>(std::memchr(body.data(), ',', size_t(body.size())));
-        if (!comma) {
-            fields.add(body);
-            break;
-        }
-        fields.add(body.first(comma - body.data()));
-        body = body.sliced(comma - body.data() + 1);
+    const qsizetype bodyEnd = 1 + body.size();
+    qsizetype fieldStart = 1;
+    for (size_t i = 0; i < scan.commaCount && scan.commas[i] < bodyEnd; ++i) {
+        fields.add(line.sliced(fieldStart, scan.commas[i] - fieldStart));
+        fieldStart = scan.commas[i] + 1;
     }
+    fields.add(line.sliced(fieldStart, bodyEnd - fieldStart));
     if (fields[0] == "PFLAU") return readStatus(fields);
     if (fields[0] == "PFLAA") return readTarget(fields);
     return {};

@@ -90,7 +90,7 @@ void TrafficFeed::handleFlarm(QByteArrayView line) {
     case FlarmReading::Kind::Status:
         flarmStatus_ = reading.status;
         return changed();
-    case FlarmReading::Kind::Target: return take(reading.target);
+    case FlarmReading::Kind::Target: return take(std::move(reading.target));
     }
 }
 
@@ -135,7 +135,7 @@ void TrafficFeed::handleGdl90Messages(const std::vector<Gdl90Message>& messages)
             t.callsign = r.callsign;
             t.aircraftType = r.emitterCategory;
             placeGdl90Target(t);
-            take(t);
+            take(std::move(t));
             break;
         }
         }
@@ -158,8 +158,8 @@ void TrafficFeed::placeGdl90Target(Target& t) const {
     t.alarm = proximityAlarm(t);
 }
 
-void TrafficFeed::take(const Target& target) {
-    switch (list_.update(target, now())) {
+void TrafficFeed::take(Target&& target) {
+    switch (list_.update(std::move(target), now())) {
     case TrafficList::Update::AddressTypeChanged: return bad("an address that changed its type");
     case TrafficList::Update::ListFull: return bad("more targets than the list holds");
     default: return changed();

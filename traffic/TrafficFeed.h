@@ -95,7 +95,7 @@ public:
 private:
     void handleFlarm(QByteArrayView line);
     void handleGdl90(QByteArrayView frames);
-    void take(const Target& target);
+    void take(Target&& target);
     void placeGdl90Target(Target& target) const;
     void bad(const char* reason);
     void changed();
