@@ -17,6 +17,10 @@
 #include "waypoints/WaypointDatabase.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QEventLoop>
+#include <QTimer>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -24,6 +28,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <ctime>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -334,5 +339,86 @@ void BM_MapFrameWithTraffic(benchmark::State& state) {
     state.counters["tiles"] = double(map.baseMap().drawnTiles().size());
 }
 BENCHMARK(BM_MapFrameWithTraffic)->ArgsProduct({{0, 50, 500}, {45, 200}})->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+}  // namespace
+
+namespace {
+
+// One second of 500 FLARM targets reported ten times a second to the map over Geneva's base map,
+// as the app runs it: each tenth of a second the sentences go to the feed and the event loop turns
+// (the feed posts its update, the map redraws when it may) until the next tenth. The CPU time is
+// the process's over that second, "main_ms_per_s" the main thread's: the traffic's handling and
+// the redraws it caused, with the map
+// on the offscreen screen (at 1x) or hidden (argument 0: the handling alone); "frames_per_s"
+// counts the map's frames.
+class PaintCounter : public QObject {
+public:
+    int frames = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++frames;
+        return false;
+    }
+};
+
+void BM_MapTrafficSecondAt10Hz(benchmark::State& state) {
+    ParisMap& world = paris();
+    const Place& place = kBaseMapPlaces[2];
+    positioning::LocationManager location;
+    units::UnitSettings units;
+    auto cache = waypoints::NearbyWaypointCache::create();
+    traffic::TrafficFeed feed(traffic::TrafficFeed::Clock::Wall);  // as in the app: its own one-second tick
+    feed.setUnits(traffic::AlertUnits{});
+    std::vector<QByteArray> sentences;
+    for (int step = 0; step < 10; ++step)
+        for (int i = 0; i < 500; ++i) {
+            const double bearing = i * 137.5 * M_PI / 180.0 + step * 0.002, metres = (1.0 + (i % 25) * 0.8) * 1852.0;
+            sentences.push_back(flarmTarget(i % 50 == 0 ? 1 : 0, std::lround(metres * std::cos(bearing)),
+                                            std::lround(metres * std::sin(bearing)), (i % 21 - 10) * 150, 0xD00000 + uint32_t(i),
+                                            (i * 47) % 360, (i % 7 - 3) * 0.8));
+        }
+    instruments::GPSView map(location, units, cache, world.waypointsDB());
+    map.setTrafficFeed(&feed);
+    map.initWithFrame(QRectF(0, 0, 320, 320));
+    positioning::Fix fix;
+    fix.latitude = place.lat;
+    fix.longitude = place.lon;
+    fix.horizontalAccuracy = 5.0;
+    fix.timestamp = 1.7e9;
+    location.locationManagerDidUpdateToLocation(fix);
+    cache->waitUntilIdle(60000);
+    if (state.range(0)) map.show();
+    PaintCounter counter;
+    map.installEventFilter(&counter);
+    // The event loop waits for events until the time, as the app's does.
+    const auto turnUntil = [](const QElapsedTimer& clock, qint64 ms) {
+        QEventLoop loop;
+        QTimer::singleShot(int(std::max<qint64>(0, ms - clock.elapsed())), &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    QElapsedTimer warm;
+    warm.start();
+    turnUntil(warm, 500);  // the tiles decoded and the first frames drawn
+    map.baseMap().waitForTiles();
+    counter.frames = 0;
+    const auto threadSeconds = [] {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+    };
+    const double mainStart = threadSeconds();
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        for (int step = 0; step < 10; ++step) {
+            for (int i = 0; i < 500; ++i) feed.handleMessage(sentences[size_t(step * 500 + i)]);
+            turnUntil(clock, (step + 1) * 100);
+        }
+    }
+    state.counters["frames_per_s"] = double(counter.frames) / double(state.iterations());
+    state.counters["main_ms_per_s"] = (threadSeconds() - mainStart) * 1000.0 / double(state.iterations());
+    state.counters["targets"] = double(feed.targets().size());
+    map.hide();
+}
+BENCHMARK(BM_MapTrafficSecondAt10Hz)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
