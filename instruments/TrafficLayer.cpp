@@ -42,9 +42,7 @@ TrafficLayer::TrafficLayer(std::function<void()> redraw, std::function<bool()> v
     });
     heightFont_ = platform::ui::style::font(12, true);
     callsignFont_ = platform::ui::style::font(12);
-    const QFontMetricsF metrics(heightFont_);
-    textAscent_ = metrics.ascent();
-    textHeight_ = metrics.height();
+    textHeight_ = QFontMetricsF(heightFont_).height();
 }
 
 TrafficLayer::~TrafficLayer() { platform::NotificationCenter::defaultCenter().removeObserver(this); }

@@ -128,7 +128,6 @@ private:
     std::vector<DrawnTarget> drawn_;
     QFont heightFont_;
     QFont callsignFont_;
-    double textAscent_ = 0;
     double textHeight_ = 0;
     // Texts and widths measured once: the heights by hundreds of feet, the callsigns by text.
     QHash<int, int> heightIndex_;
