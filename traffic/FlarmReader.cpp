@@ -1,5 +1,6 @@
 #include "FlarmReader.h"
 
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cstring>
@@ -115,9 +116,22 @@ double decimal(QByteArrayView text, bool& ok) {
     return negative ? -value : value;
 }
 
+constexpr std::array<uint8_t, 256> digitTable() {
+    std::array<uint8_t, 256> table{};
+    for (unsigned c = 0; c < 256; ++c)
+        table[c] = c >= '0' && c <= '9' ? uint8_t(c - '0')
+                   : c >= 'A' && c <= 'F' ? uint8_t(c - 'A' + 10)
+                   : c >= 'a' && c <= 'f' ? uint8_t(c - 'a' + 10)
+                                          : 16;
+    return table;
+}
+constexpr std::array<uint8_t, 256> kDigits = digitTable();
+
 // A whole number in [low, high] in the given base (10 or 16); nothing when empty; `ok` false when
 // malformed.
-std::optional<long> whole(QByteArrayView text, long low, long high, int base, bool& ok) {
+// Inlined: returned from a call, the optional went through the stack, written a byte at a time
+// and read back whole, which stalled every call.
+[[gnu::always_inline]] inline std::optional<long> whole(QByteArrayView text, long low, long high, int base, bool& ok) {
     if (text.isEmpty()) return std::nullopt;
     if (text.size() == 1 && text[0] >= '0' && text[0] <= '9') {
         // Most whole fields are one digit (alarm level, address type, aircraft type).
@@ -134,19 +148,14 @@ std::optional<long> whole(QByteArrayView text, long low, long high, int base, bo
     if (negative) ++p;
     long value = 0;
     if (p == end || end - p > 9) ok = false;
+    // Each byte's digit from a table (16 for none), without a branch per byte.
+    unsigned worst = 0;
     for (; ok && p < end; ++p) {
-        int digit;
-        char c = *p;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (base == 16 && c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else if (base == 16 && c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else
-            ok = false, digit = 0;
-        value = value * base + digit;
+        const unsigned digit = kDigits[uchar(*p)];
+        worst |= unsigned(digit >= unsigned(base)) ;
+        value = value * base + long(digit);
     }
+    if (worst) ok = false;
     if (negative) value = -value;
     if (!ok || value < low || value > high) {
         ok = false;
@@ -155,7 +164,7 @@ std::optional<long> whole(QByteArrayView text, long low, long high, int base, bo
     return value;
 }
 
-std::optional<uint32_t> address(QByteArrayView text, bool& ok) {
+[[gnu::always_inline]] inline std::optional<uint32_t> address(QByteArrayView text, bool& ok) {
     if (text.isEmpty()) return std::nullopt;
     if (text.size() != 6) {
         ok = false;
