@@ -17,13 +17,23 @@ void LabelPlacer::reserve(const QRectF& area) {
 }
 
 int LabelPlacer::add(const QRectF& box, int priority) {
-    labels_.push_back({box, priority});
+    labels_.push_back({box, priority, false, 0, 0, box});
     return int(labels_.size() - 1);
+}
+
+int LabelPlacer::add(std::span<const QRectF> boxes, int priority) {
+    if (boxes.empty()) return -1;
+    const int handle = add(*boxes.begin(), priority);
+    labels_.back().firstOther = uint32_t(others_.size());
+    labels_.back().otherCount = uint32_t(boxes.size() - 1);
+    others_.insert(others_.end(), boxes.begin() + 1, boxes.end());
+    return handle;
 }
 
 void LabelPlacer::clear() {
     reserved_.clear();
     labels_.clear();
+    others_.clear();
     cells_.clear();
     kept_.clear();
 }
@@ -68,12 +78,23 @@ void LabelPlacer::place() {
                      [this](size_t a, size_t b) { return labels_[a].priority < labels_[b].priority; });
     cells_.clear();
     kept_.clear();
+    // A box too large to be one (no number) is never kept.
+    const auto fits = [this](const QRectF& box) {
+        return std::isfinite(box.left()) && std::isfinite(box.right()) && std::abs(box.width()) < 1e6 &&
+               std::abs(box.height()) < 1e6 && !overlapsKept(box);
+    };
     for (size_t i : order) {
         Label& label = labels_[i];
-        // A label too large to be a box (no number) is never kept.
-        label.kept = std::isfinite(label.box.left()) && std::isfinite(label.box.right()) &&
-                     std::abs(label.box.width()) < 1e6 && std::abs(label.box.height()) < 1e6 && !overlapsKept(label.box);
-        if (label.kept) keep(label.box);
+        label.box = label.firstBox;
+        label.kept = fits(label.box);
+        for (uint32_t k = 0; !label.kept && k < label.otherCount; ++k) {
+            label.box = others_[label.firstOther + k];
+            label.kept = fits(label.box);
+        }
+        if (label.kept)
+            keep(label.box);
+        else
+            label.box = label.firstBox;
     }
 }
 

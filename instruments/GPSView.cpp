@@ -11,6 +11,7 @@
 #include "platform/ui/Images.h"
 #include "platform/ui/Style.h"
 #include "positioning/LocationManager.h"
+#include "traffic/TrafficFeed.h"
 #include "waypoints/POISelectorPaneController.h"
 #include "waypoints/WaypointCell.h"
 #include "waypoints/WaypointKeys.h"
@@ -77,8 +78,10 @@ GPSView::GPSView(positioning::LocationManager& locationManager, units::UnitSetti
       self_(this),
       baseMap_(std::make_unique<BaseMapLayer>([map = QPointer<GPSView>(this)] {
           if (map) map->setNeedsDisplay();
-      })) {
+      })),
+      traffic_(std::make_unique<TrafficLayer>([this] { setNeedsDisplay(); }, [this] { return isVisible(); })) {
     cache_->setNotificationSender(this);
+    traffic_->setFeed(&traffic::TrafficFeed::shared());
 }
 
 GPSView::~GPSView() {
@@ -271,8 +274,13 @@ QStringList GPSView::labelOutlets() const {
 void GPSView::drawRect(QPainter& painter, const QRectF& rect) {
     painter.fillRect(rect, kBackground);
     labels_.clear();
-    if (const std::optional<MapProjection> map = projection()) baseMap_->draw(painter, *map, bounds().size(), labels_);
-    drawNearbyWaypoints(painter);
+    const std::optional<MapProjection> map = projection();
+    if (map) {
+        baseMap_->draw(painter, *map, bounds().size(), labels_);
+        traffic_->place(*map, bounds().size(), labels_);
+    }
+    drawNearbyWaypoints(painter);  // places every label
+    if (map) traffic_->draw(painter, labels_);
     if (mapPosition_) drawCenterImage(painter, QStringLiteral("plane.png"), 360.0f - trackAngle_);
     drawScale(painter);
     drawPositionNotice(painter);

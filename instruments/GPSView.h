@@ -29,6 +29,7 @@
 #include "AbstractInstrumentView.h"
 #include "BaseMapLayer.h"
 #include "MapProjection.h"
+#include "TrafficLayer.h"
 
 #include "basemap/LabelPlacer.h"
 
@@ -143,6 +144,13 @@ public:
     BaseMapLayer& baseMap() { return *baseMap_; }
     const BaseMapLayer& baseMap() const { return *baseMap_; }
 
+    // The traffic drawn over the waypoints, from TrafficFeed::shared() unless another feed is set
+    // (tests, benchmarks; null draws none).
+    void setTrafficFeed(traffic::TrafficFeed* feed) { traffic_->setFeed(feed); }
+    const TrafficLayer& trafficLayer() const { return *traffic_; }
+    // The targets of the last frame: id (TargetId::text()), place in view points.
+    const std::vector<TrafficLayer::DrawnTarget>& drawnTraffic() const { return traffic_->drawnTargets(); }
+
 protected:
     void drawRect(QPainter& painter, const QRectF& rect) override;
     void drawScale(QPainter& painter);
@@ -201,6 +209,7 @@ private:
     std::vector<DrawnWaypoint> drawnWaypoints_;
     std::unordered_set<const void*> reportedRecords_;  // damaged records already logged
     std::unique_ptr<BaseMapLayer> baseMap_;
+    std::unique_ptr<TrafficLayer> traffic_;
     basemap::LabelPlacer labels_;  // every label of the frame, decluttered at once
     // The widths of the waypoint labels in labelFont_, by identifier: the same few hundred are
     // measured every frame, and laying out the text is the dearest part of it.

@@ -1,5 +1,7 @@
 #include "FlarmReader.h"
 
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cstring>
 #include <cmath>
@@ -24,6 +26,48 @@ struct Fields {
         if (count < kMostFields) at[count++] = {field.data(), field.size()};
     }
 };
+
+// One pass over a line, eight bytes to a word: whether any byte is outside the printable
+// 0x20..0x7E, the XOR of all bytes (the NMEA checksum), and where the first commas are. A byte
+// below 0x20 borrows into its top bit when 0x20 is taken from it, one above 0x7E carries into it
+// when 1 is added (which tells whether there is such a byte in the word, all that is asked); a
+// comma is a byte that XOR ',' leaves zero, found exactly with the top bits of (x & 0x7F) + 0x7F.
+struct TextScan {
+    bool unprintable = false;
+    uchar checksum = 0;
+    size_t commaCount = 0;  // at most kMostFields
+    qsizetype commas[kMostFields];
+};
+static_assert(std::endian::native == std::endian::little, "the comma search counts bytes from the low end");
+TextScan scanText(QByteArrayView text) {
+    constexpr uint64_t kOnes = 0x0101010101010101u, kTops = 0x8080808080808080u, kLows = kOnes * 0x7F;
+    const char* const start = text.data();
+    const char* p = start;
+    size_t n = size_t(text.size());
+    uint64_t outside = 0, sum = 0;
+    TextScan scan;
+    for (; n >= 8; p += 8, n -= 8) {
+        uint64_t w;
+        std::memcpy(&w, p, 8);
+        outside |= ((w - kOnes * 0x20) & ~w & kTops) | (((w + kOnes * (0x7F - 0x7E)) | w) & kTops);
+        sum ^= w;
+        const uint64_t x = w ^ (kOnes * ',');
+        uint64_t commas = ~(((x & kLows) + kLows) | x | kLows);
+        for (; commas && scan.commaCount < kMostFields; commas &= commas - 1)
+            scan.commas[scan.commaCount++] = (p - start) + std::countr_zero(commas) / 8;  // little-endian bytes
+    }
+    sum ^= sum >> 32;
+    sum ^= sum >> 16;
+    sum ^= sum >> 8;
+    scan.checksum = uchar(sum);
+    scan.unprintable = outside != 0;
+    for (; n > 0; ++p, --n) {
+        scan.unprintable |= uchar(*p) - 0x20u > 0x5eu;
+        scan.checksum ^= uchar(*p);
+        if (*p == ',' && scan.commaCount < kMostFields) scan.commas[scan.commaCount++] = p - start;
+    }
+    return scan;
+}
 
 FlarmReading bad(const char* reason) {
     FlarmReading r;
@@ -72,29 +116,46 @@ double decimal(QByteArrayView text, bool& ok) {
     return negative ? -value : value;
 }
 
+constexpr std::array<uint8_t, 256> digitTable() {
+    std::array<uint8_t, 256> table{};
+    for (unsigned c = 0; c < 256; ++c)
+        table[c] = c >= '0' && c <= '9' ? uint8_t(c - '0')
+                   : c >= 'A' && c <= 'F' ? uint8_t(c - 'A' + 10)
+                   : c >= 'a' && c <= 'f' ? uint8_t(c - 'a' + 10)
+                                          : 16;
+    return table;
+}
+constexpr std::array<uint8_t, 256> kDigits = digitTable();
+
 // A whole number in [low, high] in the given base (10 or 16); nothing when empty; `ok` false when
 // malformed.
-std::optional<long> whole(QByteArrayView text, long low, long high, int base, bool& ok) {
+// Inlined: returned from a call, the optional went through the stack, written a byte at a time
+// and read back whole, which stalled every call.
+[[gnu::always_inline]] inline std::optional<long> whole(QByteArrayView text, long low, long high, int base, bool& ok) {
     if (text.isEmpty()) return std::nullopt;
+    if (text.size() == 1 && text[0] >= '0' && text[0] <= '9') {
+        // Most whole fields are one digit (alarm level, address type, aircraft type).
+        const long value = text[0] - '0';
+        if (value < low || value > high) {
+            ok = false;
+            return std::nullopt;
+        }
+        return value;
+    }
     const char* p = text.data();
     const char* end = p + text.size();
     bool negative = base == 10 && *p == '-';
     if (negative) ++p;
     long value = 0;
     if (p == end || end - p > 9) ok = false;
+    // Each byte's digit from a table (16 for none), without a branch per byte.
+    unsigned worst = 0;
     for (; ok && p < end; ++p) {
-        int digit;
-        char c = *p;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (base == 16 && c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else if (base == 16 && c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else
-            ok = false, digit = 0;
-        value = value * base + digit;
+        const unsigned digit = kDigits[uchar(*p)];
+        worst |= unsigned(digit >= unsigned(base)) ;
+        value = value * base + long(digit);
     }
+    if (worst) ok = false;
     if (negative) value = -value;
     if (!ok || value < low || value > high) {
         ok = false;
@@ -103,7 +164,7 @@ std::optional<long> whole(QByteArrayView text, long low, long high, int base, bo
     return value;
 }
 
-std::optional<uint32_t> address(QByteArrayView text, bool& ok) {
+[[gnu::always_inline]] inline std::optional<uint32_t> address(QByteArrayView text, bool& ok) {
     if (text.isEmpty()) return std::nullopt;
     if (text.size() != 6) {
         ok = false;
@@ -189,32 +250,31 @@ FlarmReading readFlarmSentence(QByteArrayView raw) {
     QByteArrayView line = raw;
     while (!line.isEmpty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) line.chop(1);
     if (!line.startsWith("$PFLAU") && !line.startsWith("$PFLAA")) return {};
-    // Simple loops over the whole line (the compiler vectorises them): printable bytes, then the
-    // checksum up to the star, then the fields.
-    unsigned unprintable = 0;
-    for (char c : line) unprintable |= unsigned(uchar(c) - 0x20u > 0x5eu);
-    if (unprintable) return bad("unprintable bytes");
+    // The printable test and the checksum take eight bytes at a time (a loop over single bytes was
+    // the dearest part of reading a sentence); the fields are found with memchr.
+    const TextScan scan = scanText(line);
+    if (scan.unprintable) return bad("unprintable bytes");
     const char* starAt = static_cast<const char*>(std::memchr(line.data(), '*', size_t(line.size())));
     QByteArrayView body = starAt ? line.sliced(1, starAt - line.data() - 1) : line.sliced(1);
     if (starAt) {
-        uchar actual = 0;
-        for (char c : body) actual ^= uchar(c);
+        // The checksum covers what lies between '$' and '*': the whole line's, without those.
         QByteArrayView sum = line.sliced(starAt - line.data() + 1);
+        uchar actual = scan.checksum ^ uchar('$') ^ uchar('*');
+        for (char c : sum) actual ^= uchar(c);
         bool ok = true;
         std::optional<long> expected = sum.size() == 2 ? whole(sum, 0, 0xFF, 16, ok) : std::nullopt;
         if (!expected) return bad("malformed checksum");
         if (long(actual) != *expected) return bad("bad checksum");
     }
+    // The fields between the commas of the body (those after the star are the checksum's).
     Fields fields;
-    for (;;) {
-        const char* comma = static_cast<const char*>(std::memchr(body.data(), ',', size_t(body.size())));
-        if (!comma) {
-            fields.add(body);
-            break;
-        }
-        fields.add(body.first(comma - body.data()));
-        body = body.sliced(comma - body.data() + 1);
+    const qsizetype bodyEnd = 1 + body.size();
+    qsizetype fieldStart = 1;
+    for (size_t i = 0; i < scan.commaCount && scan.commas[i] < bodyEnd; ++i) {
+        fields.add(line.sliced(fieldStart, scan.commas[i] - fieldStart));
+        fieldStart = scan.commas[i] + 1;
     }
+    fields.add(line.sliced(fieldStart, bodyEnd - fieldStart));
     if (fields[0] == "PFLAU") return readStatus(fields);
     if (fields[0] == "PFLAA") return readTarget(fields);
     return {};

@@ -24,6 +24,15 @@ constexpr std::array<uint16_t, 256> crcTable() {
     return table;
 }
 constexpr std::array<uint16_t, 256> kCrcTable = crcTable();
+// Two bytes at a time: the table is linear (T[a ^ b] = T[a] ^ T[b]), so after the bytes b1 b2 the
+// CRC (h, l) becomes U[h] ^ T[l] ^ (b1 b2), with U[h] = T[T[h] >> 8] ^ (T[h] << 8). The two
+// look-ups do not wait for each other, as one byte's waits for the last.
+constexpr std::array<uint16_t, 256> crcPairTable() {
+    std::array<uint16_t, 256> table{};
+    for (unsigned h = 0; h < 256; ++h) table[h] = uint16_t(kCrcTable[kCrcTable[h] >> 8] ^ uint16_t(kCrcTable[h] << 8));
+    return table;
+}
+constexpr std::array<uint16_t, 256> kCrcPairTable = crcPairTable();
 
 unsigned byteAt(QByteArrayView m, qsizetype i) { return uchar(m[i]); }
 
@@ -96,7 +105,10 @@ std::optional<Gdl90Message> decodeReport(QByteArrayView m, Gdl90Message::Kind ki
 
 uint16_t gdl90Crc(QByteArrayView message) {
     uint16_t crc = 0;
-    for (char c : message) crc = uint16_t(kCrcTable[crc >> 8] ^ uint16_t(crc << 8) ^ uchar(c));
+    const qsizetype pairs = message.size() & ~qsizetype(1);
+    for (qsizetype i = 0; i < pairs; i += 2)
+        crc = uint16_t(kCrcPairTable[crc >> 8] ^ kCrcTable[crc & 0xFF] ^ (uchar(message[i]) << 8) ^ uchar(message[i + 1]));
+    if (pairs < message.size()) crc = uint16_t(kCrcTable[crc >> 8] ^ uint16_t(crc << 8) ^ uchar(message.back()));
     return crc;
 }
 
@@ -172,24 +184,29 @@ void Gdl90Reader::addData(QByteArrayView bytes) {
 
 void Gdl90Reader::frameEnded() {
     if (broken_) return badFrame("frame too long");
-    frame_.resize(raw_.size());
-    char* out = frame_.data();
-    bool escaped = false;
-    for (char c : raw_) {
-        if (escaped) {
-            *out++ = char(c ^ 0x20);
-            escaped = false;
-        } else if (c == kEscape) {
-            escaped = true;
-        } else {
-            *out++ = c;
+    // Most frames hold no escape: those are read where they lie.
+    QByteArrayView frame = raw_;
+    if (std::memchr(raw_.constData(), kEscape, size_t(raw_.size()))) {
+        frame_.resize(raw_.size());
+        char* out = frame_.data();
+        bool escaped = false;
+        for (char c : raw_) {
+            if (escaped) {
+                *out++ = char(c ^ 0x20);
+                escaped = false;
+            } else if (c == kEscape) {
+                escaped = true;
+            } else {
+                *out++ = c;
+            }
         }
+        frame_.resize(out - frame_.data());
+        if (escaped) return badFrame("escape at the end of a frame");
+        frame = frame_;
     }
-    frame_.resize(out - frame_.data());
-    if (escaped) return badFrame("escape at the end of a frame");
-    if (frame_.size() < 3) return badFrame("frame too short");
-    QByteArrayView message = QByteArrayView(frame_).first(frame_.size() - 2);
-    uint16_t sent = uint16_t(uchar(frame_[frame_.size() - 2]) | (uchar(frame_[frame_.size() - 1]) << 8));
+    if (frame.size() < 3) return badFrame("frame too short");
+    QByteArrayView message = frame.first(frame.size() - 2);
+    uint16_t sent = uint16_t(uchar(frame[frame.size() - 2]) | (uchar(frame[frame.size() - 1]) << 8));
     if (gdl90Crc(message) != sent) return badFrame("wrong CRC");
     const char* reason = nullptr;
     std::optional<Gdl90Message> decoded = decodeGdl90Message(message, &reason);

@@ -71,8 +71,13 @@ public:
     // Any split of the byte stream.
     void addData(QByteArrayView bytes);
 
-    // Messages completed since the last call, in order.
-    std::vector<Gdl90Message> takeMessages() { return std::exchange(messages_, {}); }
+    // Messages completed since the last call, in order. The next batch starts with room for as
+    // many, so a steady stream does not grow its vector again at every datagram.
+    std::vector<Gdl90Message> takeMessages() {
+        std::vector<Gdl90Message> taken = std::exchange(messages_, {});
+        messages_.reserve(taken.size());
+        return taken;
+    }
     // Each good frame as it came (flags included), in the same order as the messages.
     std::vector<QByteArray> takeFrames() { return std::exchange(frames_, {}); }
 

@@ -20,7 +20,6 @@ double accuracyOfNacp(int nacp) {
 }  // namespace
 
 Gdl90Source::Gdl90Source(int port, QObject* parent) : PositionSource(parent), port_(port) {
-    reader_.setKeepFrames(true);
     reconnectTimer_.setSingleShot(true);
     reconnectTimer_.setInterval(kReconnectMs);
     connect(&reconnectTimer_, &QTimer::timeout, this, &Gdl90Source::open);
@@ -86,22 +85,19 @@ void Gdl90Source::consume(QByteArrayView bytes) {
         badLogged_ = reader_.badFrames();
         sinceBadLog_.start();
     }
-    std::vector<Gdl90Message> messages = reader_.takeMessages();
-    std::vector<QByteArray> frames = reader_.takeFrames();
+    const std::vector<Gdl90Message> messages = reader_.takeMessages();
+    if (messages.empty()) return;
     double now = double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
-    // The good frames of the datagram go on together (one message for the feed, not one per frame),
-    // after the fixes of its ownship reports.
-    QByteArray good;
-    for (size_t i = 0; i < messages.size(); ++i) {
-        if (messages[i].kind == Gdl90Message::Kind::Ownship) {
-            if (std::optional<positioning::Fix> fix = fixFromOwnship(messages[i].report, now))
-                deliverFix(*fix);
-            else
-                deliverFailure(QStringLiteral("the receiver has no position"));
-        }
-        good += frames[i];
+    for (const Gdl90Message& m : messages) {
+        if (m.kind != Gdl90Message::Kind::Ownship) continue;
+        if (std::optional<positioning::Fix> fix = fixFromOwnship(m.report, now))
+            deliverFix(*fix);
+        else
+            deliverFailure(QStringLiteral("the receiver has no position"));
     }
-    if (!good.isEmpty()) deliverUnusedMessage(good);
+    // The datagram's messages go on together (one call for the feed, not one per frame), after
+    // the fixes of its ownship reports.
+    emit messagesRead(messages);
 }
 
 std::optional<int> gdl90Port(const QString& gpsOption, QString* error) {

@@ -1,9 +1,10 @@
 #pragma once
 // A GDL90 traffic receiver on UDP (port 4000 by default) as a position source: its ownship reports
-// become fixes (accuracy from their NACp), and every good frame (heartbeat, ownship, geometric
-// altitude, traffic) is passed on through unusedMessage() for the traffic feed, those of a
-// datagram together, after the datagram's fixes. Frames with a wrong CRC or cut short are dropped;
-// their count goes to the log at most once a minute.
+// become fixes (accuracy from their NACp), and the messages of every good frame (heartbeat,
+// ownship, geometric altitude, traffic) are passed on decoded through messagesRead() for the
+// traffic feed, those of a datagram together, after the datagram's fixes: the frames are checked
+// and decoded once, here. Frames with a wrong CRC or cut short are dropped; their count goes to
+// the log at most once a minute.
 //
 // Failures: a port that cannot be bound (tried again every three seconds), ten seconds without
 // data, and a receiver that reports no position. Each is reported once per outage.
@@ -43,6 +44,10 @@ public:
 
     // The fix for an ownship report at `timestamp`, or nothing when it has no position.
     static std::optional<positioning::Fix> fixFromOwnship(const Gdl90Report& report, double timestamp);
+
+signals:
+    // The good messages of one datagram, in order, emitted after its fixes. Main thread.
+    void messagesRead(const std::vector<vantrel::traffic::Gdl90Message>& messages);
 
 private:
     void open();

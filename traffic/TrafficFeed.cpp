@@ -1,6 +1,7 @@
 #include "TrafficFeed.h"
 
 #include "FlarmReader.h"
+#include "Gdl90Source.h"
 
 #include "platform/core/Log.h"
 #include "platform/core/NotificationCenter.h"
@@ -41,14 +42,20 @@ TrafficFeed::TrafficFeed(Clock clock, QObject* parent) : QObject(parent), clock_
 TrafficFeed::~TrafficFeed() = default;
 
 void TrafficFeed::listenTo(positioning::PositionSource* source) {
-    disconnect(sourceConnection_);
+    stopListening();
     reset();
     if (!source) return;
     sourceConnection_ = connect(source, &positioning::PositionSource::unusedMessage, this,
                                 [this](const QByteArray& message) { handleMessage(message); });
+    // A GDL90 receiver has read its frames already: its messages come decoded.
+    if (auto* gdl90 = qobject_cast<Gdl90Source*>(source))
+        gdl90Connection_ = connect(gdl90, &Gdl90Source::messagesRead, this, &TrafficFeed::handleGdl90Messages);
 }
 
-void TrafficFeed::stopListening() { disconnect(sourceConnection_); }
+void TrafficFeed::stopListening() {
+    disconnect(sourceConnection_);
+    disconnect(gdl90Connection_);
+}
 
 double TrafficFeed::now() const { return clock_ == Clock::Wall ? double(wall_.elapsed()) / 1000.0 : fixTime_; }
 
@@ -83,14 +90,18 @@ void TrafficFeed::handleFlarm(QByteArrayView line) {
     case FlarmReading::Kind::Status:
         flarmStatus_ = reading.status;
         return changed();
-    case FlarmReading::Kind::Target: return take(reading.target);
+    case FlarmReading::Kind::Target: return take(std::move(reading.target));
     }
 }
 
 void TrafficFeed::handleGdl90(QByteArrayView frames) {
     gdl90_.addData(frames);
     for (; gdl90BadSeen_ < gdl90_.badFrames(); ++gdl90BadSeen_) bad(gdl90_.lastProblem());
-    for (Gdl90Message& m : gdl90_.takeMessages()) {
+    handleGdl90Messages(gdl90_.takeMessages());
+}
+
+void TrafficFeed::handleGdl90Messages(const std::vector<Gdl90Message>& messages) {
+    for (const Gdl90Message& m : messages) {
         switch (m.kind) {
         case Gdl90Message::Kind::Heartbeat: break;
         case Gdl90Message::Kind::OwnshipGeometricAltitude:
@@ -103,6 +114,7 @@ void TrafficFeed::handleGdl90(QByteArrayView frames) {
             ownship_.pressureAltitude = r.pressureAltitude;
             ownship_.track = r.track;
             ownship_.groundSpeed = r.groundSpeed;
+            ownshipCosLatitude_ = std::cos(ownship_.latitude * M_PI / 180.0);
             // The targets' places are relative to the ownship: move them all with it.
             for (Target& t : list_.mutableTargets())
                 if (t.id.origin == TrafficOrigin::Gdl90) placeGdl90Target(t);
@@ -123,7 +135,7 @@ void TrafficFeed::handleGdl90(QByteArrayView frames) {
             t.callsign = r.callsign;
             t.aircraftType = r.emitterCategory;
             placeGdl90Target(t);
-            take(t);
+            take(std::move(t));
             break;
         }
         }
@@ -138,7 +150,7 @@ void TrafficFeed::placeGdl90Target(Target& t) const {
         double dlon = t.longitude - ownship_.longitude;
         if (dlon > 180.0) dlon -= 360.0;  // across the date line
         if (dlon < -180.0) dlon += 360.0;
-        t.east = dlon * kMetresPerDegree * std::cos(ownship_.latitude * M_PI / 180.0);
+        t.east = dlon * kMetresPerDegree * ownshipCosLatitude_;
         t.distance = std::sqrt(t.north * t.north + t.east * t.east);
     }
     // Both heights are pressure altitudes: their difference holds whatever the day's pressure.
@@ -146,8 +158,8 @@ void TrafficFeed::placeGdl90Target(Target& t) const {
     t.alarm = proximityAlarm(t);
 }
 
-void TrafficFeed::take(const Target& target) {
-    switch (list_.update(target, now())) {
+void TrafficFeed::take(Target&& target) {
+    switch (list_.update(std::move(target), now())) {
     case TrafficList::Update::AddressTypeChanged: return bad("an address that changed its type");
     case TrafficList::Update::ListFull: return bad("more targets than the list holds");
     default: return changed();

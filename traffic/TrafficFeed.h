@@ -1,6 +1,7 @@
 #pragma once
 // The traffic around the aircraft, fed by whatever position source runs: it reads the FLARM
-// sentences and GDL90 frames the source passes on (PositionSource::unusedMessage), keeps the target
+// sentences and GDL90 frames the source passes on (PositionSource::unusedMessage), or the GDL90
+// messages a Gdl90Source has already decoded (Gdl90Source::messagesRead), keeps the target
 // list with its ages, the GDL90 ownship, and the alerts. This is what the map draws from and what
 // the app raises its banner from.
 //
@@ -73,6 +74,8 @@ public:
 
     // A message as a source passes it on: a NMEA line or GDL90 frames.
     void handleMessage(QByteArrayView message);
+    // GDL90 messages decoded by their source, in order.
+    void handleGdl90Messages(const std::vector<Gdl90Message>& messages);
     // A position fix: advances the Fixes clock and expires quiet targets.
     void noteFix(const positioning::Fix& fix);
     // Expires the quiet targets and brings the alerts up to date (the wall clock's tick).
@@ -92,7 +95,7 @@ public:
 private:
     void handleFlarm(QByteArrayView line);
     void handleGdl90(QByteArrayView frames);
-    void take(const Target& target);
+    void take(Target&& target);
     void placeGdl90Target(Target& target) const;
     void bad(const char* reason);
     void changed();
@@ -102,6 +105,7 @@ private:
     QElapsedTimer wall_;
     double fixTime_ = 0.0;  // Fixes clock: seconds since its first fix
     double lastFixTimestamp_ = kNoValue;
+    double ownshipCosLatitude_ = 1.0;  // of the ownship's latitude, for placing GDL90 targets
     QTimer tick_;
     TrafficList list_;
     Gdl90Reader gdl90_;
@@ -117,6 +121,7 @@ private:
     const char* lastBadReason_ = nullptr;
     bool updatePending_ = false;
     QMetaObject::Connection sourceConnection_;
+    QMetaObject::Connection gdl90Connection_;
 };
 
 }  // namespace vantrel::traffic

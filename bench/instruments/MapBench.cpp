@@ -3,18 +3,24 @@
 // cache and a direct-to, zoomed out (4.5 points per mile, squares) and in (20, symbols); one cache
 // refresh over the whole database as the map's worker runs it; and frames drawn while a worker
 // refreshes without pause, which shows how long drawing waits for dbLock at worst; and the frame
-// with a 200-waypoint plan being flown.
+// with a 200-waypoint plan being flown; and the frame with traffic.
 
 #include "instruments/GPSView.h"
 
 #include "platform/core/Log.h"
 #include "platform/core/Paths.h"
 #include "positioning/LocationManager.h"
+#include "traffic/Gdl90Reader.h"
+#include "traffic/TrafficFeed.h"
 #include "units/UnitSettings.h"
 #include "waypoints/ActiveCountriesStore.h"
 #include "waypoints/WaypointDatabase.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QEventLoop>
+#include <QTimer>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -22,6 +28,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <ctime>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -237,5 +244,181 @@ BENCHMARK(BM_MapFrameWithBaseMap)
     ->ArgsProduct({{0, 1, 2}, {10, 45, 200, 530}, {1, 0}})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(0.5);
+
+}  // namespace
+
+namespace {
+
+// The map frame at 2x over Geneva's base map (zoomed out and in) with traffic: 0, 50 and 500
+// targets from a FLARM device and a GDL90 receiver, some alerting, with callsigns, heights from
+// 5000 ft below to 5000 ft above and climbs, spread over 20 NM. The target is a frame under 4 ms
+// with 50; a frame's cost times the traffic redraws (at most 4 a second) is what traffic costs the
+// map.
+QByteArray flarmTarget(int alarm, long north, long east, long vertical, uint32_t address, int track, double climb) {
+    const QByteArray body = QStringLiteral("PFLAA,%1,%2,%3,%4,2,%5,%6,,40,%7,1")
+                                .arg(alarm)
+                                .arg(north)
+                                .arg(east)
+                                .arg(vertical)
+                                .arg(address, 6, 16, QLatin1Char('0'))
+                                .arg(track)
+                                .arg(climb, 0, 'f', 1)
+                                .toUpper()
+                                .toLatin1();
+    unsigned sum = 0;
+    for (char c : body) sum ^= uchar(c);
+    return "$" + body + "*" + QByteArray::number(sum, 16).rightJustified(2, '0').toUpper();
+}
+
+QByteArray gdl90Report(uint8_t id, uint32_t address, double lat, double lon, int feet, int track, const QByteArray& callsign) {
+    auto s24 = [](double degrees) {
+        const int32_t v = int32_t(std::lround(degrees / (180.0 / (1 << 23)))) & 0xFFFFFF;
+        const char bytes[] = {char(v >> 16), char(v >> 8), char(v)};
+        return QByteArray(bytes, 3);
+    };
+    QByteArray m;
+    m.append(char(id)).append(char(0)).append(char(address >> 16)).append(char(address >> 8)).append(char(address));
+    m.append(s24(lat)).append(s24(lon));
+    const int alt = (feet + 1000) / 25;
+    m.append(char(alt >> 4)).append(char(((alt & 0xF) << 4) | 0x9)).append(char(0x8A));
+    m.append(char(7)).append(char(0x80)).append(char(0)).append(char(track * 256 / 360)).append(char(1));
+    m.append(callsign.leftJustified(8, ' ')).append(char(0));
+    return traffic::gdl90Frame(m);
+}
+
+void fillTraffic(traffic::TrafficFeed& feed, double lat, double lon, int count) {
+    feed.handleMessage(gdl90Report(10, 0xF00001, lat, lon, 4000, 0, "OWN"));
+    for (int i = 0; i < count; ++i) {
+        const double bearing = i * 137.5 * M_PI / 180.0, metres = (1.0 + (i % 25) * 0.8) * 1852.0;
+        const long north = std::lround(metres * std::cos(bearing)), east = std::lround(metres * std::sin(bearing));
+        const long vertical = (i % 21 - 10) * 150;  // metres: about 5000 ft either way
+        if (i % 5 == 0) {
+            feed.handleMessage(flarmTarget(i % 4, north, east, vertical, 0xD00000 + uint32_t(i), (i * 47) % 360, (i % 7 - 3) * 0.8));
+        } else {
+            const double tlat = lat + north / 111195.0, tlon = lon + east / (111195.0 * std::cos(lat * M_PI / 180.0));
+            feed.handleMessage(gdl90Report(20, 0x400000 + uint32_t(i), tlat, tlon, 4000 + int(vertical / 0.3048), (i * 47) % 360,
+                                           QByteArray("HB") + QByteArray::number(1000 + i)));
+        }
+    }
+}
+
+void BM_MapFrameWithTraffic(benchmark::State& state) {
+    ParisMap& world = paris();  // the loaded database
+    const Place& place = kBaseMapPlaces[2];
+    positioning::LocationManager location;
+    units::UnitSettings units;
+    auto cache = waypoints::NearbyWaypointCache::create();
+    traffic::TrafficFeed feed(traffic::TrafficFeed::Clock::Fixes);
+    fillTraffic(feed, place.lat, place.lon, int(state.range(0)));
+    instruments::GPSView map(location, units, cache, world.waypointsDB());
+    map.setTrafficFeed(&feed);
+    map.initWithFrame(QRectF(0, 0, 320, 320));
+    auto settings = map.settings();
+    settings->set("currentScale", platform::Value::real(double(state.range(1)) / 10.0));
+    map.setSettings(settings);
+    positioning::Fix fix;
+    fix.latitude = place.lat;
+    fix.longitude = place.lon;
+    fix.horizontalAccuracy = 5.0;
+    fix.timestamp = 1.7e9;
+    location.locationManagerDidUpdateToLocation(fix);
+    location.setSpeedAndCourse(55.0f, 20.0f);
+    cache->waitUntilIdle(60000);
+    QCoreApplication::processEvents();
+    QImage image = frameImage();
+    drawFrame(map, image);
+    map.baseMap().waitForTiles();
+    QCoreApplication::processEvents();
+    drawFrame(map, image);
+    for (auto _ : state) {
+        drawFrame(map, image);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    state.counters["targets"] = double(feed.targets().size());
+    state.counters["drawn"] = double(map.drawnTraffic().size());
+    state.counters["tiles"] = double(map.baseMap().drawnTiles().size());
+}
+BENCHMARK(BM_MapFrameWithTraffic)->ArgsProduct({{0, 50, 500}, {45, 200}})->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+}  // namespace
+
+namespace {
+
+// One second of 500 FLARM targets reported ten times a second to the map over Geneva's base map,
+// as the app runs it: each tenth of a second the sentences go to the feed and the event loop turns
+// (the feed posts its update, the map redraws when it may) until the next tenth. The CPU time is
+// the process's over that second, "main_ms_per_s" the main thread's: the traffic's handling and
+// the redraws it caused, with the map
+// on the offscreen screen (at 1x) or hidden (argument 0: the handling alone); "frames_per_s"
+// counts the map's frames.
+class PaintCounter : public QObject {
+public:
+    int frames = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++frames;
+        return false;
+    }
+};
+
+void BM_MapTrafficSecondAt10Hz(benchmark::State& state) {
+    ParisMap& world = paris();
+    const Place& place = kBaseMapPlaces[2];
+    positioning::LocationManager location;
+    units::UnitSettings units;
+    auto cache = waypoints::NearbyWaypointCache::create();
+    traffic::TrafficFeed feed(traffic::TrafficFeed::Clock::Wall);  // as in the app: its own one-second tick
+    feed.setUnits(traffic::AlertUnits{});
+    std::vector<QByteArray> sentences;
+    for (int step = 0; step < 10; ++step)
+        for (int i = 0; i < 500; ++i) {
+            const double bearing = i * 137.5 * M_PI / 180.0 + step * 0.002, metres = (1.0 + (i % 25) * 0.8) * 1852.0;
+            sentences.push_back(flarmTarget(i % 50 == 0 ? 1 : 0, std::lround(metres * std::cos(bearing)),
+                                            std::lround(metres * std::sin(bearing)), (i % 21 - 10) * 150, 0xD00000 + uint32_t(i),
+                                            (i * 47) % 360, (i % 7 - 3) * 0.8));
+        }
+    instruments::GPSView map(location, units, cache, world.waypointsDB());
+    map.setTrafficFeed(&feed);
+    map.initWithFrame(QRectF(0, 0, 320, 320));
+    positioning::Fix fix;
+    fix.latitude = place.lat;
+    fix.longitude = place.lon;
+    fix.horizontalAccuracy = 5.0;
+    fix.timestamp = 1.7e9;
+    location.locationManagerDidUpdateToLocation(fix);
+    cache->waitUntilIdle(60000);
+    if (state.range(0)) map.show();
+    PaintCounter counter;
+    map.installEventFilter(&counter);
+    // The event loop waits for events until the time, as the app's does.
+    const auto turnUntil = [](const QElapsedTimer& clock, qint64 ms) {
+        QEventLoop loop;
+        QTimer::singleShot(int(std::max<qint64>(0, ms - clock.elapsed())), &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    QElapsedTimer warm;
+    warm.start();
+    turnUntil(warm, 500);  // the tiles decoded and the first frames drawn
+    map.baseMap().waitForTiles();
+    counter.frames = 0;
+    const auto threadSeconds = [] {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+    };
+    const double mainStart = threadSeconds();
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        for (int step = 0; step < 10; ++step) {
+            for (int i = 0; i < 500; ++i) feed.handleMessage(sentences[size_t(step * 500 + i)]);
+            turnUntil(clock, (step + 1) * 100);
+        }
+    }
+    state.counters["frames_per_s"] = double(counter.frames) / double(state.iterations());
+    state.counters["main_ms_per_s"] = (threadSeconds() - mainStart) * 1000.0 / double(state.iterations());
+    state.counters["targets"] = double(feed.targets().size());
+    map.hide();
+}
+BENCHMARK(BM_MapTrafficSecondAt10Hz)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace

@@ -76,7 +76,7 @@ void Gdl90SecondOf500TargetsAt10Hz(benchmark::State& state) {
             d += gdl90Report(20, 0x400000 + uint32_t(t), 46.23 + std::sin(t) * 0.3, 6.10 + std::cos(t) * 0.4, 1000 + t * 20);
         datagrams.push_back(d);
     }
-    // As in the app: the source reads the datagram, makes the fix, passes each frame to the feed.
+    // As in the app: the source reads the datagram, makes the fix, hands the decoded messages to the feed.
     Gdl90Source source(Gdl90Source::kDefaultPort);
     TrafficFeed feed(TrafficFeed::Clock::Fixes);
     feed.setUnits(AlertUnits{});

@@ -64,3 +64,23 @@ TEST(LabelPlacer, ACrowdKeepsNoOverlaps) {
                 ASSERT_FALSE(boxes[size_t(i)].intersects(boxes[size_t(j)])) << i << " " << j;
             }
 }
+
+// A label with other places takes the first that is free, placed twice over the same labels
+// (as every frame does) with the same outcome; one with no free place is dropped at its first box.
+TEST(LabelPlacer, ALabelTakesTheFirstFreeOfItsPlaces) {
+    LabelPlacer placer;
+    const QRectF below(0, 20, 40, 12), above(0, -12, 40, 12), right(50, 0, 40, 12);
+    placer.add(below, priority::kPointedTo);                        // takes the first place
+    const QRectF heightPlaces[] = {below, above, right}, otherPlaces[] = {below, above};
+    const int height = placer.add(heightPlaces, priority::kTraffic);  // moves above
+    const int other = placer.add(otherPlaces, priority::kTraffic + 1);  // nowhere left
+    const int last = placer.add(right, priority::kOtherWaypoint);              // free still
+    for (int pass = 0; pass < 2; ++pass) {
+        placer.place();
+        EXPECT_TRUE(placer.placed(height));
+        EXPECT_EQ(placer.box(height), above);
+        EXPECT_FALSE(placer.placed(other));
+        EXPECT_EQ(placer.box(other), below);
+        EXPECT_TRUE(placer.placed(last));
+    }
+}

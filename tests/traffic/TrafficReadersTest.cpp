@@ -53,6 +53,8 @@ TEST(FlarmReader, ReadsTargetsAndStatusAndRefusesDamage) {
         {withChecksum("PFLAU,3,1,2,1,2,-190,2,50,420"), Kind::Bad, "bearing beyond 180"},
         {withChecksum("PFLAU,3,1,2,1"), Kind::Bad, "short status"},
         {QByteArray("$PFLAA,0,1\x01""00,100,0,2,ABCDE1,90,,30,0.0,1"), Kind::Bad, "unprintable byte"},
+        {withChecksum("PFLAA,0,100,200,0,2,ABCDE2,90,,30,0.0,1,0,1,-71,7,8,9,10,11"), Kind::Target,
+         "fields past the sixteenth, from a later device"},
     };
     for (const Case& c : cases) {
         FlarmReading r = readFlarmSentence(c.line);
