@@ -1,0 +1,358 @@
+#include "AirspaceLayer.h"
+
+#include "platform/ui/Style.h"
+
+#include <QFontMetricsF>
+#include <algorithm>
+#include <cmath>
+
+namespace vantrel::instruments {
+
+using airspace::Airspace;
+using airspace::Limit;
+using airspace::Reference;
+
+namespace {
+
+QString number(double value) { return QString::number(value, 'f', value == std::floor(value) ? 0 : 1); }
+
+bool isOneOf(const QString& text, std::initializer_list<const char*> names) {
+    for (const char* name : names)
+        if (text.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+}  // namespace
+
+AirspaceStyle airspaceStyle(const Airspace& airspace) {
+    using Kind = AirspaceStyle::Kind;
+    const QString cls = airspace.airspaceClass.trimmed();
+    const bool controlZone = isOneOf(cls, {"CTR"}) || isOneOf(airspace.type.trimmed(), {"CTR"});
+    AirspaceStyle s;
+    if (isOneOf(cls, {"P"})) {
+        // Prohibited: a strong red edge over a red hatching, so it reads apart from a restricted area.
+        s = {Kind::Prohibited, QColor(210, 0, 0), QColor(220, 0, 0, 150), 2.5, Qt::SolidLine, true,
+             airspaceLabelPriority::kProhibitedOrRestricted};
+    } else if (isOneOf(cls, {"R"})) {
+        s = {Kind::Restricted, QColor(210, 20, 20), QColor(230, 40, 40, 40), 2.0, Qt::SolidLine, false,
+             airspaceLabelPriority::kProhibitedOrRestricted};
+    } else if (isOneOf(cls, {"Q"})) {
+        // Danger: red, dashed and more lightly tinted than a restricted area.
+        s = {Kind::Danger, QColor(220, 40, 60), QColor(230, 60, 80, 22), 1.8, Qt::DashLine, false,
+             airspaceLabelPriority::kProhibitedOrRestricted + 1};
+    } else if (controlZone) {
+        // A control zone reaches the ground: a heavier dashed blue edge, a stronger tint.
+        s = {Kind::ControlZone, QColor(20, 60, 200), QColor(40, 90, 220, 30), 2.0, Qt::DashLine, false,
+             airspaceLabelPriority::kControlled - 5};
+    } else if (isOneOf(cls, {"A", "B", "C", "D", "TMA", "CTA"})) {
+        s = {Kind::Controlled, QColor(30, 70, 190), QColor(40, 90, 220, 14), 1.5, Qt::SolidLine, false,
+             airspaceLabelPriority::kControlled};
+    } else if (isOneOf(cls, {"E"})) {
+        s = {Kind::ClassE, QColor(70, 120, 200), QColor(Qt::transparent), 1.0, Qt::SolidLine, false,
+             airspaceLabelPriority::kOther};
+    } else if (isOneOf(cls, {"F", "G"})) {
+        s = {Kind::Uncontrolled, QColor(110, 110, 120), QColor(Qt::transparent), 1.0, Qt::DotLine, false,
+             airspaceLabelPriority::kOther + 2};
+    } else if (isOneOf(cls, {"W", "GP", "GSEC"})) {
+        s = {Kind::Gliding, QColor(30, 140, 60), QColor(40, 160, 70, 18), 1.5, Qt::DashDotLine, false,
+             airspaceLabelPriority::kOther + 1};
+    } else if (isOneOf(cls, {"TMZ", "RMZ"})) {
+        s = {Kind::Mandatory, cls.compare(QLatin1String("TMZ"), Qt::CaseInsensitive) == 0 ? QColor(50, 50, 60) : QColor(0, 120, 130),
+             QColor(Qt::transparent), 1.5, Qt::DotLine, false, airspaceLabelPriority::kOther};
+    } else {
+        s = {Kind::Other, QColor(120, 100, 130), QColor(Qt::transparent), 1.0, Qt::DashLine, false,
+             airspaceLabelPriority::kOther + 3};
+    }
+    return s;
+}
+
+QString compactLimitText(const Limit& limit) {
+    switch (limit.reference) {
+    case Reference::Msl: return number(limit.value) + QStringLiteral(" ft");
+    case Reference::Agl: return number(limit.value) + QStringLiteral(" ft AGL");
+    case Reference::FlightLevel: return QStringLiteral("FL") + number(limit.value);
+    case Reference::Ground: return QStringLiteral("GND");
+    case Reference::Unlimited: return QStringLiteral("UNL");
+    }
+    return number(limit.value);
+}
+
+QString airspaceLimitsLabel(const Airspace& airspace) {
+    const QString limits = compactLimitText(airspace.lower) + QLatin1Char('-') + compactLimitText(airspace.upper);
+    const QString cls = airspace.airspaceClass.trimmed();
+    return cls.isEmpty() ? limits : cls + QLatin1Char(' ') + limits;
+}
+
+AirspacesHere airspacesHere(const airspace::AirspaceIndex& index, double latitude, double longitude,
+                            std::optional<double> altitudeFeet, int maxListed) {
+    std::vector<size_t> found = index.containing(latitude, longitude);
+    if (found.empty()) return {QStringLiteral("No airspace here"), QString()};
+    std::stable_sort(found.begin(), found.end(), [&](size_t a, size_t b) {
+        const Airspace& x = index.at(a);
+        const Airspace& y = index.at(b);
+        const double xl = x.lower.feetAboveSeaLevel(), yl = y.lower.feetAboveSeaLevel();
+        if (xl != yl) return xl < yl;
+        return x.upper.feetAboveSeaLevel() < y.upper.feetAboveSeaLevel();
+    });
+    QStringList lines;
+    const size_t shown = std::min(found.size(), size_t(std::max(1, maxListed)));
+    for (size_t i = 0; i < shown; ++i) {
+        const Airspace& a = index.at(found[i]);
+        QString limits = a.lower.text() + QStringLiteral(" - ") + a.upper.text();
+        const QString cls = a.airspaceClass.trimmed();
+        if (!cls.isEmpty()) limits = cls + QLatin1Char(' ') + limits;
+        if (altitudeFeet && std::isfinite(*altitudeFeet)) {
+            const double alt = *altitudeFeet;
+            const char* mark = alt < a.lower.feetAboveSeaLevel()   ? ", above you"
+                               : alt > a.upper.feetAboveSeaLevel() ? ", below you"
+                                                                   : ", at your altitude";
+            limits += QLatin1String(mark);
+        }
+        lines << (a.name.trimmed().isEmpty() ? QStringLiteral("(no name)") : a.name.trimmed()) << limits;
+    }
+    if (found.size() > shown) lines << QStringLiteral("and %1 more").arg(found.size() - shown);
+    return {QStringLiteral("Airspace here"), lines.join(QLatin1Char('\n'))};
+}
+
+// ---- the layer
+
+AirspaceLayer::AirspaceLayer()
+    : nameFont_(platform::ui::style::font(11, true)), limitsFont_(platform::ui::style::font(10)) {}
+
+namespace {
+
+// The box of the map's view in latitude and longitude: the circle about the aircraft through the
+// view's farthest corner. Near a pole every longitude.
+airspace::GeoBox viewBox(const MapProjection& map, QSizeF bounds) {
+    const QPointF c = map.centre();
+    const double farX = std::max(c.x(), bounds.width() - c.x()), farY = std::max(c.y(), bounds.height() - c.y());
+    const double radiusNM = std::hypot(farX, farY) / double(map.scale()) + 1.0;
+    const double dLat = radiusNM / 60.0;
+    airspace::GeoBox box;
+    box.minLat = std::max(-90.0, map.latitude() - dLat);
+    box.maxLat = std::min(90.0, map.latitude() + dLat);
+    const double cosLat = std::cos(std::min(89.0, std::abs(map.latitude()) + dLat) * M_PI / 180.0);
+    const double dLon = radiusNM / 60.0 / std::max(cosLat, 1e-6);
+    if (std::abs(map.latitude()) + dLat >= 89.0 || dLon >= 180.0) {
+        box.minLon = -180.0;
+        box.maxLon = 180.0;
+    } else {
+        // Past the 180th meridian the index tries the box a turn of the world apart.
+        box.minLon = map.longitude() - dLon;
+        box.maxLon = map.longitude() + dLon;
+    }
+    return box;
+}
+
+// Where the horizontal line at y runs inside the outline: the widest stretch, clipped to [left, right].
+std::optional<std::pair<double, double>> widestSpan(const QPolygonF& outline, double y, double left, double right) {
+    std::vector<double> xs;
+    const qsizetype n = outline.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QPointF& a = outline[i];
+        const QPointF& b = outline[(i + 1) % n];
+        if ((a.y() <= y) == (b.y() <= y)) continue;
+        xs.push_back(a.x() + (y - a.y()) * (b.x() - a.x()) / (b.y() - a.y()));
+    }
+    std::sort(xs.begin(), xs.end());
+    std::optional<std::pair<double, double>> best;
+    for (size_t i = 0; i + 1 < xs.size(); i += 2) {
+        const double x0 = std::max(xs[i], left), x1 = std::min(xs[i + 1], right);
+        if (x1 > x0 && (!best || x1 - x0 > best->second - best->first)) best = std::pair{x0, x1};
+    }
+    return best;
+}
+
+}  // namespace
+
+std::optional<QRectF> AirspaceLayer::labelPlace(const QPolygonF& outline, const QRectF& visible, QSizeF label,
+                                                const QRectF& view, const std::vector<QRectF>& avoid,
+                                                const std::vector<const QPolygonF*>& inner) {
+    const double w = label.width(), h = label.height();
+    const auto free = [&](const QRectF& box) {
+        if (!view.contains(box)) return false;
+        for (const QRectF& area : avoid)
+            if (area.intersects(box)) return false;
+        const QPointF c = box.center();
+        const QPointF points[] = {box.topLeft(), box.topRight(), box.bottomLeft(), box.bottomRight(), c,
+                                  QPointF(c.x(), box.top()), QPointF(c.x(), box.bottom()), QPointF(box.left(), c.y()), QPointF(box.right(), c.y())};
+        for (const QPointF p : points) {
+            if (!outline.containsPoint(p, Qt::OddEvenFill)) return false;
+            for (const QPolygonF* other : inner)
+                if (other->boundingRect().contains(p) && other->containsPoint(p, Qt::OddEvenFill)) return false;
+        }
+        return true;
+    };
+    // From just inside the northern edge of its visible part southwards (a chart's place for it, and
+    // where the labels of airspaces stacked inside one another stay apart): the first place where
+    // the airspace holds the label, clear of the map's own texts and of the labels placed before.
+    const double first = visible.top() + kLabelMargin, last = visible.bottom() - kLabelMargin - h;
+    const double step = std::max(6.0, (last - first) / 40.0);
+    for (double top = first; top <= last; top += step) {
+        // The narrower of the stretches at the label's top and bottom must hold it.
+        const auto upper = widestSpan(outline, top, view.left() + 2, view.right() - 2);
+        const auto lower = widestSpan(outline, top + h, view.left() + 2, view.right() - 2);
+        if (!upper || !lower) continue;
+        const double x0 = std::max(upper->first, lower->first) + kLabelMargin;
+        const double x1 = std::min(upper->second, lower->second) - kLabelMargin;
+        if (x1 - x0 < w) continue;
+        // Centred in the stretch, else the first free place along it from its western end.
+        if (const QRectF box((x0 + x1 - w) / 2, top, w, h); free(box)) return box;
+        for (double left = x0; left <= x1 - w; left += 8.0)
+            if (const QRectF box(left, top, w, h); free(box)) return box;
+    }
+    return std::nullopt;
+}
+
+void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bounds, const airspace::AirspaceIndex& index,
+                         basemap::LabelPlacer& labels, const std::vector<QRectF>& keepClear) {
+    drawn_.clear();
+    if (index.size() == 0) return;
+    const QRectF view(QPointF(0, 0), bounds);
+    const QRectF reach = view.adjusted(-8, -8, 8, 8);
+    struct Visible {
+        size_t index;
+        QPolygonF outline;
+        QRectF box;
+    };
+    std::vector<Visible> visible;
+    for (size_t id : index.inBox(viewBox(map, bounds))) {
+        const Airspace& a = index.at(id);
+        QPolygonF outline;
+        outline.reserve(qsizetype(a.outline.size()));
+        bool whole = true;
+        for (const airspace::LatLon& p : a.outline) {
+            const std::optional<QPointF> at = map.project(p.lat, p.lon);
+            if (!at) {
+                whole = false;  // the aircraft's antipode: no shape to draw
+                break;
+            }
+            outline.append(*at);
+        }
+        if (!whole || outline.size() < 3) continue;
+        const QRectF box = outline.boundingRect();
+        if (!box.intersects(reach)) continue;
+        visible.push_back({id, std::move(outline), box});
+    }
+    // The large ones first, so that the smaller ones inside them keep their edges on top.
+    std::stable_sort(visible.begin(), visible.end(), [](const Visible& a, const Visible& b) {
+        return a.box.width() * a.box.height() > b.box.width() * b.box.height();
+    });
+
+    const QFontMetricsF nameMetrics(nameFont_), limitsMetrics(limitsFont_);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    for (const Visible& v : visible) {
+        const Airspace& a = index.at(v.index);
+        const AirspaceStyle style = airspaceStyle(a);
+        // The tint without antialiasing: its edge lies under the line anyway.
+        if (style.tint.alpha() > 0) {
+            painter.setRenderHint(QPainter::Antialiasing, false);
+            painter.setPen(Qt::NoPen);
+            if (style.hatched) {
+                painter.setBrush(QBrush(style.tint, Qt::BDiagPattern));
+            } else {
+                painter.setBrush(style.tint);
+            }
+            painter.drawPolygon(v.outline, Qt::OddEvenFill);
+            painter.setRenderHint(QPainter::Antialiasing, true);
+        }
+        QPen pen(style.edge, style.width);
+        pen.setStyle(style.line);
+        pen.setCapStyle(Qt::FlatCap);
+        pen.setJoinStyle(Qt::RoundJoin);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPolygon(v.outline);
+
+        DrawnAirspace drawn;
+        drawn.name = a.name.trimmed();
+        drawn.index = v.index;
+        drawn.limits = airspaceLimitsLabel(a);
+        drawn.colour = style.edge.darker(140);
+        drawn_.push_back(std::move(drawn));
+    }
+    painter.restore();
+
+    // The labels: a label only where the airspace's visible part can hold it, so that zoomed out
+    // the small airspaces go unnamed rather than covering the map with text. The more binding
+    // classes choose their places first, and of one class the smaller airspace (a zone inside a
+    // terminal area).
+    std::vector<size_t> order(visible.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        const int pa = airspaceStyle(index.at(visible[a].index)).labelPriority;
+        const int pb = airspaceStyle(index.at(visible[b].index)).labelPriority;
+        return pa != pb ? pa < pb : a > b;
+    });
+    std::vector<QRectF> avoid = keepClear;
+    for (size_t i : order) {
+        DrawnAirspace& drawn = drawn_[i];
+        if (drawn.name.isEmpty()) continue;
+        const QSizeF size(std::max(nameMetrics.horizontalAdvance(drawn.name), limitsMetrics.horizontalAdvance(drawn.limits)) + 4,
+                          nameMetrics.height() + limitsMetrics.height());
+        const QRectF shown = visible[i].box & view;
+        std::optional<QRectF> box;
+        if (shown.width() >= size.width() + 2 * kLabelMargin && shown.height() >= size.height() + 2 * kLabelMargin) {
+            // Clear of the smaller airspaces inside it if it can be, so that a terminal area's name
+            // does not sit in the zone beneath it.
+            std::vector<const QPolygonF*> inner;
+            for (size_t j = i + 1; j < visible.size(); ++j)
+                if (visible[j].box.intersects(shown)) inner.push_back(&visible[j].outline);
+            box = labelPlace(visible[i].outline, shown, size, view, avoid, inner);
+        }
+        if (!box && shown.width() >= kLabelBesideSize && shown.height() >= kLabelBesideSize) {
+            // Too narrow to hold its name, yet plain to see: the name just under it, else over it,
+            // at its right or left; never over a neighbouring airspace, whose name it would seem to be
+            // (over those that hold this one it may go).
+            const QRectF& all = visible[i].box;
+            const QPointF c = all.center();
+            const double w = size.width(), h = size.height();
+            const auto clear = [&](const QRectF& beside) {
+                if (!view.contains(beside)) return false;
+                for (const QRectF& a : avoid)
+                    if (a.intersects(beside)) return false;
+                for (size_t j = 0; j < visible.size(); ++j)
+                    if (j != i && visible[j].box.intersects(beside) && !visible[j].box.contains(all)) return false;
+                return true;
+            };
+            for (const QPointF topLeft : {QPointF(c.x() - w / 2, all.bottom() + 2), QPointF(c.x() - w / 2, all.top() - 2 - h),
+                                          QPointF(all.right() + 3, c.y() - h / 2), QPointF(all.left() - 3 - w, c.y() - h / 2)}) {
+                const QRectF beside(topLeft, size);
+                if (clear(beside)) {
+                    box = beside;
+                    break;
+                }
+            }
+        }
+        if (box) {
+            drawn.box = *box;
+            drawn.at = QPointF(box->center().x(), box->top());
+            drawn.label = labels.add(*box, airspaceStyle(index.at(drawn.index)).labelPriority);
+            avoid.push_back(box->adjusted(-2, -2, 2, 2));
+        }
+    }
+}
+
+void AirspaceLayer::drawLabels(QPainter& painter, const basemap::LabelPlacer& labels) {
+    painter.save();
+    const QFontMetricsF nameMetrics(nameFont_), limitsMetrics(limitsFont_);
+    const QColor halo(255, 255, 255, 210);
+    for (DrawnAirspace& a : drawn_) {
+        a.labelled = labels.placed(a.label);
+        if (!a.labelled) continue;
+        const auto line = [&](const QString& text, const QFont& font, const QFontMetricsF& metrics, double top) {
+            const QPointF at(a.at.x() - metrics.horizontalAdvance(text) / 2, top + metrics.ascent());
+            painter.setFont(font);
+            painter.setPen(halo);
+            for (const QPointF d : {QPointF(-1, 0), QPointF(1, 0), QPointF(0, -1), QPointF(0, 1)}) painter.drawText(at + d, text);
+            painter.setPen(a.colour);
+            painter.drawText(at, text);
+        };
+        line(a.name, nameFont_, nameMetrics, a.at.y());
+        line(a.limits, limitsFont_, limitsMetrics, a.at.y() + nameMetrics.height());
+    }
+    painter.restore();
+}
+
+}  // namespace vantrel::instruments
