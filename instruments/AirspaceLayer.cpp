@@ -1,8 +1,10 @@
 #include "AirspaceLayer.h"
 
 #include "platform/ui/Style.h"
+#include "platform/ui/View.h"
 
 #include <QFontMetricsF>
+#include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 
@@ -204,10 +206,31 @@ std::optional<QRectF> AirspaceLayer::labelPlace(const QPolygonF& outline, const 
     return std::nullopt;
 }
 
-void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bounds, const airspace::AirspaceIndex& index,
-                         basemap::LabelPlacer& labels, const std::vector<QRectF>& keepClear) {
+const AirspaceLayer::Look& AirspaceLayer::look(const airspace::AirspaceIndex& index, size_t i) {
+    Look& l = looks_[i];
+    if (!l.ready) {
+        const Airspace& a = index.at(i);
+        l.style = airspaceStyle(a);
+        l.name = a.name.trimmed();
+        l.limits = airspaceLimitsLabel(a);
+        const QFontMetricsF nameMetrics(nameFont_), limitsMetrics(limitsFont_);
+        l.label = QSizeF(std::max(nameMetrics.horizontalAdvance(l.name), limitsMetrics.horizontalAdvance(l.limits)) + 4,
+                         nameMetrics.height() + limitsMetrics.height());
+        l.ready = true;
+    }
+    return l;
+}
+
+void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bounds,
+                         const std::shared_ptr<const airspace::AirspaceIndex>& airspaces, basemap::LabelPlacer& labels,
+                         const std::vector<QRectF>& keepClear) {
     drawn_.clear();
-    if (index.size() == 0) return;
+    if (!airspaces || airspaces->size() == 0) return;
+    const airspace::AirspaceIndex& index = *airspaces;
+    if (lookIndex_ != airspaces) {
+        lookIndex_ = airspaces;
+        looks_.assign(index.size(), Look());
+    }
     const QRectF view(QPointF(0, 0), bounds);
     const QRectF reach = view.adjusted(-8, -8, 8, 8);
     struct Visible {
@@ -216,61 +239,121 @@ void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bou
         QRectF box;
     };
     std::vector<Visible> visible;
+    // Points closer on the screen than kMinimumStep to the last one kept add nothing to the
+    // drawing but cost the projection and the stroking: zoomed out, an arc's hundred points
+    // shrink to a few. They are told apart before projecting, by their distance in miles.
+    const double stepNM = 0.7 * kMinimumStep / double(map.scale());
     for (size_t id : index.inBox(viewBox(map, bounds))) {
         const Airspace& a = index.at(id);
+        if (a.outline.empty()) continue;
         QPolygonF outline;
-        outline.reserve(qsizetype(a.outline.size()));
         bool whole = true;
+        const double milesPerDegreeOfLongitude = 60.0 * std::cos(a.outline.front().lat * M_PI / 180.0);
+        const airspace::LatLon* last = nullptr;
         for (const airspace::LatLon& p : a.outline) {
+            if (last && std::abs(p.lat - last->lat) * 60.0 + std::abs(p.lon - last->lon) * milesPerDegreeOfLongitude < stepNM)
+                continue;
             const std::optional<QPointF> at = map.project(p.lat, p.lon);
             if (!at) {
                 whole = false;  // the aircraft's antipode: no shape to draw
                 break;
             }
             outline.append(*at);
+            last = &p;
         }
         if (!whole || outline.size() < 3) continue;
         const QRectF box = outline.boundingRect();
         if (!box.intersects(reach)) continue;
         visible.push_back({id, std::move(outline), box});
     }
-    // The large ones first, so that the smaller ones inside them keep their edges on top.
+    // The large ones first: the smaller ones inside them choose their label's place first.
     std::stable_sort(visible.begin(), visible.end(), [](const Visible& a, const Visible& b) {
         return a.box.width() * a.box.height() > b.box.width() * b.box.height();
     });
 
-    const QFontMetricsF nameMetrics(nameFont_), limitsMetrics(limitsFont_);
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, true);
+    // The airspaces of one look go into one path, filled once and stroked once; the looks are
+    // drawn lesser classes first, so that the binding ones stay on top. Within one look the tints
+    // join rather than darken one another (the outlines all turned one way, filled by the
+    // winding rule).
+    struct Batch {
+        AirspaceStyle style;
+        QPainterPath fill;
+        std::vector<QPainterPath> edges;  // in pieces of a few hundred elements, faster to stroke
+    };
+    std::vector<Batch> batches;
+    constexpr int kPieceElements = 256;
     for (const Visible& v : visible) {
-        const Airspace& a = index.at(v.index);
-        const AirspaceStyle style = airspaceStyle(a);
-        // The tint without antialiasing: its edge lies under the line anyway.
-        if (style.tint.alpha() > 0) {
-            painter.setRenderHint(QPainter::Antialiasing, false);
-            painter.setPen(Qt::NoPen);
-            if (style.hatched) {
-                painter.setBrush(QBrush(style.tint, Qt::BDiagPattern));
-            } else {
-                painter.setBrush(style.tint);
-            }
-            painter.drawPolygon(v.outline, Qt::OddEvenFill);
-            painter.setRenderHint(QPainter::Antialiasing, true);
+        const Look& l = look(index, v.index);
+        auto batch = std::find_if(batches.begin(), batches.end(), [&](const Batch& b) {
+            return b.style.kind == l.style.kind && b.style.edge == l.style.edge;
+        });
+        if (batch == batches.end()) {
+            batches.push_back({l.style, QPainterPath(), {QPainterPath()}});
+            batch = batches.end() - 1;
+            batch->fill.setFillRule(Qt::WindingFill);
         }
-        QPen pen(style.edge, style.width);
-        pen.setStyle(style.line);
-        pen.setCapStyle(Qt::FlatCap);
-        pen.setJoinStyle(Qt::RoundJoin);
-        painter.setPen(pen);
-        painter.setBrush(Qt::NoBrush);
-        painter.drawPolygon(v.outline);
+        // A tint only where it shows: on a shape a few points across the edge covers it all.
+        if (l.style.tint.alpha() > 0 && v.box.width() >= kSmallestTinted && v.box.height() >= kSmallestTinted) {
+            double area = 0;  // twice the signed area: its sign is the outline's turn
+            for (qsizetype k = 0, n = v.outline.size(); k < n; ++k) {
+                const QPointF& p = v.outline[k];
+                const QPointF& q = v.outline[(k + 1) % n];
+                area += p.x() * q.y() - q.x() * p.y();
+            }
+            if (area >= 0) batch->fill.addPolygon(v.outline);
+            else batch->fill.addPolygon(QPolygonF(v.outline.rbegin(), v.outline.rend()));
+            batch->fill.closeSubpath();
+        }
+        if (batch->edges.back().elementCount() >= kPieceElements) batch->edges.emplace_back();
+        batch->edges.back().addPolygon(v.outline);
+        batch->edges.back().closeSubpath();
 
         DrawnAirspace drawn;
-        drawn.name = a.name.trimmed();
+        drawn.name = l.name;
         drawn.index = v.index;
-        drawn.limits = airspaceLimitsLabel(a);
-        drawn.colour = style.edge.darker(140);
+        drawn.limits = l.limits;
+        drawn.colour = l.style.edge.darker(140);
         drawn_.push_back(std::move(drawn));
+    }
+    std::stable_sort(batches.begin(), batches.end(), [](const Batch& a, const Batch& b) { return a.style.kind < b.style.kind; });
+    painter.save();
+    // The tints without antialiasing: their edges lie under the lines anyway.
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(Qt::NoPen);
+    for (const Batch& b : batches)
+        if (!b.fill.isEmpty()) painter.fillPath(b.fill, b.style.hatched ? QBrush(b.style.tint, Qt::BDiagPattern) : QBrush(b.style.tint));
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setBrush(Qt::NoBrush);
+    const qreal pixels = platform::ui::View::paintScale(painter);
+    for (const Batch& b : batches) {
+        // One device pixel wide, the raster engine draws a line's segments directly; any wider, it
+        // first outlines the whole line, several times slower (10 ms of a frame with 300 airspaces
+        // in view). A wider edge is drawn as one-pixel lines side by side instead: moved by a pixel
+        // across, down, or both ways.
+        QPen pen(b.style.edge, 0);
+        pen.setCosmetic(true);
+        if (b.style.line != Qt::SolidLine) {
+            // The dashes in pixels, as long as those of a line of the style's width.
+            QList<qreal> dashes = QPen(b.style.line).dashPattern();
+            for (qreal& d : dashes) d *= b.style.width * pixels;
+            pen.setDashPattern(dashes);
+        }
+        painter.setPen(pen);
+        const int across = std::clamp(int(std::lround(b.style.width * pixels * 0.75)), 1, 3);
+        static const QPoint kOne[] = {{0, 0}};
+        static const QPoint kTwo[] = {{0, 0}, {1, 0}, {0, 1}};
+        static const QPoint kThree[] = {{0, 0}, {-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+        const std::pair<const QPoint*, size_t> shifts = across == 1   ? std::pair{kOne, std::size(kOne)}
+                                                        : across == 2 ? std::pair{kTwo, std::size(kTwo)}
+                                                                      : std::pair{kThree, std::size(kThree)};
+        const double centre = across == 2 ? 0.5 : 0.0;
+        for (size_t k = 0; k < shifts.second; ++k) {
+            const QPointF shift((shifts.first[k].x() - centre) / pixels, (shifts.first[k].y() - centre) / pixels);
+            painter.translate(shift);
+            for (const QPainterPath& piece : b.edges)
+                if (!piece.isEmpty()) painter.drawPath(piece);
+            painter.translate(-shift);
+        }
     }
     painter.restore();
 
@@ -278,30 +361,32 @@ void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bou
     // the small airspaces go unnamed rather than covering the map with text. The more binding
     // classes choose their places first, and of one class the smaller airspace (a zone inside a
     // terminal area).
-    std::vector<size_t> order(visible.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::vector<size_t> order;
+    for (size_t i = 0; i < visible.size(); ++i) {
+        const QRectF shown = visible[i].box & view;
+        if (!drawn_[i].name.isEmpty() && shown.width() >= kLabelBesideSize && shown.height() >= kLabelBesideSize) order.push_back(i);
+    }
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        const int pa = airspaceStyle(index.at(visible[a].index)).labelPriority;
-        const int pb = airspaceStyle(index.at(visible[b].index)).labelPriority;
+        const int pa = look(index, visible[a].index).style.labelPriority;
+        const int pb = look(index, visible[b].index).style.labelPriority;
         return pa != pb ? pa < pb : a > b;
     });
     std::vector<QRectF> avoid = keepClear;
     for (size_t i : order) {
         DrawnAirspace& drawn = drawn_[i];
-        if (drawn.name.isEmpty()) continue;
-        const QSizeF size(std::max(nameMetrics.horizontalAdvance(drawn.name), limitsMetrics.horizontalAdvance(drawn.limits)) + 4,
-                          nameMetrics.height() + limitsMetrics.height());
+        const Look& l = look(index, drawn.index);
+        const QSizeF size = l.label;
         const QRectF shown = visible[i].box & view;
         std::optional<QRectF> box;
         if (shown.width() >= size.width() + 2 * kLabelMargin && shown.height() >= size.height() + 2 * kLabelMargin) {
-            // Clear of the smaller airspaces inside it if it can be, so that a terminal area's name
-            // does not sit in the zone beneath it.
+            // Clear of the smaller airspaces inside it, so that a terminal area's name does not sit
+            // in the zone beneath it.
             std::vector<const QPolygonF*> inner;
             for (size_t j = i + 1; j < visible.size(); ++j)
                 if (visible[j].box.intersects(shown)) inner.push_back(&visible[j].outline);
             box = labelPlace(visible[i].outline, shown, size, view, avoid, inner);
         }
-        if (!box && shown.width() >= kLabelBesideSize && shown.height() >= kLabelBesideSize) {
+        if (!box) {
             // Too narrow to hold its name, yet plain to see: the name just under it, else over it,
             // at its right or left; never over a neighbouring airspace, whose name it would seem to be
             // (over those that hold this one it may go).
@@ -318,8 +403,7 @@ void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bou
             };
             for (const QPointF topLeft : {QPointF(c.x() - w / 2, all.bottom() + 2), QPointF(c.x() - w / 2, all.top() - 2 - h),
                                           QPointF(all.right() + 3, c.y() - h / 2), QPointF(all.left() - 3 - w, c.y() - h / 2)}) {
-                const QRectF beside(topLeft, size);
-                if (clear(beside)) {
+                if (const QRectF beside(topLeft, size); clear(beside)) {
                     box = beside;
                     break;
                 }
@@ -328,7 +412,7 @@ void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bou
         if (box) {
             drawn.box = *box;
             drawn.at = QPointF(box->center().x(), box->top());
-            drawn.label = labels.add(*box, airspaceStyle(index.at(drawn.index)).labelPriority);
+            drawn.label = labels.add(*box, l.style.labelPriority);
             avoid.push_back(box->adjusted(-2, -2, 2, 2));
         }
     }

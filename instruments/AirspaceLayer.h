@@ -25,6 +25,7 @@
 #include <QFont>
 #include <QPainter>
 #include <QPolygonF>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -39,7 +40,8 @@ inline constexpr int kOther = 370;
 
 // How an airspace is drawn.
 struct AirspaceStyle {
-    enum class Kind { Controlled, ControlZone, Restricted, Prohibited, Danger, ClassE, Uncontrolled, Gliding, Mandatory, Other };
+    // In drawing order: the lesser classes first, the binding ones on top.
+    enum class Kind { Other, Uncontrolled, ClassE, Gliding, Mandatory, Controlled, ControlZone, Danger, Restricted, Prohibited };
     Kind kind = Kind::Other;
     QColor edge;
     QColor tint;       // transparent: no tint
@@ -76,8 +78,9 @@ public:
     // Draws the outlines and tints of the airspaces of the index in the view and offers their labels
     // to the placer, each at a place clear of the areas of keepClear (the map's own texts, the
     // aircraft) and of the other airspaces' labels.
-    void draw(QPainter& painter, const MapProjection& map, QSizeF bounds, const airspace::AirspaceIndex& index,
-              basemap::LabelPlacer& labels, const std::vector<QRectF>& keepClear = {});
+    void draw(QPainter& painter, const MapProjection& map, QSizeF bounds,
+              const std::shared_ptr<const airspace::AirspaceIndex>& airspaces, basemap::LabelPlacer& labels,
+              const std::vector<QRectF>& keepClear = {});
     // Draws the labels the placer kept.
     void drawLabels(QPainter& painter, const basemap::LabelPlacer& labels);
     // Nothing drawn (no airspaces, or no position).
@@ -98,6 +101,10 @@ public:
 
     // The smallest visible part an airspace needs before its label is offered, beyond the label itself.
     static constexpr double kLabelMargin = 6.0;
+    // Outline points are kept at least about this far apart on the screen (points, across and down).
+    static constexpr double kMinimumStep = 1.5;
+    // A shape narrower or lower than this (points) is outlined but not tinted.
+    static constexpr double kSmallestTinted = 8.0;
     // An airspace too narrow for its label inside is named beside it once this wide and high on the screen.
     static constexpr double kLabelBesideSize = 36.0;
 
@@ -107,6 +114,18 @@ private:
     static std::optional<QRectF> labelPlace(const QPolygonF& outline, const QRectF& visible, QSizeF label,
                                             const QRectF& view, const std::vector<QRectF>& avoid,
                                             const std::vector<const QPolygonF*>& inner);
+
+    // What each airspace of the index looks like, worked out at its first showing: its style, name,
+    // limits and label size (measuring the texts was most of the labels' cost).
+    struct Look {
+        AirspaceStyle style;
+        QString name, limits;
+        QSizeF label;
+        bool ready = false;
+    };
+    const Look& look(const airspace::AirspaceIndex& index, size_t i);
+    std::shared_ptr<const airspace::AirspaceIndex> lookIndex_;  // the index looks_ is of
+    std::vector<Look> looks_;
 
     std::vector<DrawnAirspace> drawn_;
     QFont nameFont_;

@@ -283,7 +283,7 @@ void GPSView::drawRect(QPainter& painter, const QRectF& rect) {
                                           QRectF(center().x() - 16, center().y() - 16, 32, 32)};
             if (!directToString_.isNull() || (planRoute_ && !planRoute_->paneText.isEmpty()))
                 keepClear.push_back(QRectF(0, 274, bounds().width(), 50));
-            airspaceLayer_.draw(painter, *map, bounds().size(), *index, labels_, keepClear);
+            airspaceLayer_.draw(painter, *map, bounds().size(), index, labels_, keepClear);
         }
     }
     drawNearbyWaypoints(painter);
