@@ -100,14 +100,13 @@ AirspacesHere airspacesHere(const airspace::AirspaceIndex& index, double latitud
     const size_t shown = std::min(found.size(), size_t(std::max(1, maxListed)));
     for (size_t i = 0; i < shown; ++i) {
         const Airspace& a = index.at(found[i]);
-        QString limits = a.lower.text() + QStringLiteral(" - ") + a.upper.text();
-        const QString cls = a.airspaceClass.trimmed();
-        if (!cls.isEmpty()) limits = cls + QLatin1Char(' ') + limits;
+        // As the map's labels write them, short enough that a line of the alert holds the mark too.
+        QString limits = airspaceLimitsLabel(a);
         if (altitudeFeet && std::isfinite(*altitudeFeet)) {
             const double alt = *altitudeFeet;
             const char* mark = alt < a.lower.feetAboveSeaLevel()   ? ", above you"
                                : alt > a.upper.feetAboveSeaLevel() ? ", below you"
-                                                                   : ", at your altitude";
+                                                                   : ", you are in it";
             limits += QLatin1String(mark);
         }
         lines << (a.name.trimmed().isEmpty() ? QStringLiteral("(no name)") : a.name.trimmed()) << limits;
@@ -279,6 +278,7 @@ void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bou
         AirspaceStyle style;
         QPainterPath fill;
         std::vector<QPainterPath> edges;  // in pieces of a few hundred elements, faster to stroke
+        QPainterPath smallEdges;          // of the shapes too small to tint: a single pixel wide
     };
     std::vector<Batch> batches;
     constexpr int kPieceElements = 256;
@@ -288,12 +288,17 @@ void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bou
             return b.style.kind == l.style.kind && b.style.edge == l.style.edge;
         });
         if (batch == batches.end()) {
-            batches.push_back({l.style, QPainterPath(), {QPainterPath()}});
+            batches.push_back({l.style, QPainterPath(), {QPainterPath()}, QPainterPath()});
             batch = batches.end() - 1;
             batch->fill.setFillRule(Qt::WindingFill);
         }
-        // A tint only where it shows: on a shape a few points across the edge covers it all.
-        if (l.style.tint.alpha() > 0 && v.box.width() >= kSmallestTinted && v.box.height() >= kSmallestTinted) {
+        // A tint and a full edge only where they show: on a shape a few points across, the edge
+        // covers it all, and a hairline outlines it as well (zoomed out, hundreds of them).
+        const bool small = v.box.width() < kSmallestTinted || v.box.height() < kSmallestTinted;
+        if (small) {
+            batch->smallEdges.addPolygon(v.outline);
+            batch->smallEdges.closeSubpath();
+        } else if (l.style.tint.alpha() > 0) {
             double area = 0;  // twice the signed area: its sign is the outline's turn
             for (qsizetype k = 0, n = v.outline.size(); k < n; ++k) {
                 const QPointF& p = v.outline[k];
@@ -304,9 +309,11 @@ void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bou
             else batch->fill.addPolygon(QPolygonF(v.outline.rbegin(), v.outline.rend()));
             batch->fill.closeSubpath();
         }
-        if (batch->edges.back().elementCount() >= kPieceElements) batch->edges.emplace_back();
-        batch->edges.back().addPolygon(v.outline);
-        batch->edges.back().closeSubpath();
+        if (!small) {
+            if (batch->edges.back().elementCount() >= kPieceElements) batch->edges.emplace_back();
+            batch->edges.back().addPolygon(v.outline);
+            batch->edges.back().closeSubpath();
+        }
 
         DrawnAirspace drawn;
         drawn.name = l.name;
@@ -339,6 +346,7 @@ void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bou
             pen.setDashPattern(dashes);
         }
         painter.setPen(pen);
+        if (!b.smallEdges.isEmpty()) painter.drawPath(b.smallEdges);
         const int across = std::clamp(int(std::lround(b.style.width * pixels * 0.75)), 1, 3);
         static const QPoint kOne[] = {{0, 0}};
         static const QPoint kTwo[] = {{0, 0}, {1, 0}, {0, 1}};

@@ -60,9 +60,10 @@ QString compactLimitText(const airspace::Limit& limit);
 QString airspaceLimitsLabel(const airspace::Airspace& airspace);
 
 // "What am I under": the airspaces whose outline holds the point, at every height, from the
-// lowest lower limit up, each as its name on one line and its class and limits on the next, marked
-// "above you", "below you" or "at your altitude" when the altitude (feet above sea level) is
-// known; at most maxListed of them, then "and N more". "No airspace here" when there is none.
+// lowest lower limit up, each as its name on one line and its class and limits on the next (as the
+// labels write them), marked "above you", "below you" or "you are in it" when the altitude (feet
+// above sea level) is known; at most maxListed of them, then "and N more". "No airspace here"
+// when there is none.
 struct AirspacesHere {
     QString title;    // "Airspace here", or "No airspace here"
     QString message;  // the list; empty when there is none
@@ -103,8 +104,8 @@ public:
     static constexpr double kLabelMargin = 6.0;
     // Outline points are kept at least about this far apart on the screen (points, across and down).
     static constexpr double kMinimumStep = 1.5;
-    // A shape narrower or lower than this (points) is outlined but not tinted.
-    static constexpr double kSmallestTinted = 8.0;
+    // A shape narrower or lower than this (points) is outlined by a hairline and not tinted.
+    static constexpr double kSmallestTinted = 12.0;
     // An airspace too narrow for its label inside is named beside it once this wide and high on the screen.
     static constexpr double kLabelBesideSize = 36.0;
 

@@ -232,14 +232,14 @@ TEST(AirspacesHere, StackedTerminalAreasFromThePanesTap) {
     const Case cases[] = {
         // North-east of Geneva, under both terminal areas and outside the zone.
         {46.40, 6.25, 6000.0,
-         "Airspace here\nGENEVA TMA 1\nC 4500 ft MSL - FL100, at your altitude\nGENEVA TMA 2\nC FL100 - FL195, above you"},
+         "Airspace here\nGENEVA TMA 1\nC 4500 ft-FL100, you are in it\nGENEVA TMA 2\nC FL100-FL195, above you"},
         {46.40, 6.25, 12000.0,
-         "Airspace here\nGENEVA TMA 1\nC 4500 ft MSL - FL100, below you\nGENEVA TMA 2\nC FL100 - FL195, at your altitude"},
-        {46.40, 6.25, std::nullopt, "Airspace here\nGENEVA TMA 1\nC 4500 ft MSL - FL100\nGENEVA TMA 2\nC FL100 - FL195"},
+         "Airspace here\nGENEVA TMA 1\nC 4500 ft-FL100, below you\nGENEVA TMA 2\nC FL100-FL195, you are in it"},
+        {46.40, 6.25, std::nullopt, "Airspace here\nGENEVA TMA 1\nC 4500 ft-FL100\nGENEVA TMA 2\nC FL100-FL195"},
         // Over the airport: the zone from the ground first.
         {46.238, 6.109, 2000.0,
-         "Airspace here\nGENEVA CTR\nD GND - 4500 ft MSL, at your altitude\nGENEVA TMA 1\nC 4500 ft MSL - FL100, above you\n"
-         "GENEVA TMA 2\nC FL100 - FL195, above you"},
+         "Airspace here\nGENEVA CTR\nD GND-4500 ft, you are in it\nGENEVA TMA 1\nC 4500 ft-FL100, above you\n"
+         "GENEVA TMA 2\nC FL100-FL195, above you"},
         {47.5, 8.0, 3000.0, "No airspace here"},
     };
     for (const Case& c : cases) {
@@ -271,7 +271,7 @@ TEST(AirspacesHere, StackedTerminalAreasFromThePanesTap) {
     EXPECT_TRUE(scene.map().airspacesHereText().isNull()) << "a drag shows nothing";
     QTest::mouseClick(pane, Qt::LeftButton, Qt::NoModifier, QPoint(150, 48));
     EXPECT_EQ(scene.map().airspacesHereText().toStdString(),
-              "Airspace here\nGENEVA TMA 1\nC 4500 ft MSL - FL100, at your altitude\nGENEVA TMA 2\nC FL100 - FL195, above you");
+              "Airspace here\nGENEVA TMA 1\nC 4500 ft-FL100, you are in it\nGENEVA TMA 2\nC FL100-FL195, above you");
     QWidget* alert = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->inherits("vantrel::platform::ui::AlertView") && w->isVisible()) alert = w;
