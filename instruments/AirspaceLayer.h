@@ -4,17 +4,19 @@
 // zones and terminal areas blue, restricted red, prohibited red and hatched, danger red dashed,
 // the lesser classes in lighter lines), and its name and limits ("GENEVA CTR" over
 // "D GND-4500 ft") offered to the map's declutter pass below the waypoints, only where the
-// airspace is large enough on the screen: inside it near its northern edge, or for an airspace
-// too narrow for that but plain to see, just under (or over) it.
+// airspace is large enough on the screen: inside it near its northern edge and clear of the
+// airspaces within it, or for an airspace too narrow for that but plain to see, beside it (under,
+// over, right, left), never over a neighbouring airspace.
 //
-// Points are placed with the map's own projection (MapProjection), so the airspaces agree with
-// the base map and the waypoints across the 180th meridian.
+// Points are placed with the map's own projection (MapProjection, interpolated over a grid as the
+// base map's tiles are), so the airspaces agree with the base map and the waypoints across the
+// 180th meridian.
 //
 // Also here, window-free: the compact limits of the labels and the text of "what am I under", the
 // list of the airspaces over a point at every height.
 //
-// Ownership: the map (GPSView) owns its layer; the layer holds the index of the last frame only
-// while drawing. Threads: main thread only (the text functions: any thread).
+// Ownership: the map (GPSView) owns its layer; the layer keeps the index it last drew alive (with
+// each airspace's style and label texts, worked out once) until it draws another. Threads: main thread only (the text functions: any thread).
 
 #include "MapProjection.h"
 
