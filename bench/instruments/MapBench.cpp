@@ -278,8 +278,14 @@ void BM_MapFrameWithAirspaces(benchmark::State& state) {
     auto cache = waypoints::NearbyWaypointCache::create();
     instruments::GPSView map(location, units, cache, world.waypointsDB());
     // Over a view 160 points about the aircraft, the packed file reaches a quarter past its sides.
-    map.setAirspaces(state.range(1) ? packedAirspaces(kLat, kLon, 1.25 * 160.0 / double(scale))
-                                    : std::make_shared<const vantrel::airspace::AirspaceIndex>());
+    std::shared_ptr<const vantrel::airspace::AirspaceIndex> airspaces =
+        state.range(1) ? packedAirspaces(kLat, kLon, 1.25 * 160.0 / double(scale))
+                       : std::make_shared<const vantrel::airspace::AirspaceIndex>();
+    if (!airspaces) {
+        state.SkipWithError("tests/data/airspace/sample-400.txt cannot be read");
+        return;
+    }
+    map.setAirspaces(airspaces);
     map.initWithFrame(QRectF(0, 0, 320, 320));
     auto settings = map.settings();
     settings->set("currentScale", platform::Value::real(double(scale)));
