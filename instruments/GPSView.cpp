@@ -7,7 +7,10 @@
 #include "platform/core/Log.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/Threads.h"
+#include "airspace/AirspaceStore.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/FramedSetupView.h"
 #include "platform/ui/Images.h"
 #include "platform/ui/Style.h"
 #include "positioning/LocationManager.h"
@@ -274,9 +277,18 @@ QStringList GPSView::labelOutlets() const {
 void GPSView::drawRect(QPainter& painter, const QRectF& rect) {
     painter.fillRect(rect, kBackground);
     labels_.clear();
+    airspaceLayer_.clear();
     const std::optional<MapProjection> map = projection();
     if (map) {
         baseMap_->draw(painter, *map, bounds().size(), labels_);
+        if (const std::shared_ptr<const airspace::AirspaceIndex> index = currentAirspaces()) {
+            // Clear of the distance scale, the aircraft and the direct-to or plan texts.
+            std::vector<QRectF> keepClear{QRectF(130, 0, bounds().width() - 130, 23),
+                                          QRectF(center().x() - 16, center().y() - 16, 32, 32)};
+            if (!directToString_.isNull() || (planRoute_ && !planRoute_->paneText.isEmpty()))
+                keepClear.push_back(QRectF(0, 274, bounds().width(), 50));
+            airspaceLayer_.draw(painter, *map, bounds().size(), index, labels_, keepClear);
+        }
         traffic_->place(*map, bounds().size(), labels_);
     }
     drawNearbyWaypoints(painter);  // places every label
@@ -446,6 +458,7 @@ void GPSView::drawNearbyWaypoints(QPainter& painter) {
         }
         labels_.place();
         baseMap_->drawLabels(painter, labels_);
+        airspaceLayer_.drawLabels(painter, labels_);
         for (size_t i = 0; i < pending.size(); ++i) {
             drawnWaypoints_[i].labelled = labels_.placed(pending[i].handle);
             if (!drawnWaypoints_[i].labelled) continue;
@@ -687,6 +700,63 @@ void GPSView::drawPositionNotice(QPainter& painter) {
         }
     }
     painter.restore();
+}
+
+// ---- airspace ----------------------------------------------------------------------------------
+
+void GPSView::setAirspaces(std::shared_ptr<const airspace::AirspaceIndex> index) {
+    airspaces_ = std::move(index);
+    setNeedsDisplay();
+}
+
+void GPSView::airspacesChanged() { setNeedsDisplay(); }
+
+std::shared_ptr<const airspace::AirspaceIndex> GPSView::currentAirspaces() const {
+    return airspaces_ ? airspaces_ : airspace::AirspaceLibrary::shared().current().index;
+}
+
+std::vector<GPSView::DrawnAirspace> GPSView::drawnAirspaces() const {
+    std::vector<DrawnAirspace> out;
+    for (const AirspaceLayer::DrawnAirspace& a : airspaceLayer_.drawnAirspaces()) out.push_back({a.name, a.labelled});
+    return out;
+}
+
+std::optional<AirspacesHere> GPSView::airspacesHere() const {
+    const std::optional<positioning::Fix> here = locationManager().currentLocation();
+    // The aircraft where the map shows it: the current fix, else the last known position.
+    const std::optional<positioning::Fix>& at = here && here->hasValidCoordinate() ? here : mapPosition_;
+    if (!at) return std::nullopt;
+    const std::shared_ptr<const airspace::AirspaceIndex> index = currentAirspaces();
+    if (!index) return std::nullopt;
+    // The altitude above sea level, else the pressure altitude; the limits are in feet.
+    const std::optional<double> metres = at->altitude ? at->altitude : at->pressureAltitude;
+    const std::optional<double> feet = metres ? std::optional<double>(*metres / airspace::kMetresPerFoot) : std::nullopt;
+    return instruments::airspacesHere(*index, at->latitude, at->longitude, feet);
+}
+
+void GPSView::showAirspacesHere() {
+    const std::optional<AirspacesHere> list = airspacesHere();
+    if (!list) {
+        platform::logLine(QStringLiteral("Airspace here: no position to look from"));
+        return;
+    }
+    if (airspacesHereAlert_) {
+        // A second tap while it shows: the list of now, in place of the old one.
+        airspacesHereAlert_->disconnect(this);
+        airspacesHereAlert_->deleteLater();
+    }
+    airspacesHereText_ = list->text();
+    auto* alert = new platform::ui::AlertView(list->title, list->message, nullptr, QStringLiteral("OK"), {});
+    airspacesHereAlert_ = alert;
+    connect(alert, &QObject::destroyed, this, [this] { airspacesHereText_ = QString(); });
+    alert->show();
+}
+
+void GPSView::setOutlet(const QString& name, QWidget* widget) {
+    AbstractInstrumentView::setOutlet(name, widget);
+    if (name == QLatin1String("setupView"))
+        if (auto* pane = qobject_cast<platform::ui::FramedSetupView*>(widget))
+            connect(pane, &platform::ui::FramedSetupView::tapped, this, [this] { showAirspacesHere(); });
 }
 
 void GPSView::noteDamagedRecord(const Value& record, const QString& problem) {

@@ -21,12 +21,18 @@
 // nothing that needs a position. Under either notice a line says what the position source is
 // doing (LocationManager::sourceStateText: "waiting for gpsd at localhost:2947").
 //
+// Over the base map and under the waypoints and the route, the airspaces (AirspaceLayer): those of
+// the index handed to setAirspaces, else of the one the app's airspace library holds now, asked at
+// each frame. A tap on the setup pane outside its button lists the airspaces over the aircraft at
+// every height ("what am I under") in an alert that its button or Escape closes.
+//
 // Ownership: the shared map lives for the process (SharedInstrument.h); it shares the cache with
 // the pane and its workers. Threads: main thread only, except _findNearbyWaypoints (any thread,
 // the worker's body), dbLock and cachedNearbyWaypoints (any thread, while holding dbLock).
 // Destroying a map waits for its running refresh.
 
 #include "AbstractInstrumentView.h"
+#include "AirspaceLayer.h"
 #include "BaseMapLayer.h"
 #include "MapProjection.h"
 #include "TrafficLayer.h"
@@ -140,6 +146,32 @@ public:
     void setPlanRoute(std::optional<PlanRoute> route);
     const std::optional<PlanRoute>& planRoute() const { return planRoute_; }
 
+    // The airspaces drawn: null (the default) for the airspace library's current index, asked at
+    // each frame; else this one (tests, tools). Redraws.
+    void setAirspaces(std::shared_ptr<const airspace::AirspaceIndex> index);
+    // The app calls it when the library's airspaces were loaded again: a redraw.
+    void airspacesChanged();
+    struct DrawnAirspace {
+        QString name;
+        bool labelled = false;  // whether the declutter pass kept its name and limits
+    };
+    // The airspaces of the last frame, in drawing order (the large ones first).
+    std::vector<DrawnAirspace> drawnAirspaces() const;
+    const AirspaceLayer& airspaceLayer() const { return airspaceLayer_; }
+
+    // "What am I under": the airspaces over the aircraft's position at every height, marked against
+    // its altitude when the fix has one; none without a position. The alert shows it.
+    std::optional<AirspacesHere> airspacesHere() const;
+    // Shows airspacesHere() in an alert over the window (nothing without a position). A tap on the
+    // setup pane outside its button does this.
+    void showAirspacesHere();
+    // The text of the list the alert shows now ("Airspace here" and the list, or "No airspace
+    // here"); null when it is not shown.
+    const QString& airspacesHereText() const { return airspacesHereText_; }
+
+    // NibOwner: also hears the taps on the pane itself.
+    void setOutlet(const QString& name, QWidget* widget) override;
+
     // The base map drawn under the waypoints (its towns and tiles of the last frame).
     BaseMapLayer& baseMap() { return *baseMap_; }
     const BaseMapLayer& baseMap() const { return *baseMap_; }
@@ -210,6 +242,11 @@ private:
     std::unordered_set<const void*> reportedRecords_;  // damaged records already logged
     std::unique_ptr<BaseMapLayer> baseMap_;
     std::unique_ptr<TrafficLayer> traffic_;
+    std::shared_ptr<const airspace::AirspaceIndex> airspaces_;  // null: the library's
+    AirspaceLayer airspaceLayer_;
+    QString airspacesHereText_;
+    QPointer<QWidget> airspacesHereAlert_;
+    std::shared_ptr<const airspace::AirspaceIndex> currentAirspaces() const;
     basemap::LabelPlacer labels_;  // every label of the frame, decluttered at once
     // The widths of the waypoint labels in labelFont_, by identifier: the same few hundred are
     // measured every frame, and laying out the text is the dearest part of it.

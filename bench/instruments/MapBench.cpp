@@ -3,8 +3,10 @@
 // cache and a direct-to, zoomed out (4.5 points per mile, squares) and in (20, symbols); one cache
 // refresh over the whole database as the map's worker runs it; and frames drawn while a worker
 // refreshes without pause, which shows how long drawing waits for dbLock at worst; and the frame
-// with a 200-waypoint plan being flown; and the frame with traffic.
+// with a 200-waypoint plan being flown; the frame with traffic; and the frame over Geneva with 300
+// airspaces in view.
 
+#include "airspace/OpenAirReader.h"
 #include "instruments/GPSView.h"
 
 #include "platform/core/Log.h"
@@ -18,6 +20,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QEvent>
 #include <QEventLoop>
 #include <QTimer>
@@ -28,6 +31,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <ctime>
 #include <chrono>
 #include <memory>
@@ -420,5 +424,81 @@ void BM_MapTrafficSecondAt10Hz(benchmark::State& state) {
     map.hide();
 }
 BENCHMARK(BM_MapTrafficSecondAt10Hz)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+namespace {
+
+// The map frame at 2x over Geneva with the base map and the airspaces: the 400 made-up airspaces of
+// tests/data/airspace/sample-400.txt, drawn together towards the aircraft and shrunk with it so that
+// about 300 of them are in view at each scale (as dense on the screen as the busiest national
+// files zoomed out), each outlined, tinted by class and offered a label. The last argument 0 draws
+// the same frame without airspaces. "airspaces" and "labelled" say what a frame drew.
+std::shared_ptr<const vantrel::airspace::AirspaceIndex> packedAirspaces(double lat, double lon, double halfSideNM) {
+    QFile file(QStringLiteral(VANTREL_SOURCE_DIR "/tests/data/airspace/sample-400.txt"));
+    if (!file.open(QIODevice::ReadOnly)) return nullptr;
+    std::vector<vantrel::airspace::Airspace> airspaces = vantrel::airspace::readOpenAir(file.readAll(), QStringLiteral("sample-400.txt")).airspaces;
+    // The file spreads over 43.5-54.5 N and 1 W-16 E, about 330 NM each way from its middle.
+    constexpr double kMiddleLat = 49.0, kMiddleLon = 7.5, kHalfSideNM = 330.0;
+    const double k = halfSideNM / kHalfSideNM;
+    const double lonStretch = std::cos(kMiddleLat * M_PI / 180.0) / std::cos(lat * M_PI / 180.0);
+    for (vantrel::airspace::Airspace& a : airspaces) {
+        a.box = {};
+        for (vantrel::airspace::LatLon& p : a.outline) {
+            p.lat = lat + (p.lat - kMiddleLat) * k;
+            p.lon = lon + (p.lon - kMiddleLon) * k * lonStretch;
+            a.box.add(p);
+        }
+    }
+    return std::make_shared<const vantrel::airspace::AirspaceIndex>(std::move(airspaces));
+}
+
+void BM_MapFrameWithAirspaces(benchmark::State& state) {
+    ParisMap& world = paris();  // the loaded database
+    constexpr double kLat = 46.24, kLon = 6.11;
+    const float scale = float(state.range(0)) / 10.0f;
+    positioning::LocationManager location;
+    units::UnitSettings units;
+    auto cache = waypoints::NearbyWaypointCache::create();
+    instruments::GPSView map(location, units, cache, world.waypointsDB());
+    // Over a view 160 points about the aircraft, the packed file reaches a quarter past its sides.
+    std::shared_ptr<const vantrel::airspace::AirspaceIndex> airspaces =
+        state.range(1) ? packedAirspaces(kLat, kLon, 1.25 * 160.0 / double(scale))
+                       : std::make_shared<const vantrel::airspace::AirspaceIndex>();
+    if (!airspaces) {
+        state.SkipWithError("tests/data/airspace/sample-400.txt cannot be read");
+        return;
+    }
+    map.setAirspaces(airspaces);
+    map.initWithFrame(QRectF(0, 0, 320, 320));
+    auto settings = map.settings();
+    settings->set("currentScale", platform::Value::real(double(scale)));
+    map.setSettings(settings);
+    positioning::Fix fix;
+    fix.latitude = kLat;
+    fix.longitude = kLon;
+    fix.horizontalAccuracy = 5.0;
+    fix.timestamp = 1.7e9;
+    location.locationManagerDidUpdateToLocation(fix);
+    location.setSpeedAndCourse(55.0f, 20.0f);
+    cache->waitUntilIdle(60000);
+    QCoreApplication::processEvents();
+    QImage image = frameImage();
+    drawFrame(map, image);
+    map.baseMap().waitForTiles();
+    QCoreApplication::processEvents();
+    drawFrame(map, image);
+    for (auto _ : state) {
+        drawFrame(map, image);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    const std::vector<instruments::GPSView::DrawnAirspace> drawn = map.drawnAirspaces();
+    state.counters["airspaces"] = double(drawn.size());
+    state.counters["labelled"] = double(std::count_if(drawn.begin(), drawn.end(), [](const auto& a) { return a.labelled; }));
+    state.counters["waypoints"] = double(map.drawnWaypoints().size());
+    if (qEnvironmentVariableIsSet("VANTREL_BENCH_PICTURES"))
+        image.save(qEnvironmentVariable("VANTREL_BENCH_PICTURES") + QStringLiteral("/map-airspaces-%1-%2.png").arg(state.range(0)).arg(state.range(1)));
+}
+BENCHMARK(BM_MapFrameWithAirspaces)->ArgsProduct({{10, 45, 200}, {1, 0}})->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "Commands.h"
 #include "Json.h"
+#include "airspace/AirspaceStore.h"
 
 #include "basemap/BaseMapFile.h"
 #include "basemap/TileCache.h"
@@ -16,8 +17,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <cstdio>
 
 namespace vantrel::tool {
@@ -25,7 +28,8 @@ namespace vantrel::tool {
 namespace {
 
 const char* const kRenderUsage =
-    "usage: vantrel-tool map render LAT LON SCALE OUT.png [--size WxH] [--scale 2] [--file MAP]\n";
+    "usage: vantrel-tool map render LAT LON SCALE OUT.png [--size WxH] [--scale 2] [--file MAP]\n"
+    "  (with the airspaces of the documents folder's files that are on)\n";
 
 QString defaultMapFile() { return QDir(platform::Paths::bundleDirectory()).filePath(QStringLiteral("basemap.vbm")); }
 
@@ -155,6 +159,14 @@ int render(const QStringList& args) {
     auto cache = waypoints::NearbyWaypointCache::create();
     instruments::GPSView map(location, units, cache, database.waypointsDB());
     if (!mapFile.isEmpty()) map.baseMap().setFile(basemap::BaseMapFile::open(mapFile));
+    // The airspaces of the pilot's files that are on, as the app loads them (nothing is written:
+    // without an airspace folder there are none).
+    const QString airspaceFolder = platform::Paths::documentsDirectory().isEmpty()
+                                       ? QString()
+                                       : platform::Paths::documentsDirectory() + QStringLiteral("/airspace");
+    map.setAirspaces(!airspaceFolder.isEmpty() && QFileInfo(airspaceFolder).isDir()
+                         ? airspace::AirspaceStore(airspaceFolder).load().index
+                         : std::make_shared<const airspace::AirspaceIndex>());
     map.initWithFrame(QRectF(0, 0, width, height));
     auto settings = map.settings();
     settings->set("currentScale", platform::Value::real(mapScale));
@@ -186,9 +198,11 @@ int render(const QStringList& args) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(words[3]));
         return 1;
     }
-    std::printf("%s: %d x %d pixels, %lld tiles, %zu towns, %zu waypoints\n", qPrintable(words[3]), image.width(),
-                image.height(), qlonglong(map.baseMap().drawnTiles().size()), map.baseMap().drawnTowns().size(),
-                map.drawnWaypoints().size());
+    const std::vector<instruments::GPSView::DrawnAirspace> airspaces = map.drawnAirspaces();
+    std::printf("%s: %d x %d pixels, %lld tiles, %zu towns, %zu waypoints, %zu airspaces (%lld named)\n", qPrintable(words[3]),
+                image.width(), image.height(), qlonglong(map.baseMap().drawnTiles().size()), map.baseMap().drawnTowns().size(),
+                map.drawnWaypoints().size(), airspaces.size(),
+                qlonglong(std::count_if(airspaces.begin(), airspaces.end(), [](const auto& a) { return a.labelled; })));
     return 0;
 }
 

@@ -1,0 +1,138 @@
+#pragma once
+// The airspaces on the moving map, over the base map and under the waypoints and the route: each
+// airspace in view outlined and lightly tinted by its class, as charts draw them (controlled
+// zones and terminal areas blue, restricted red, prohibited red and hatched, danger red dashed,
+// the lesser classes in lighter lines), and its name and limits ("GENEVA CTR" over
+// "D GND-4500 ft") offered to the map's declutter pass below the waypoints, only where the
+// airspace is large enough on the screen: inside it near its northern edge and clear of the
+// airspaces within it, or for an airspace too narrow for that but plain to see, beside it (under,
+// over, right, left), never over a neighbouring airspace.
+//
+// Points are placed with the map's own projection (MapProjection, interpolated over a grid as the
+// base map's tiles are), so the airspaces agree with the base map and the waypoints across the
+// 180th meridian.
+//
+// Also here, window-free: the compact limits of the labels and the text of "what am I under", the
+// list of the airspaces over a point at every height.
+//
+// Ownership: the map (GPSView) owns its layer; the layer keeps the index it last drew alive (with
+// each airspace's style and label texts, worked out once) until it draws another. Threads: main thread only (the text functions: any thread).
+
+#include "MapProjection.h"
+
+#include "airspace/AirspaceIndex.h"
+#include "basemap/LabelPlacer.h"
+
+#include <QColor>
+#include <QFont>
+#include <QPainter>
+#include <QPolygonF>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace vantrel::instruments {
+
+namespace airspaceLabelPriority {
+// Below every waypoint, above the towns and lakes: the more binding classes first.
+inline constexpr int kProhibitedOrRestricted = 350;
+inline constexpr int kControlled = 360;
+inline constexpr int kOther = 370;
+}  // namespace airspaceLabelPriority
+
+// How an airspace is drawn.
+struct AirspaceStyle {
+    // In drawing order: the lesser classes first, the binding ones on top.
+    enum class Kind { Other, Uncontrolled, ClassE, Gliding, Mandatory, Controlled, ControlZone, Danger, Restricted, Prohibited };
+    Kind kind = Kind::Other;
+    QColor edge;
+    QColor tint;       // transparent: no tint
+    double width = 1;  // points
+    Qt::PenStyle line = Qt::SolidLine;
+    bool hatched = false;
+    int labelPriority = airspaceLabelPriority::kOther;
+};
+// By the class line (AC) first, then its type (AY) for the control zones.
+AirspaceStyle airspaceStyle(const airspace::Airspace& airspace);
+
+// A limit as the map's labels show it: "FL95", "4500 ft" (above sea level), "1000 ft AGL", "GND",
+// "UNL".
+QString compactLimitText(const airspace::Limit& limit);
+// The label's second line: "D GND-4500 ft", the class as written, then the limits.
+QString airspaceLimitsLabel(const airspace::Airspace& airspace);
+
+// "What am I under": the airspaces whose outline holds the point, at every height, from the
+// lowest lower limit up, each as its name on one line and its class and limits on the next (as the
+// labels write them), marked "above you", "below you" or "you are in it" when the altitude (feet
+// above sea level) is known; at most maxListed of them, then "and N more". "No airspace here"
+// when there is none.
+struct AirspacesHere {
+    QString title;    // "Airspace here", or "No airspace here"
+    QString message;  // the list; empty when there is none
+    QString text() const { return message.isEmpty() ? title : title + QLatin1Char('\n') + message; }
+};
+AirspacesHere airspacesHere(const airspace::AirspaceIndex& index, double latitude, double longitude,
+                            std::optional<double> altitudeFeet, int maxListed = 7);
+
+class AirspaceLayer {
+public:
+    AirspaceLayer();
+
+    // Draws the outlines and tints of the airspaces of the index in the view and offers their labels
+    // to the placer, each at a place clear of the areas of keepClear (the map's own texts, the
+    // aircraft) and of the other airspaces' labels.
+    void draw(QPainter& painter, const MapProjection& map, QSizeF bounds,
+              const std::shared_ptr<const airspace::AirspaceIndex>& airspaces, basemap::LabelPlacer& labels,
+              const std::vector<QRectF>& keepClear = {});
+    // Draws the labels the placer kept.
+    void drawLabels(QPainter& painter, const basemap::LabelPlacer& labels);
+    // Nothing drawn (no airspaces, or no position).
+    void clear() { drawn_.clear(); }
+
+    struct DrawnAirspace {
+        QString name;
+        size_t index = 0;   // in the index drawn
+        bool labelled = false;
+        int label = -1;     // the placer's handle; -1: not offered (too small on the screen)
+        QPointF at;         // the label's top middle, view points
+        QRectF box;         // the label's box offered to the placer
+        QString limits;     // the label's second line
+        QColor colour;
+    };
+    // The airspaces of the last frame, in drawing order.
+    const std::vector<DrawnAirspace>& drawnAirspaces() const { return drawn_; }
+
+    // The smallest visible part an airspace needs before its label is offered, beyond the label itself.
+    static constexpr double kLabelMargin = 6.0;
+    // Outline points are kept at least about this far apart on the screen (points, across and down).
+    static constexpr double kMinimumStep = 1.5;
+    // A shape narrower or lower than this (points) is outlined by a hairline and not tinted.
+    static constexpr double kSmallestTinted = 12.0;
+    // An airspace too narrow for its label inside is named beside it once this wide and high on the screen.
+    static constexpr double kLabelBesideSize = 36.0;
+
+private:
+    // A place for a label inside the outline, clear of the areas to avoid and of the smaller
+    // airspaces inside it (inner), whose name it would seem to be.
+    static std::optional<QRectF> labelPlace(const QPolygonF& outline, const QRectF& visible, QSizeF label,
+                                            const QRectF& view, const std::vector<QRectF>& avoid,
+                                            const std::vector<const QPolygonF*>& inner);
+
+    // What each airspace of the index looks like, worked out at its first showing: its style, name,
+    // limits and label size (measuring the texts was most of the labels' cost).
+    struct Look {
+        AirspaceStyle style;
+        QString name, limits;
+        QSizeF label;
+        bool ready = false;
+    };
+    const Look& look(const airspace::AirspaceIndex& index, size_t i);
+    std::shared_ptr<const airspace::AirspaceIndex> lookIndex_;  // the index looks_ is of
+    std::vector<Look> looks_;
+
+    std::vector<DrawnAirspace> drawn_;
+    QFont nameFont_;
+    QFont limitsFont_;
+};
+
+}  // namespace vantrel::instruments
