@@ -15,6 +15,7 @@
 #include "units/UnitSettings.h"
 #include "waypoints/WaypointKeys.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <cmath>
 
@@ -72,6 +73,10 @@ QJsonObject instrumentState(instruments::AbstractInstrumentView& view) {
         for (const auto& town : map->baseMap().drawnTowns())
             towns.append(QJsonObject{{"name", town.name}, {"x", number(town.x)}, {"y", number(town.y)}, {"labelled", town.labelled}});
         state["drawnTowns"] = towns;
+        QJsonArray airspaces;
+        for (const auto& a : map->drawnAirspaces()) airspaces.append(QJsonObject{{"name", a.name}, {"labelled", a.labelled}});
+        state["drawnAirspaces"] = airspaces;
+        state["airspacesHere"] = text(map->airspacesHereText());
     }
     return state;
 }
@@ -157,9 +162,15 @@ const char* alarmName(traffic::AlarmLevel level) {
 QJsonArray trafficState() {
     const traffic::TrafficFeed& feed = traffic::TrafficFeed::shared();
     const double now = feed.now();
+    // Where the map drew them in its last frame (view points).
+    QHash<QString, QPointF> drawn;
+    for (const auto& mark : instruments::GPSView::sharedView().drawnTraffic()) drawn.insert(mark.id.text(), QPointF(mark.x, mark.y));
     QJsonArray targets;
     for (const traffic::Target& target : feed.targets()) {
+        const auto at = drawn.constFind(target.id.text());
         targets.append(QJsonObject{
+            {"x", at == drawn.constEnd() ? QJsonValue() : QJsonValue(at->x())},
+            {"y", at == drawn.constEnd() ? QJsonValue() : QJsonValue(at->y())},
             {"id", target.id.text()},
             {"callsign", text(target.callsign.isEmpty() ? QString() : target.callsign)},
             {"north", number(target.north)},

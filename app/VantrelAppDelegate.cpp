@@ -213,6 +213,10 @@ void VantrelAppDelegate::loadControllers(const platform::Notification&) {
 
     for (const auto& screen : persistentStateControllers_) screen->restore();
     showDemoWaypointOnFirstRun(gpsOption_, *persistentStateControllers_.front());
+    // The map draws the airspaces in use; a reload of the files redraws it.
+    NotificationCenter::defaultCenter().addObserver(this, kAirspaceDidChange, nullptr, [](const platform::Notification&) {
+        instruments::GPSView::sharedView().airspacesChanged();
+    });
     // Traffic alerts, airspace warnings and the plan's notices over every screen.
     banners_ = std::make_unique<FlightBanners>(window_->stage());
     trafficWatch_ = std::make_unique<TrafficWatch>(*banners_, traffic::TrafficFeed::shared());
