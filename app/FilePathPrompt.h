@@ -14,55 +14,30 @@
 // Ownership: a Qt child of the window it covers; it deletes itself once closed. Threads: main
 // thread only.
 
-#include "platform/ui/TextField.h"
-#include "platform/ui/Window.h"
+#include "platform/ui/FieldPrompt.h"
 
-#include <QWidget>
 #include <functional>
-
-class QLabel;
-class QPushButton;
 
 namespace vantrel::app {
 
-class FilePathPrompt : public QWidget, public platform::ui::TextFieldDelegate {
+class FilePathPrompt : public platform::ui::FieldPrompt {
 public:
     using Action = std::function<QString(const QString& path)>;
 
     FilePathPrompt(const QString& title, const QString& message, Action action,
                    QWidget* window = platform::ui::Window::keyWindow());
 
-    platform::ui::TextField* field() const { return field_; }
-    // What is wrong with the last "Import", or empty.
-    QString problem() const;
     // The "Choose File..." button, or null where no file dialog can be shown.
     QPushButton* chooseButton() const { return choose_; }
-
-    void show();
-    void accept();
-    void cancel();
 
     // The path as the action receives it.
     static QString expandedPath(const QString& typed);
 
-    bool textFieldShouldReturn(platform::ui::TextField* textField) override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
     void choose();
-    void close();
-    void fitBox();
 
-    Action action_;
     QString title_;
-    QWidget* box_;
-    platform::ui::TextField* field_;
-    QLabel* problem_;
     QPushButton* choose_ = nullptr;
-    bool closed_ = false;
 };
 
 }  // namespace vantrel::app

@@ -13,50 +13,21 @@
 // Ownership: a Qt child of the window it covers; it deletes itself once closed. Threads: main
 // thread only.
 
-#include "platform/ui/TextField.h"
-#include "platform/ui/Window.h"
+#include "platform/ui/FieldPrompt.h"
 
 #include <QTime>
-#include <QWidget>
-#include <functional>
 #include <optional>
-
-class QLabel;
-class QPushButton;
 
 namespace vantrel::logbook {
 
 std::optional<QTime> parseClockTime(const QString& text);
 std::optional<double> momentAtClockTime(double near, QTime clock);
 
-class StampPicker : public QWidget, public platform::ui::TextFieldDelegate {
+class StampPicker : public platform::ui::FieldPrompt {
 public:
-    using Check = std::function<QString(const QString& typed)>;
+    using Check = Action;
 
     StampPicker(const QString& title, const QString& time, Check check, QWidget* window = platform::ui::Window::keyWindow());
-
-    platform::ui::TextField* field() const { return field_; }
-    // What is wrong with the last "Set", or empty.
-    QString problem() const;
-
-    void show();
-    void set();
-    void cancel();
-
-    bool textFieldShouldReturn(platform::ui::TextField* textField) override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
-private:
-    void close();
-
-    Check check_;
-    QWidget* box_;
-    platform::ui::TextField* field_;
-    QLabel* problem_;
-    bool closed_ = false;
 };
 
 }  // namespace vantrel::logbook
