@@ -500,11 +500,22 @@ void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bou
     painter.setWorldTransform(painter.worldTransform() * toDevice.inverted());
     painter.drawImage(topLeft, kept_->image);
     painter.restore();
-    placeLabels(index, kept_->visible, drawnShift, bounds, labels, keepClear);
+    std::optional<Kept::Labels>& memo = kept_->labels;
+    if (memo && memo->shift == drawnShift && memo->keepClear == keepClear) {
+        drawn_ = memo->drawn;
+        for (const auto& [i, priority] : memo->offered) drawn_[i].label = labels.add(drawn_[i].box, priority);
+        return;
+    }
+    memo.emplace();
+    placeLabels(index, kept_->visible, drawnShift, bounds, labels, keepClear, &memo->offered);
+    memo->shift = drawnShift;
+    memo->keepClear = keepClear;
+    memo->drawn = drawn_;
 }
 
 void AirspaceLayer::placeLabels(const airspace::AirspaceIndex& index, const std::vector<Visible>& all, QPointF shift,
-                                QSizeF bounds, basemap::LabelPlacer& labels, const std::vector<QRectF>& keepClear) {
+                                QSizeF bounds, basemap::LabelPlacer& labels, const std::vector<QRectF>& keepClear,
+                                std::vector<std::pair<size_t, int>>* offered) {
     // The places are worked out where the outlines were projected: the view and the areas to keep
     // clear moved back by the shift, the labels' boxes moved forward by it.
     const QRectF view = QRectF(QPointF(0, 0), bounds).translated(-shift);
@@ -581,6 +592,7 @@ void AirspaceLayer::placeLabels(const airspace::AirspaceIndex& index, const std:
             drawn.box = box->translated(shift);
             drawn.at = QPointF(drawn.box.center().x(), drawn.box.top());
             drawn.label = labels.add(drawn.box, l.style.labelPriority);
+            if (offered) offered->emplace_back(i, l.style.labelPriority);
         }
     }
 }

@@ -21,8 +21,9 @@
 // changes (the index, the scale, the device pixels per point, the view's size), when the move
 // nears the margin, or when the aircraft has gone so far that the projection's shape changed: a
 // corner of the picture lands more than kStaleShape points from where the move puts it. The
-// labels are placed at each frame from the kept outlines, moved the same way. A painter that
-// turns or shears draws directly, without the picture.
+// labels are placed from the kept outlines, moved the same way, at each frame where the move or
+// the areas to keep clear changed (else the last places are offered again). A painter that turns
+// or shears draws directly, without the picture.
 //
 // Ownership: the map (GPSView) owns its layer; the layer keeps the index it last drew alive (with
 // each airspace's style and label texts, worked out once, and the picture and outlines drawn from
@@ -145,7 +146,8 @@ private:
     void paint(QPainter& painter, const airspace::AirspaceIndex& index, const std::vector<Visible>& visible, qreal pixels);
     // Offers the labels of the airspaces in view, their outlines moved by shift (points).
     void placeLabels(const airspace::AirspaceIndex& index, const std::vector<Visible>& visible, QPointF shift,
-                     QSizeF bounds, basemap::LabelPlacer& labels, const std::vector<QRectF>& keepClear);
+                     QSizeF bounds, basemap::LabelPlacer& labels, const std::vector<QRectF>& keepClear,
+                     std::vector<std::pair<size_t, int>>* offered = nullptr);
 
     // The picture of the tints and edges and what it was drawn from.
     struct Kept {
@@ -161,6 +163,15 @@ private:
         std::array<QPointF, 4> cornersAt{};                    // and where they were in the view
         std::vector<Visible> visible;
         bool reusable = true;  // false: for the frame it was drawn in only
+        // The labels' places of the last frame drawn from it, offered again as they are while
+        // neither the move nor the areas to keep clear change (frames for traffic or tiles).
+        struct Labels {
+            QPointF shift;
+            std::vector<QRectF> keepClear;
+            std::vector<DrawnAirspace> drawn;
+            std::vector<std::pair<size_t, int>> offered;  // drawn index and priority, in the order offered
+        };
+        std::optional<Labels> labels;
     };
     std::optional<Kept> kept_;
     size_t renders_ = 0;
