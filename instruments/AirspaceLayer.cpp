@@ -1,5 +1,6 @@
 #include "AirspaceLayer.h"
 
+#include "platform/core/Log.h"
 #include "platform/ui/Style.h"
 #include "platform/ui/View.h"
 
@@ -123,11 +124,11 @@ AirspaceLayer::AirspaceLayer()
 
 namespace {
 
-// The box of the map's view in latitude and longitude: the circle about the aircraft through the
-// view's farthest corner. Near a pole every longitude.
-airspace::GeoBox viewBox(const MapProjection& map, QSizeF bounds) {
+// The box of an area of the view (points) in latitude and longitude: the circle about the aircraft
+// through the area's farthest corner. Near a pole every longitude.
+airspace::GeoBox viewBox(const MapProjection& map, const QRectF& area) {
     const QPointF c = map.centre();
-    const double farX = std::max(c.x(), bounds.width() - c.x()), farY = std::max(c.y(), bounds.height() - c.y());
+    const double farX = std::max(c.x() - area.left(), area.right() - c.x()), farY = std::max(c.y() - area.top(), area.bottom() - c.y());
     const double radiusNM = std::hypot(farX, farY) / double(map.scale()) + 1.0;
     const double dLat = radiusNM / 60.0;
     airspace::GeoBox box;
@@ -152,7 +153,7 @@ airspace::GeoBox viewBox(const MapProjection& map, QSizeF bounds) {
 // outside the box, and every point when the box reaches a pole, are projected exactly.
 class GridProjection {
 public:
-    static constexpr int kCells = 16;
+    static constexpr int kCells = 20;
     GridProjection(const MapProjection& map, const airspace::GeoBox& box) : map_(map), box_(box) {
         // Where the meridians converge fast (a box 30 degrees of longitude wide, at 70 degrees
         // of latitude zoomed out) the interpolation would be off by a fifth of a point and more.
@@ -264,30 +265,16 @@ const AirspaceLayer::Look& AirspaceLayer::look(const airspace::AirspaceIndex& in
     return l;
 }
 
-void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bounds,
-                         const std::shared_ptr<const airspace::AirspaceIndex>& airspaces, basemap::LabelPlacer& labels,
-                         const std::vector<QRectF>& keepClear) {
-    drawn_.clear();
-    if (!airspaces || airspaces->size() == 0) return;
-    const airspace::AirspaceIndex& index = *airspaces;
-    if (lookIndex_ != airspaces) {
-        lookIndex_ = airspaces;
-        looks_.assign(index.size(), Look());
-    }
-    const QRectF view(QPointF(0, 0), bounds);
-    const QRectF reach = view.adjusted(-8, -8, 8, 8);
-    struct Visible {
-        size_t index;
-        QPolygonF outline;
-        QRectF box;
-    };
+std::vector<AirspaceLayer::Visible> AirspaceLayer::project(const airspace::AirspaceIndex& index, const MapProjection& map,
+                                                           const QRectF& area) {
     std::vector<Visible> visible;
+    const QRectF reach = area.adjusted(-8, -8, 8, 8);
     // Points closer on the screen than kMinimumStep to the last one kept add nothing to the
     // drawing but cost the projection and the stroking: zoomed out, an arc's hundred points
     // shrink to a few. They are told apart before projecting, by their distance in miles.
     const double stepNM = 0.7 * kMinimumStep / double(map.scale());
-    const airspace::GeoBox box = viewBox(map, bounds);
-    const GridProjection project(map, box);
+    const airspace::GeoBox box = viewBox(map, area);
+    const GridProjection projection(map, box);
     for (size_t id : index.inBox(box)) {
         const Airspace& a = index.at(id);
         if (a.outline.empty()) continue;
@@ -298,7 +285,7 @@ void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bou
         for (const airspace::LatLon& p : a.outline) {
             if (last && std::abs(p.lat - last->lat) * 60.0 + std::abs(p.lon - last->lon) * milesPerDegreeOfLongitude < stepNM)
                 continue;
-            const std::optional<QPointF> at = project(p.lat, p.lon);
+            const std::optional<QPointF> at = projection(p.lat, p.lon);
             if (!at) {
                 whole = false;  // the aircraft's antipode: no shape to draw
                 break;
@@ -315,7 +302,12 @@ void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bou
     std::stable_sort(visible.begin(), visible.end(), [](const Visible& a, const Visible& b) {
         return a.box.width() * a.box.height() > b.box.width() * b.box.height();
     });
+    return visible;
+}
 
+void AirspaceLayer::paint(QPainter& painter, const airspace::AirspaceIndex& index, const std::vector<Visible>& visible,
+                          qreal pixels) {
+    ++renders_;
     // The airspaces of one look go into one path, filled once and stroked once; the looks are
     // drawn lesser classes first, so that the binding ones stay on top. Within one look the tints
     // join rather than darken one another (the outlines all turned one way, filled by the
@@ -360,13 +352,6 @@ void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bou
             batch->edges.back().addPolygon(v.outline);
             batch->edges.back().closeSubpath();
         }
-
-        DrawnAirspace drawn;
-        drawn.name = l.name;
-        drawn.index = v.index;
-        drawn.limits = l.limits;
-        drawn.colour = l.style.edge.darker(140);
-        drawn_.push_back(std::move(drawn));
     }
     std::stable_sort(batches.begin(), batches.end(), [](const Batch& a, const Batch& b) { return a.style.kind < b.style.kind; });
     painter.save();
@@ -377,7 +362,6 @@ void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bou
         if (!b.fill.isEmpty()) painter.fillPath(b.fill, b.style.hatched ? QBrush(b.style.tint, Qt::BDiagPattern) : QBrush(b.style.tint));
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setBrush(Qt::NoBrush);
-    const qreal pixels = platform::ui::View::paintScale(painter);
     for (const Batch& b : batches) {
         // One device pixel wide, the raster engine draws a line's segments directly; any wider, it
         // first outlines the whole line, several times slower (10 ms of a frame with 300 airspaces
@@ -410,6 +394,144 @@ void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bou
         }
     }
     painter.restore();
+}
+
+void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bounds,
+                         const std::shared_ptr<const airspace::AirspaceIndex>& airspaces, basemap::LabelPlacer& labels,
+                         const std::vector<QRectF>& keepClear) {
+    drawn_.clear();
+    if (!airspaces || airspaces->size() == 0) {
+        kept_.reset();
+        return;
+    }
+    const airspace::AirspaceIndex& index = *airspaces;
+    if (lookIndex_ != airspaces) {
+        lookIndex_ = airspaces;
+        looks_.assign(index.size(), Look());
+    }
+    const QRectF view(QPointF(0, 0), bounds);
+    // A picture in device pixels needs a painter that only scales (alike both ways) and moves.
+    const QTransform toDevice = painter.deviceTransform();
+    const qreal pixels = toDevice.m11();
+    if (!(toDevice.type() <= QTransform::TxScale && toDevice.m11() == toDevice.m22() && pixels > 0 && pixels <= 8)) {
+        kept_.reset();
+        const std::vector<Visible> visible = project(index, map, view);
+        paint(painter, index, visible, platform::ui::View::paintScale(painter));
+        placeLabels(index, visible, QPointF(), bounds, labels, keepClear);
+        return;
+    }
+
+    // Where the picture's reference point lands now, and whether its corners moved with it.
+    const auto moved = [&](const Kept& k) -> std::optional<QPointF> {
+        if (!k.reusable || k.index != airspaces || k.scale != map.scale() || k.pixels != pixels || k.bounds != bounds) return std::nullopt;
+        const std::optional<QPointF> reference = map.project(k.latitude, k.longitude);
+        if (!reference) return std::nullopt;
+        const QPointF shift = *reference - k.centre;
+        const double room = k.marginPixels / pixels - 2.0;
+        if (std::abs(shift.x()) > room || std::abs(shift.y()) > room) return std::nullopt;
+        for (size_t c = 0; c < k.corners.size(); ++c) {
+            const std::optional<QPointF> corner = map.project(k.corners[c].first, k.corners[c].second);
+            if (!corner) return std::nullopt;
+            const QPointF off = *corner - (k.cornersAt[c] + shift);
+            if (std::abs(off.x()) > kStaleShape || std::abs(off.y()) > kStaleShape) return std::nullopt;
+        }
+        return shift;
+    };
+    std::optional<QPointF> shift = kept_ ? moved(*kept_) : std::nullopt;
+    if (!shift) {
+        Kept k;
+        k.index = airspaces;
+        k.scale = map.scale();
+        k.pixels = pixels;
+        k.bounds = bounds;
+        k.latitude = map.latitude();
+        k.longitude = map.longitude();
+        k.centre = map.centre();
+        k.marginPixels = int(std::ceil(kPictureMargin * pixels));
+        const double margin = k.marginPixels / pixels;
+        const QRectF area = view.adjusted(-margin, -margin, margin, margin);
+        k.image = QImage(int(std::ceil(bounds.width() * pixels)) + 2 * k.marginPixels,
+                         int(std::ceil(bounds.height() * pixels)) + 2 * k.marginPixels, QImage::Format_ARGB32_Premultiplied);
+        if (k.image.isNull()) {
+            // No memory for it: drawn directly, as a turned painter is.
+            platform::logLine(QStringLiteral("Airspaces: no memory for the map's picture; drawn at each frame"));
+            kept_.reset();
+            const std::vector<Visible> visible = project(index, map, view);
+            paint(painter, index, visible, pixels);
+            placeLabels(index, visible, QPointF(), bounds, labels, keepClear);
+            return;
+        }
+        k.image.fill(Qt::transparent);
+        // The picture's corners as positions: from the aircraft along their bearing and distance.
+        const QPointF cornersAt[] = {area.topLeft(), area.topRight(), area.bottomLeft(), area.bottomRight()};
+        const double phi = map.latitude() * M_PI / 180.0, lambda = map.longitude() * M_PI / 180.0;
+        bool cornersKnown = true;
+        for (size_t c = 0; c < 4; ++c) {
+            const QPointF nm = (cornersAt[c] - map.centre()) / double(map.scale());
+            const double d = std::hypot(nm.x(), nm.y()) * kMetresPerNauticalMile / positioning::Geodesy::kEarthRadiusMetres;
+            const double bearing = std::atan2(nm.x(), -nm.y());
+            const double lat = std::asin(std::clamp(std::sin(phi) * std::cos(d) + std::cos(phi) * std::sin(d) * std::cos(bearing), -1.0, 1.0));
+            const double lon = lambda + std::atan2(std::sin(bearing) * std::sin(d) * std::cos(phi), std::cos(d) - std::sin(phi) * std::sin(lat));
+            k.corners[c] = {lat * 180.0 / M_PI, std::remainder(lon * 180.0 / M_PI, 360.0)};
+            const std::optional<QPointF> at = map.project(k.corners[c].first, k.corners[c].second);
+            cornersKnown = cornersKnown && at;
+            k.cornersAt[c] = at ? *at : cornersAt[c];
+        }
+        k.visible = project(index, map, area);
+        QPainter picture(&k.image);
+        picture.setRenderHint(QPainter::Antialiasing);
+        picture.scale(pixels, pixels);
+        picture.translate(margin, margin);
+        paint(picture, index, k.visible, pixels);
+        picture.end();
+        kept_ = std::move(k);
+        // A corner with no place (the antipode near it): the picture serves this frame only.
+        kept_->reusable = cornersKnown;
+        shift = QPointF();
+    }
+
+    // Copied on whole device pixels, as kept; the labels move by the same amount.
+    const QPointF origin = toDevice.map(QPointF(0, 0));
+    const QPoint topLeft(int(std::lround(origin.x() + shift->x() * pixels)) - kept_->marginPixels,
+                         int(std::lround(origin.y() + shift->y() * pixels)) - kept_->marginPixels);
+    const QPointF drawnShift((topLeft.x() + kept_->marginPixels - origin.x()) / pixels,
+                             (topLeft.y() + kept_->marginPixels - origin.y()) / pixels);
+    painter.save();
+    painter.setWorldTransform(painter.worldTransform() * toDevice.inverted());
+    painter.drawImage(topLeft, kept_->image);
+    painter.restore();
+    std::optional<Kept::Labels>& memo = kept_->labels;
+    if (memo && memo->shift == drawnShift && memo->keepClear == keepClear) {
+        drawn_ = memo->drawn;
+        for (const auto& [i, priority] : memo->offered) drawn_[i].label = labels.add(drawn_[i].box, priority);
+        return;
+    }
+    memo.emplace();
+    placeLabels(index, kept_->visible, drawnShift, bounds, labels, keepClear, &memo->offered);
+    memo->shift = drawnShift;
+    memo->keepClear = keepClear;
+    memo->drawn = drawn_;
+}
+
+void AirspaceLayer::placeLabels(const airspace::AirspaceIndex& index, const std::vector<Visible>& all, QPointF shift,
+                                QSizeF bounds, basemap::LabelPlacer& labels, const std::vector<QRectF>& keepClear,
+                                std::vector<std::pair<size_t, int>>* offered) {
+    // The places are worked out where the outlines were projected: the view and the areas to keep
+    // clear moved back by the shift, the labels' boxes moved forward by it.
+    const QRectF view = QRectF(QPointF(0, 0), bounds).translated(-shift);
+    const QRectF reach = view.adjusted(-8, -8, 8, 8);
+    std::vector<const Visible*> visible;
+    for (const Visible& v : all)
+        if (v.box.intersects(reach)) visible.push_back(&v);
+    for (const Visible* v : visible) {
+        const Look& l = look(index, v->index);
+        DrawnAirspace drawn;
+        drawn.name = l.name;
+        drawn.index = v->index;
+        drawn.limits = l.limits;
+        drawn.colour = l.style.edge.darker(140);
+        drawn_.push_back(std::move(drawn));
+    }
 
     // The labels: a label only where the airspace's visible part can hold it, so that zoomed out
     // the small airspaces go unnamed rather than covering the map with text. The more binding
@@ -417,46 +539,48 @@ void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bou
     // terminal area).
     std::vector<size_t> order;
     for (size_t i = 0; i < visible.size(); ++i) {
-        const QRectF shown = visible[i].box & view;
+        const QRectF shown = visible[i]->box & view;
         if (!drawn_[i].name.isEmpty() && shown.width() >= kLabelBesideSize && shown.height() >= kLabelBesideSize) order.push_back(i);
     }
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        const int pa = look(index, visible[a].index).style.labelPriority;
-        const int pb = look(index, visible[b].index).style.labelPriority;
+        const int pa = look(index, visible[a]->index).style.labelPriority;
+        const int pb = look(index, visible[b]->index).style.labelPriority;
         return pa != pb ? pa < pb : a > b;
     });
-    std::vector<QRectF> avoid = keepClear;
+    std::vector<QRectF> avoid;
+    avoid.reserve(keepClear.size() + order.size());
+    for (const QRectF& r : keepClear) avoid.push_back(r.translated(-shift));
     for (size_t i : order) {
         DrawnAirspace& drawn = drawn_[i];
         const Look& l = look(index, drawn.index);
         const QSizeF size = l.label;
-        const QRectF shown = visible[i].box & view;
+        const QRectF shown = visible[i]->box & view;
         std::optional<QRectF> box;
         if (shown.width() >= size.width() + 2 * kLabelMargin && shown.height() >= size.height() + 2 * kLabelMargin) {
             // Clear of the smaller airspaces inside it, so that a terminal area's name does not sit
             // in the zone beneath it.
             std::vector<const QPolygonF*> inner;
             for (size_t j = i + 1; j < visible.size(); ++j)
-                if (visible[j].box.intersects(shown)) inner.push_back(&visible[j].outline);
-            box = labelPlace(visible[i].outline, shown, size, view, avoid, inner);
+                if (visible[j]->box.intersects(shown)) inner.push_back(&visible[j]->outline);
+            box = labelPlace(visible[i]->outline, shown, size, view, avoid, inner);
         }
         if (!box) {
             // Too narrow to hold its name, yet plain to see: the name just under it, else over it,
             // at its right or left; never over a neighbouring airspace, whose name it would seem to be
             // (over those that hold this one it may go).
-            const QRectF& all = visible[i].box;
-            const QPointF c = all.center();
+            const QRectF& whole = visible[i]->box;
+            const QPointF c = whole.center();
             const double w = size.width(), h = size.height();
             const auto clear = [&](const QRectF& beside) {
                 if (!view.contains(beside)) return false;
                 for (const QRectF& a : avoid)
                     if (a.intersects(beside)) return false;
                 for (size_t j = 0; j < visible.size(); ++j)
-                    if (j != i && visible[j].box.intersects(beside) && !visible[j].box.contains(all)) return false;
+                    if (j != i && visible[j]->box.intersects(beside) && !visible[j]->box.contains(whole)) return false;
                 return true;
             };
-            for (const QPointF topLeft : {QPointF(c.x() - w / 2, all.bottom() + 2), QPointF(c.x() - w / 2, all.top() - 2 - h),
-                                          QPointF(all.right() + 3, c.y() - h / 2), QPointF(all.left() - 3 - w, c.y() - h / 2)}) {
+            for (const QPointF topLeft : {QPointF(c.x() - w / 2, whole.bottom() + 2), QPointF(c.x() - w / 2, whole.top() - 2 - h),
+                                          QPointF(whole.right() + 3, c.y() - h / 2), QPointF(whole.left() - 3 - w, c.y() - h / 2)}) {
                 if (const QRectF beside(topLeft, size); clear(beside)) {
                     box = beside;
                     break;
@@ -464,10 +588,11 @@ void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bou
             }
         }
         if (box) {
-            drawn.box = *box;
-            drawn.at = QPointF(box->center().x(), box->top());
-            drawn.label = labels.add(*box, l.style.labelPriority);
             avoid.push_back(box->adjusted(-2, -2, 2, 2));
+            drawn.box = box->translated(shift);
+            drawn.at = QPointF(drawn.box.center().x(), drawn.box.top());
+            drawn.label = labels.add(drawn.box, l.style.labelPriority);
+            if (offered) offered->emplace_back(i, l.style.labelPriority);
         }
     }
 }

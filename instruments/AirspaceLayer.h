@@ -15,8 +15,19 @@
 // Also here, window-free: the compact limits of the labels and the text of "what am I under", the
 // list of the airspaces over a point at every height.
 //
+// The tints and edges are drawn into a kept picture in device pixels, with a margin around the
+// view, and later frames copy it, moved to where the projection now puts its reference point (the
+// aircraft's position when it was drawn), on whole device pixels. It is drawn again when the key
+// changes (the index, the scale, the device pixels per point, the view's size), when the move
+// nears the margin, or when the aircraft has gone so far that the projection's shape changed: a
+// corner of the picture lands more than kStaleShape points from where the move puts it. The
+// labels are placed from the kept outlines, moved the same way, at each frame where the move or
+// the areas to keep clear changed (else the last places are offered again). A painter that turns
+// or shears draws directly, without the picture.
+//
 // Ownership: the map (GPSView) owns its layer; the layer keeps the index it last drew alive (with
-// each airspace's style and label texts, worked out once) until it draws another. Threads: main thread only (the text functions: any thread).
+// each airspace's style and label texts, worked out once, and the picture and outlines drawn from
+// it) until it draws another. Threads: main thread only (the text functions: any thread).
 
 #include "MapProjection.h"
 
@@ -26,7 +37,9 @@
 #include <QColor>
 #include <QFont>
 #include <QPainter>
+#include <QImage>
 #include <QPolygonF>
+#include <array>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -88,6 +101,11 @@ public:
     void drawLabels(QPainter& painter, const basemap::LabelPlacer& labels);
     // Nothing drawn (no airspaces, or no position).
     void clear() { drawn_.clear(); }
+    // The airspaces may have changed under the same index pointer: the next frame draws them anew.
+    void invalidate() { kept_.reset(); }
+    // How many times the tints and edges were drawn anew (the kept picture's renders and the frames
+    // drawn directly), for tests and benchmarks.
+    size_t rendersCount() const { return renders_; }
 
     struct DrawnAirspace {
         QString name;
@@ -110,8 +128,54 @@ public:
     static constexpr double kSmallestTinted = 12.0;
     // An airspace too narrow for its label inside is named beside it once this wide and high on the screen.
     static constexpr double kLabelBesideSize = 36.0;
+    // The kept picture reaches this far (points) beyond each side of the view.
+    static constexpr double kPictureMargin = 48.0;
+    // The picture is drawn again once a corner of it would land this far (points) from its true place.
+    static constexpr double kStaleShape = 0.5;
 
 private:
+    // An airspace in reach: its outline in view points (of the frame it was projected for).
+    struct Visible {
+        size_t index;
+        QPolygonF outline;
+        QRectF box;
+    };
+    // The airspaces whose outlines reach into the area (view points), the large ones first.
+    std::vector<Visible> project(const airspace::AirspaceIndex& index, const MapProjection& map, const QRectF& area);
+    // Fills and strokes the outlines; pixels: device pixels per point.
+    void paint(QPainter& painter, const airspace::AirspaceIndex& index, const std::vector<Visible>& visible, qreal pixels);
+    // Offers the labels of the airspaces in view, their outlines moved by shift (points).
+    void placeLabels(const airspace::AirspaceIndex& index, const std::vector<Visible>& visible, QPointF shift,
+                     QSizeF bounds, basemap::LabelPlacer& labels, const std::vector<QRectF>& keepClear,
+                     std::vector<std::pair<size_t, int>>* offered = nullptr);
+
+    // The picture of the tints and edges and what it was drawn from.
+    struct Kept {
+        std::shared_ptr<const airspace::AirspaceIndex> index;
+        float scale = 0;
+        qreal pixels = 0;  // device pixels per point
+        QSizeF bounds;
+        double latitude = 0, longitude = 0;  // the reference point: the aircraft when drawn
+        QPointF centre;                      // where it was in the view then
+        int marginPixels = 0;                // the picture's pixel (0, 0) is view point -marginPixels / pixels
+        QImage image;
+        std::array<std::pair<double, double>, 4> corners{};  // latitude, longitude of the picture's corners
+        std::array<QPointF, 4> cornersAt{};                    // and where they were in the view
+        std::vector<Visible> visible;
+        bool reusable = true;  // false: for the frame it was drawn in only
+        // The labels' places of the last frame drawn from it, offered again as they are while
+        // neither the move nor the areas to keep clear change (frames for traffic or tiles).
+        struct Labels {
+            QPointF shift;
+            std::vector<QRectF> keepClear;
+            std::vector<DrawnAirspace> drawn;
+            std::vector<std::pair<size_t, int>> offered;  // drawn index and priority, in the order offered
+        };
+        std::optional<Labels> labels;
+    };
+    std::optional<Kept> kept_;
+    size_t renders_ = 0;
+
     // A place for a label inside the outline, clear of the areas to avoid and of the smaller
     // airspaces inside it (inner), whose name it would seem to be.
     static std::optional<QRectF> labelPlace(const QPolygonF& outline, const QRectF& visible, QSizeF label,

@@ -706,10 +706,14 @@ void GPSView::drawPositionNotice(QPainter& painter) {
 
 void GPSView::setAirspaces(std::shared_ptr<const airspace::AirspaceIndex> index) {
     airspaces_ = std::move(index);
+    airspaceLayer_.invalidate();
     setNeedsDisplay();
 }
 
-void GPSView::airspacesChanged() { setNeedsDisplay(); }
+void GPSView::airspacesChanged() {
+    airspaceLayer_.invalidate();
+    setNeedsDisplay();
+}
 
 std::shared_ptr<const airspace::AirspaceIndex> GPSView::currentAirspaces() const {
     return airspaces_ ? airspaces_ : airspace::AirspaceLibrary::shared().current().index;

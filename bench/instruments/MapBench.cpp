@@ -432,8 +432,13 @@ namespace {
 // The map frame at 2x over Geneva with the base map and the airspaces: the 400 made-up airspaces of
 // tests/data/airspace/sample-400.txt, drawn together towards the aircraft and shrunk with it so that
 // about 300 of them are in view at each scale (as dense on the screen as the busiest national
-// files zoomed out), each outlined, tinted by class and offered a label. The last argument 0 draws
-// the same frame without airspaces. "airspaces" and "labelled" say what a frame drew.
+// files zoomed out), each outlined, tinted by class and offered a label. The second argument 0 draws
+// the same frame without airspaces. The third chooses the aircraft's motion: 0, still (the frames
+// drawn for traffic, tiles or a fix that moved it a fraction of a point: the kept picture of the
+// airspaces is copied); 1, to and fro between two places further apart than the picture's margin,
+// so that every frame draws the airspaces anew (the fix is handed over outside the timing).
+// "airspaces" and "labelled" say what a frame drew, "renders" how many times per frame the
+// airspaces were drawn anew.
 std::shared_ptr<const vantrel::airspace::AirspaceIndex> packedAirspaces(double lat, double lon, double halfSideNM) {
     QFile file(QStringLiteral(VANTREL_SOURCE_DIR "/tests/data/airspace/sample-400.txt"));
     if (!file.open(QIODevice::ReadOnly)) return nullptr;
@@ -488,17 +493,44 @@ void BM_MapFrameWithAirspaces(benchmark::State& state) {
     map.baseMap().waitForTiles();
     QCoreApplication::processEvents();
     drawFrame(map, image);
+    // The way between the two places, the middle and east of it: the picture's margin and a few
+    // points more, or zoomed out 20 NM, where the projection's shape has changed (at 1 point per
+    // mile the margin would be 56 NM, far enough to refresh the waypoints at every frame).
+    const double stepDegrees = std::min(20.0, (instruments::AirspaceLayer::kPictureMargin + 8.0) / double(scale)) / 60.0 /
+                               std::cos(kLat * M_PI / 180.0);
+    const bool moving = state.range(2) != 0;
+    if (moving) {
+        // Both places' tiles decoded before the timing, as the still frame's are.
+        for (const double side : {1.0, 0.0}) {
+            fix.longitude = kLon + side * stepDegrees;
+            location.locationManagerDidUpdateToLocation(fix);
+            drawFrame(map, image);
+            map.baseMap().waitForTiles();
+            QCoreApplication::processEvents();
+        }
+        cache->waitUntilIdle(60000);
+    }
+    const size_t rendersBefore = map.airspaceLayer().rendersCount();
+    int frame = 0;
     for (auto _ : state) {
+        if (moving) {
+            state.PauseTiming();
+            fix.longitude = kLon + (frame++ % 2 ? 0.0 : 1.0) * stepDegrees;
+            fix.timestamp += 1.0;
+            location.locationManagerDidUpdateToLocation(fix);
+            state.ResumeTiming();
+        }
         drawFrame(map, image);
         benchmark::DoNotOptimize(image.constBits());
     }
+    state.counters["renders"] = double(map.airspaceLayer().rendersCount() - rendersBefore) / double(state.iterations());
     const std::vector<instruments::GPSView::DrawnAirspace> drawn = map.drawnAirspaces();
     state.counters["airspaces"] = double(drawn.size());
     state.counters["labelled"] = double(std::count_if(drawn.begin(), drawn.end(), [](const auto& a) { return a.labelled; }));
     state.counters["waypoints"] = double(map.drawnWaypoints().size());
     if (qEnvironmentVariableIsSet("VANTREL_BENCH_PICTURES"))
-        image.save(qEnvironmentVariable("VANTREL_BENCH_PICTURES") + QStringLiteral("/map-airspaces-%1-%2.png").arg(state.range(0)).arg(state.range(1)));
+        image.save(qEnvironmentVariable("VANTREL_BENCH_PICTURES") + QStringLiteral("/map-airspaces-%1-%2-%3.png").arg(state.range(0)).arg(state.range(1)).arg(state.range(2)));
 }
-BENCHMARK(BM_MapFrameWithAirspaces)->ArgsProduct({{10, 45, 200}, {1, 0}})->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_MapFrameWithAirspaces)->ArgsProduct({{10, 45, 200}, {1, 0}, {0, 1}})->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 }  // namespace

@@ -2,7 +2,8 @@
 // Geneva control zone's edge where its points are and not beside them, a restricted area tinted
 // apart from a control zone, an airspace cut by the map's edge and one across the 180th meridian,
 // labels that never overlap and leave the small airspaces unnamed zoomed out; and "what am I
-// under" over two stacked terminal areas, from the pane's tap to the alert's close.
+// under" over two stacked terminal areas, from the pane's tap to the alert's close; and the kept
+// picture of the airspaces moving with the map as the aircraft moves, and dropped for a new index.
 
 #include "InstrumentTestSupport.h"
 
@@ -218,6 +219,74 @@ TEST_P(AirspacePixels, LabelsApartAndOnlyWhereTheAirspaceHoldsThem) {
             EXPECT_EQ(cern->labelled, c.scale >= 20.0f);
         }
     }
+}
+
+TEST_P(AirspacePixels, KeptPictureMovesWithTheMapAndANewIndexShowsAtOnce) {
+    const double pixels = GetParam();
+    AirspaceScene scene(fileIndex("geneva.txt", {"GENEVA CTR", "LS-R4 BIERE", "GENEVA TMA 2"}), /*baseMap=*/false);
+    // The zone's two straight northern edges, looked at where the map puts them now: on each, the
+    // blue edge at several places along it, and 6 points to either side none.
+    const auto zoneEdgeWhereItIs = [&](const QImage& image) {
+        struct Edge {
+            double lat0, lon0, lat1, lon1;
+        };
+        int onEdge = 0, beside = 0;
+        for (const Edge e : {Edge{46.2917, 5.9667, 46.35, 6.1333}, Edge{46.35, 6.1333, 46.2833, 6.2917}}) {
+            const QPointF a = scene.at(e.lat0, e.lon0), b = scene.at(e.lat1, e.lon1);
+            const QPointF normal = QPointF(b.y() - a.y(), a.x() - b.x()) / QLineF(a, b).length();
+            for (double t = 0.3; t <= 0.71; t += 0.1) {
+                const QPointF p = a + (b - a) * t;
+                onEdge += test::anyNear(image, p, 1.5, isZoneBlue);
+                beside += test::anyNear(image, p + normal * 6.0, 1.5, isZoneBlue) + test::anyNear(image, p - normal * 6.0, 1.5, isZoneBlue);
+            }
+        }
+        return std::pair{onEdge, beside};
+    };
+    // Eight points north and back, then 80 points north: each move shifts the edges about 7
+    // points across themselves, so a picture left where it was drawn fails.
+    constexpr double kPointNorth = 1.0 / 4.5 / 60.0;  // degrees of latitude a point covers at 4.5
+    scene.fix(46.38, 6.20, 4.5f);
+    scene.picture(pixels, QStringLiteral("kept-start"));
+    const std::optional<QRectF> labelBefore =
+        scene.drawn("GENEVA CTR") && scene.drawn("GENEVA CTR")->labelled ? std::optional(scene.drawn("GENEVA CTR")->box) : std::nullopt;
+    size_t renders = scene.map().airspaceLayer().rendersCount();
+    struct Move {
+        double pointsNorth;
+        bool drawnAgain;  // beyond the picture's margin
+    };
+    double north = 0;
+    for (const Move m : {Move{8, false}, Move{-8, false}, Move{80, true}}) {
+        north += m.pointsNorth;
+        SCOPED_TRACE(north);
+        scene.fix(46.38 + north * kPointNorth, 6.20, 4.5f);
+        const QImage image = test::render(scene.map(), pixels);
+        EXPECT_EQ(scene.map().airspaceLayer().rendersCount(), renders + (m.drawnAgain ? 1 : 0));
+        renders = scene.map().airspaceLayer().rendersCount();
+        const auto [onEdge, beside] = zoneEdgeWhereItIs(image);
+        EXPECT_GE(onEdge, 6) << "the zone's edge is not where the map now puts it";
+        EXPECT_EQ(beside, 0) << "an edge beside the zone's";
+        if (north == 8 && labelBefore) {
+            // The label moves with its airspace, 8 points down.
+            ASSERT_TRUE(scene.drawn("GENEVA CTR")->labelled);
+            EXPECT_NEAR(scene.drawn("GENEVA CTR")->box.top() - labelBefore->top(), 8.0, 0.6);
+            EXPECT_NEAR(scene.drawn("GENEVA CTR")->box.left(), labelBefore->left(), 0.6);
+        }
+    }
+    EXPECT_TRUE(labelBefore) << "the zone was not named at the start";
+
+    // Another index, the same airspaces but the zone: gone at the next frame, and the restricted
+    // area still drawn.
+    scene.map().setAirspaces(fileIndex("geneva.txt", {"LS-R4 BIERE", "GENEVA TMA 2"}));
+    const QImage image = test::render(scene.map(), pixels);
+    test::savePicture(image, QStringLiteral("airspace-kept-new-index-%1x").arg(pixels));
+    EXPECT_EQ(scene.drawn("GENEVA CTR"), nullptr);
+    EXPECT_NE(scene.drawn("LS-R4 BIERE"), nullptr);
+    EXPECT_EQ(zoneEdgeWhereItIs(image).first, 0) << "the zone is still drawn";
+    // The same index reloaded in place (the library's after a reload): drawn anew too.
+    renders = scene.map().airspaceLayer().rendersCount();
+    scene.map().airspacesChanged();
+    test::render(scene.map(), pixels);
+    EXPECT_EQ(scene.map().airspaceLayer().rendersCount(), renders + 1);
 }
 
 TEST(AirspacesHere, StackedTerminalAreasFromThePanesTap) {
