@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 
 namespace vantrel::traffic {
 namespace {
@@ -57,6 +58,55 @@ TEST(TrafficList, AgesRefusesChangedAddressTypesAndSurvivesFloods) {
     EXPECT_EQ(list.update(flarmTarget(9999, 10, 0), 1.0), TrafficList::Update::ListFull);
     // Every target is found again through the index after the swaps of removals.
     for (const Target& t : list.targets()) EXPECT_EQ(list.find(t.id), &t);
+}
+
+// The address index against a plain map, through thousands of arrivals, refusals, removals and
+// clears on a full list. Addresses that share their first slot (a block of nearby numbers,
+// both origins) make long probe runs, so removing from the middle of a run is exercised.
+TEST(TrafficList, IndexAgreesWithAMapThroughArrivalsAndRemovals) {
+    TrafficList list;
+    std::map<std::pair<int, uint32_t>, double> expected;  // (origin, address) -> north of its last update
+    uint64_t seed = 12345;
+    const auto next = [&seed] { return (seed = seed * 6364136223846793005u + 1442695040888963407u) >> 33; };
+    double now = 0.0;
+    int fullArrivals = 0;
+    for (int round = 0; round < 20000; ++round) {
+        now += 0.01;
+        const auto origin = next() % 2 ? TrafficOrigin::Gdl90 : TrafficOrigin::Flarm;
+        const uint32_t address = uint32_t(next() % 900) * (round % 3 == 0 ? 1u : 0x1001u) & 0xFFFFFF;
+        Target t = flarmTarget(address, double(next() % 90000), 0.0, next() % 40 == 0 ? AlarmLevel::Low : AlarmLevel::None);
+        t.id.origin = origin;
+        const std::pair<int, uint32_t> k{int(origin), address};
+        const bool known = expected.count(k) > 0;
+        const size_t before = list.size();
+        const TrafficList::Update u = list.update(t, now);
+        ASSERT_EQ(u == TrafficList::Update::Updated, known) << round;
+        if (u == TrafficList::Update::Added && before == list.size()) {
+            // Full: the farthest quiet one went; find which by the list itself.
+            ++fullArrivals;
+            for (auto it = expected.begin(); it != expected.end();)
+                it = list.find({TrafficOrigin(it->first.first), it->first.second}) ? std::next(it) : expected.erase(it);
+        }
+        if (u == TrafficList::Update::Added || u == TrafficList::Update::Updated) expected[k] = t.north;
+        if (round % 997 == 0) {
+            list.expire(now - 3.0 + TrafficList::kTargetLifetime);
+            for (auto it = expected.begin(); it != expected.end();)
+                it = list.find({TrafficOrigin(it->first.first), it->first.second}) ? std::next(it) : expected.erase(it);
+        }
+        if (round == 15000) {
+            list.clear();
+            expected.clear();
+        }
+        ASSERT_EQ(list.size(), expected.size()) << round;
+    }
+    EXPECT_GT(fullArrivals, 100);  // the full list's replacements were exercised
+    for (const auto& [k, north] : expected) {
+        const Target* found = list.find({TrafficOrigin(k.first), k.second});
+        ASSERT_NE(found, nullptr);
+        EXPECT_EQ(found->north, north);
+    }
+    for (const Target& t : list.targets()) EXPECT_EQ(list.find(t.id), &t);
+    EXPECT_EQ(list.find({TrafficOrigin::Flarm, 0xFFFFFF}), nullptr);
 }
 
 TEST(TrafficAlerts, TextsInThePilotsUnitsLoudestFirst) {
