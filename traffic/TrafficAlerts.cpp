@@ -34,20 +34,37 @@ TrafficAlert alertFor(const Target& t, double ownTrack, const AlertUnits& units)
         double bearing = std::atan2(t.east, t.north) * 180.0 / M_PI;
         alert.clock = clockPosition(bearing - (std::isfinite(ownTrack) ? ownTrack : 0.0));
     }
-    QString text = alert.clock ? QStringLiteral("Traffic %1 o'clock").arg(*alert.clock) : QStringLiteral("Traffic");
+    // Appended piece by piece into one buffer: made for every alerting target at each update, the
+    // text was the dearest part of the feed's update when each piece was a formatted QString.
+    QString text;
+    text.reserve(64);
+    text += QLatin1StringView("Traffic");
+    if (alert.clock) {
+        text += QLatin1Char(' ');
+        text += QString::number(*alert.clock);
+        text += QLatin1StringView(" o'clock");
+    }
     if (std::isfinite(t.vertical)) {
         // Heights to the nearest 100 ft (10 m in metric): finer would only flicker.
         double step = units.heightUnit == QLatin1String("ft") ? 100.0 : 10.0;
         double height = std::round(std::abs(t.vertical) * units.heightFactor / step) * step;
-        if (height == 0.0)
-            text += QStringLiteral(", same height");
-        else
-            text += QStringLiteral(", %1 %2 %3").arg(height, 0, 'f', 0).arg(units.heightUnit,
-                                                     t.vertical > 0.0 ? QStringLiteral("above") : QStringLiteral("below"));
+        if (height == 0.0) {
+            text += QLatin1StringView(", same height");
+        } else {
+            text += QLatin1StringView(", ");
+            text += QString::number(height, 'f', 0);
+            text += QLatin1Char(' ');
+            text += units.heightUnit;
+            text += t.vertical > 0.0 ? QLatin1StringView(" above") : QLatin1StringView(" below");
+        }
     }
-    if (std::isfinite(t.distance))
-        text += QStringLiteral(", %1 %2").arg(t.distance / units.distanceFactor, 0, 'f', 1).arg(units.distanceUnit);
-    alert.text = text;
+    if (std::isfinite(t.distance)) {
+        text += QLatin1StringView(", ");
+        text += QString::number(t.distance / units.distanceFactor, 'f', 1);
+        text += QLatin1Char(' ');
+        text += units.distanceUnit;
+    }
+    alert.text = std::move(text);
     return alert;
 }
 
