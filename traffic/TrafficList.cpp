@@ -7,37 +7,40 @@ namespace {
 double rank(const Target& t) { return std::isfinite(t.distance) ? t.distance : std::numeric_limits<double>::infinity(); }
 }  // namespace
 
-static_assert((TrafficList::kMostTargets - 1) >> 32 == 0, "target indices are kept in 32 bits");
-
 size_t TrafficList::slotOf(uint64_t k) const {
-    size_t s = home(k);
-    while (slots_[s].key != k && slots_[s].key != kEmptyKey) s = (s + 1) & (kSlots - 1);
-    return s;
+    const uint64_t h = hash(k);
+    const uint32_t t = tag(h);
+    size_t s = home(h);
+    for (;; s = (s + 1) & (kSlots - 1)) {
+        const uint32_t slot = slots_[s];
+        if (slot == kEmptySlot) return s;
+        if ((slot & 0xFFFF0000u) == t && key(targets_[slot & 0xFFFF].id) == k) return s;
+    }
 }
 
-// Empties a slot and moves up the keys after it that would otherwise no longer be found (the
+// Empties a slot and moves up the entries after it that would otherwise no longer be found (the
 // probe for a key stops at the first empty slot).
 void TrafficList::unindex(size_t hole) {
     size_t s = hole;
     for (;;) {
         s = (s + 1) & (kSlots - 1);
-        if (slots_[s].key == kEmptyKey) break;
-        // The key at s may fill the hole if its home is not within (hole, s], going round.
-        const size_t h = home(slots_[s].key);
+        if (slots_[s] == kEmptySlot) break;
+        // The entry at s may fill the hole if its home is not within (hole, s], going round.
+        const size_t h = home(hash(key(targets_[slots_[s] & 0xFFFF].id)));
         if (((s - h) & (kSlots - 1)) >= ((s - hole) & (kSlots - 1))) {
             slots_[hole] = slots_[s];
             hole = s;
         }
     }
-    slots_[hole] = Slot{};
+    slots_[hole] = kEmptySlot;
 }
 
 TrafficList::Update TrafficList::update(Target target, double now) {
     target.lastHeard = now;
     const uint64_t k = key(target.id);
     const size_t slot = slotOf(k);
-    if (slots_[slot].key == k) {
-        Target& known = targets_[slots_[slot].target];
+    if (slots_[slot] != kEmptySlot) {
+        Target& known = targets_[slots_[slot] & 0xFFFF];
         if (known.addressType != target.addressType) return Update::AddressTypeChanged;
         if (target.callsign.isEmpty()) target.callsign = known.callsign;  // FLARM never sends one
         known = std::move(target);
@@ -52,9 +55,9 @@ TrafficList::Update TrafficList::update(Target target, double now) {
         if (farthest == targets_.size()) return Update::ListFull;
         if (target.alarm == AlarmLevel::None && !(rank(target) < rank(targets_[farthest]))) return Update::ListFull;
         removeAt(farthest);
-        slots_[slotOf(k)] = {k, uint32_t(targets_.size())};  // the removal may have moved the slot
+        slots_[slotOf(k)] = tag(hash(k)) | uint32_t(targets_.size());  // the removal may have moved the slot
     } else {
-        slots_[slot] = {k, uint32_t(targets_.size())};
+        slots_[slot] = tag(hash(k)) | uint32_t(targets_.size());
     }
     targets_.push_back(std::move(target));
     return Update::Added;
@@ -73,20 +76,22 @@ size_t TrafficList::expire(double now) {
 
 void TrafficList::clear() {
     targets_.clear();
-    slots_.fill(Slot{});
+    slots_.fill(kEmptySlot);
 }
 
 const Target* TrafficList::find(const TargetId& id) const {
     const uint64_t k = key(id);
     const size_t slot = slotOf(k);
-    return slots_[slot].key == k ? &targets_[slots_[slot].target] : nullptr;
+    return slots_[slot] != kEmptySlot ? &targets_[slots_[slot] & 0xFFFF] : nullptr;
 }
 
 void TrafficList::removeAt(size_t i) {
     unindex(slotOf(key(targets_[i].id)));
     if (i + 1 != targets_.size()) {
+        // The last target takes the place: its slot is found while it is still where the slot says.
+        const size_t moved = slotOf(key(targets_.back().id));
+        slots_[moved] = (slots_[moved] & 0xFFFF0000u) | uint32_t(i);
         targets_[i] = std::move(targets_.back());
-        slots_[slotOf(key(targets_[i].id))].target = uint32_t(i);
     }
     targets_.pop_back();
 }
