@@ -224,8 +224,12 @@ void TrafficFeed::changed() {
 }
 
 void TrafficFeed::updateAlerts() {
-    std::vector<TrafficAlert> alerts = trafficAlerts(list_.targets(), ownTrack_ ? ownTrack_() : kNoValue,
-                                                     units_ ? *units_ : AlertUnits::from(units::UnitSettings::shared()));
+    AlertUnits units = units_ ? *units_ : AlertUnits::from(units::UnitSettings::shared());
+    // The texts of the alerts before are kept where they would read the same, in the same units.
+    const bool sameUnits = alertUnits_ && *alertUnits_ == units;
+    std::vector<TrafficAlert> alerts =
+        trafficAlerts(list_.targets(), ownTrack_ ? ownTrack_() : kNoValue, units, sameUnits ? &alerts_ : nullptr);
+    if (!sameUnits) alertUnits_ = std::move(units);
     bool same = alerts.size() == alerts_.size();
     for (size_t i = 0; same && i < alerts.size(); ++i)
         same = alerts[i].id == alerts_[i].id && alerts[i].level == alerts_[i].level;

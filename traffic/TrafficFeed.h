@@ -117,6 +117,7 @@ private:
     std::vector<TrafficAlert> alerts_;
     std::function<double()> ownTrack_;
     std::optional<AlertUnits> units_;
+    std::optional<AlertUnits> alertUnits_;  // those of alerts_
     int64_t badInputs_ = 0;
     int64_t badInputsLogged_ = 0;
     double badInputLogTime_ = -kBadInputLogInterval;

@@ -169,5 +169,42 @@ TEST(TrafficAlerts, TextsInThePilotsUnitsLoudestFirst) {
     EXPECT_EQ(alerts[2].text, QStringLiteral("Traffic 12 o'clock, 0.2 nm"));
 }
 
+// Alerts made with the ones before read exactly as alerts made afresh, while targets move across
+// tenths of the unit (through the halfway points, where the rounding is closest), change clock
+// and height, and the units change.
+TEST(TrafficAlerts, TextsKeptFromBeforeReadAsIfMadeAfresh) {
+    const AlertUnits nautical{};
+    const AlertUnits metric{1000.0, QStringLiteral("km"), 1.0, QStringLiteral("m")};
+    std::vector<Target> targets;
+    for (uint32_t i = 0; i < 12; ++i) targets.push_back(flarmTarget(100 + i, 100.0 + i * 370.0, i * 50.0, AlarmLevel::Low));
+    targets.push_back(flarmTarget(200, 0.25 * 1852.0, 0.0, AlarmLevel::Urgent));  // exactly halfway: 0.25 nm
+    targets.push_back(flarmTarget(201, 0.15 * 1000.0, 0.0, AlarmLevel::Urgent));  // 0.15 km, not exact in binary
+    std::vector<TrafficAlert> previous;
+    int kept = 0;
+    for (int step = 0; step < 400; ++step) {
+        const AlertUnits& units = step < 300 ? nautical : metric;
+        for (size_t i = 0; i < targets.size(); ++i) {
+            Target& t = targets[i];
+            if (i < 12) {
+                t.north += 3.7 + double(i);  // crosses many tenths of a mile, and halfway points
+                t.east -= 1.3 * double(i);
+                t.distance = std::hypot(t.north, t.east);
+                t.vertical = (step % 50) * 4.0 - 90.0 + double(i);  // through "same height", above and below
+            }
+        }
+        const double track = step % 40 < 20 ? 10.0 : NAN;
+        const std::vector<TrafficAlert> fresh = trafficAlerts(targets, track, units);
+        const bool sameUnits = step != 300;
+        std::vector<TrafficAlert> alerts = trafficAlerts(targets, track, units, sameUnits ? &previous : nullptr);
+        ASSERT_EQ(alerts.size(), fresh.size());
+        for (size_t i = 0; i < alerts.size(); ++i) {
+            ASSERT_EQ(alerts[i].text, fresh[i].text) << step << " " << alerts[i].id.address;
+            if (!previous.empty() && previous[i].text.constData() == alerts[i].text.constData()) ++kept;
+        }
+        previous = std::move(alerts);
+    }
+    EXPECT_GT(kept, 1000);  // most texts were kept, not made again
+}
+
 }  // namespace
 }  // namespace vantrel::traffic
