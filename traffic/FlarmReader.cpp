@@ -104,7 +104,8 @@ double decimal(QByteArrayView text, bool& ok) {
     }
     if (q == end && digits > 0 && digits <= 15) {
         static constexpr double kPowers[] = {1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-        double value = double(mantissa) / kPowers[decimals];
+        // A whole number (most fields) needs no division, whose latency showed in profiles.
+        double value = decimals == 0 ? double(mantissa) : double(mantissa) / kPowers[decimals];
         return negative ? -value : value;
     }
     double value = 0.0;
