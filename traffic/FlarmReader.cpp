@@ -85,23 +85,21 @@ double decimal(QByteArrayView text, bool& ok) {
     const char* end = p + text.size();
     bool negative = *p == '-';
     if (*p == '-' || *p == '+') ++p;
-    int64_t mantissa = 0;
-    int digits = 0, decimals = 0;
-    bool point = false;
+    // The whole digits, then the decimals after a point, each run in a tight loop; at most 16
+    // digits are taken, so the mantissa cannot overflow and a longer number goes to from_chars.
+    const char* const stop = end - p > 16 ? p + 16 : end;
     const char* q = p;
-    for (; q < end; ++q) {
-        if (*q >= '0' && *q <= '9') {
-            // Past 15 digits the mantissa is not used (from_chars reads the number), and it
-            // would overflow.
-            if (digits < 15) mantissa = mantissa * 10 + (*q - '0');
-            ++digits;
-            if (point) ++decimals;
-        } else if (*q == '.' && !point) {
-            point = true;
-        } else {
-            break;
-        }
+    int64_t mantissa = 0;
+    for (; q < stop && unsigned(*q - '0') < 10u; ++q) mantissa = mantissa * 10 + (*q - '0');
+    const auto intDigits = q - p;
+    qsizetype decimals = 0;
+    if (q < end && *q == '.') {
+        const char* const first = ++q;
+        const char* const fractionStop = end - q > 16 - intDigits ? q + (16 - intDigits) : end;
+        for (; q < fractionStop && unsigned(*q - '0') < 10u; ++q) mantissa = mantissa * 10 + (*q - '0');
+        decimals = q - first;
     }
+    const auto digits = intDigits + decimals;
     if (q == end && digits > 0 && digits <= 15) {
         static constexpr double kPowers[] = {1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
         // A whole number (most fields) needs no division, whose latency showed in profiles.
