@@ -89,15 +89,13 @@ std::optional<Gdl90Message> decodeReport(QByteArrayView m, Gdl90Message::Kind ki
     }
     if ((misc & 0x03) != 0) r.track = byteAt(m, 17) * 360.0 / 256.0;
     r.emitterCategory = int(byteAt(m, 18));
-    char callsign[8];
-    qsizetype length = 0;
+    Gdl90Callsign& callsign = r.callsign;
     for (qsizetype i = 19; i < 27; ++i) {
         char c = m[i];
         if (c == ' ' || c == 0) continue;
         if ((c < '0' || c > '9') && (c < 'A' || c > 'Z')) return fail(reason, "callsign with bad characters");
-        callsign[length++] = c;
+        callsign.bytes[size_t(callsign.length++)] = c;
     }
-    if (length > 0) r.callsign = QString::fromLatin1(callsign, length);
     return msg;
 }
 

@@ -14,6 +14,10 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <QLatin1StringView>
+#include <QString>
+
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -24,6 +28,20 @@ struct Gdl90Heartbeat {
     bool positionValid = false;
     bool utcValid = false;
     std::optional<int> secondsOfDay;  // UTC, when the receiver knows it
+};
+
+// A report's callsign as it came (up to eight letters and digits, padding removed), kept as bytes:
+// a report is decoded many times a second and its callsign seldom changes, so a text is made
+// from it only where one is needed.
+struct Gdl90Callsign {
+    std::array<char, 8> bytes{};
+    qsizetype length = 0;
+
+    qsizetype size() const { return length; }
+    bool isEmpty() const { return length == 0; }
+    QLatin1StringView view() const { return QLatin1StringView(bytes.data(), length); }
+    QString toString() const { return view().toString(); }
+    bool operator==(const Gdl90Callsign& other) const { return view() == other.view(); }
 };
 
 // An ownship or traffic report.
@@ -42,7 +60,7 @@ struct Gdl90Report {
     double climbRate = kNoValue;    // metres per second
     double track = kNoValue;        // degrees (true track, or heading when that is all there is)
     int emitterCategory = 0;
-    QString callsign;
+    Gdl90Callsign callsign;
 };
 
 struct Gdl90Message {

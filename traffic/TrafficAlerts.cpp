@@ -24,7 +24,51 @@ int clockPosition(double relativeBearing) {
     return clock == 0 ? 12 : clock;
 }
 
-TrafficAlert alertFor(const Target& t, double ownTrack, const AlertUnits& units) {
+bool operator==(const AlertUnits& a, const AlertUnits& b) {
+    return a.distanceFactor == b.distanceFactor && a.heightFactor == b.heightFactor && a.distanceUnit == b.distanceUnit &&
+           a.heightUnit == b.heightUnit;
+}
+
+namespace {
+
+// Heights to the nearest 100 ft (10 m in metric): finer would only flicker.
+double shownHeight(double vertical, const AlertUnits& units) {
+    double step = units.heightUnit == QLatin1String("ft") ? 100.0 : 10.0;
+    return std::round(std::abs(vertical) * units.heightFactor / step) * step;
+}
+
+// What an alert's text is made of, to tell whether two alerts read the same without writing
+// them. The distance is compared in tenths of the unit; one within a hair of halfway between two
+// tenths is never taken as the same, as the text's own rounding could go either way.
+struct TextParts {
+    int clock = 0;
+    bool hasHeight = false;
+    double height = 0.0;
+    bool above = false;
+    bool hasDistance = false;
+    long long tenths = 0;
+    bool sure = true;
+
+    TextParts(std::optional<int> c, double vertical, double distance, const AlertUnits& units) : clock(c.value_or(0)) {
+        if (std::isfinite(vertical)) {
+            hasHeight = true;
+            height = shownHeight(vertical, units);
+            above = vertical > 0.0;
+        }
+        if (std::isfinite(distance)) {
+            hasDistance = true;
+            const double x = distance / units.distanceFactor * 10.0;
+            sure = std::abs(x) < 1e15 && std::abs(x - std::floor(x) - 0.5) > 1e-6;
+            if (sure) tenths = std::llround(x);
+        }
+    }
+    bool sameText(const TextParts& o) const {
+        return sure && o.sure && clock == o.clock && hasHeight == o.hasHeight && height == o.height && above == o.above &&
+               hasDistance == o.hasDistance && tenths == o.tenths;
+    }
+};
+
+TrafficAlert alertFor(const Target& t, double ownTrack, const AlertUnits& units, const std::vector<TrafficAlert>* previous) {
     TrafficAlert alert;
     alert.id = t.id;
     alert.level = t.id.origin == TrafficOrigin::Flarm ? t.alarm : proximityAlarm(t);
@@ -34,28 +78,57 @@ TrafficAlert alertFor(const Target& t, double ownTrack, const AlertUnits& units)
         double bearing = std::atan2(t.east, t.north) * 180.0 / M_PI;
         alert.clock = clockPosition(bearing - (std::isfinite(ownTrack) ? ownTrack : 0.0));
     }
-    QString text = alert.clock ? QStringLiteral("Traffic %1 o'clock").arg(*alert.clock) : QStringLiteral("Traffic");
-    if (std::isfinite(t.vertical)) {
-        // Heights to the nearest 100 ft (10 m in metric): finer would only flicker.
-        double step = units.heightUnit == QLatin1String("ft") ? 100.0 : 10.0;
-        double height = std::round(std::abs(t.vertical) * units.heightFactor / step) * step;
-        if (height == 0.0)
-            text += QStringLiteral(", same height");
-        else
-            text += QStringLiteral(", %1 %2 %3").arg(height, 0, 'f', 0).arg(units.heightUnit,
-                                                     t.vertical > 0.0 ? QStringLiteral("above") : QStringLiteral("below"));
+    if (previous) {
+        for (const TrafficAlert& old : *previous) {
+            if (old.id != t.id) continue;
+            if (TextParts(old.clock, old.vertical, old.distance, units).sameText(TextParts(alert.clock, t.vertical, t.distance, units)))
+                alert.text = old.text;
+            break;
+        }
+        if (!alert.text.isEmpty()) return alert;
     }
-    if (std::isfinite(t.distance))
-        text += QStringLiteral(", %1 %2").arg(t.distance / units.distanceFactor, 0, 'f', 1).arg(units.distanceUnit);
-    alert.text = text;
+    // Appended piece by piece into one buffer: made for every alerting target at each update, the
+    // text was the dearest part of the feed's update when each piece was a formatted QString.
+    QString text;
+    text.reserve(64);
+    text += QLatin1StringView("Traffic");
+    if (alert.clock) {
+        text += QLatin1Char(' ');
+        text += QString::number(*alert.clock);
+        text += QLatin1StringView(" o'clock");
+    }
+    if (std::isfinite(t.vertical)) {
+        const double height = shownHeight(t.vertical, units);
+        if (height == 0.0) {
+            text += QLatin1StringView(", same height");
+        } else {
+            text += QLatin1StringView(", ");
+            text += QString::number(height, 'f', 0);
+            text += QLatin1Char(' ');
+            text += units.heightUnit;
+            text += t.vertical > 0.0 ? QLatin1StringView(" above") : QLatin1StringView(" below");
+        }
+    }
+    if (std::isfinite(t.distance)) {
+        text += QLatin1StringView(", ");
+        text += QString::number(t.distance / units.distanceFactor, 'f', 1);
+        text += QLatin1Char(' ');
+        text += units.distanceUnit;
+    }
+    alert.text = std::move(text);
     return alert;
 }
 
-std::vector<TrafficAlert> trafficAlerts(const std::vector<Target>& targets, double ownTrack, const AlertUnits& units) {
+}  // namespace
+
+TrafficAlert alertFor(const Target& t, double ownTrack, const AlertUnits& units) { return alertFor(t, ownTrack, units, nullptr); }
+
+std::vector<TrafficAlert> trafficAlerts(const std::vector<Target>& targets, double ownTrack, const AlertUnits& units,
+                                        const std::vector<TrafficAlert>* previous) {
     std::vector<TrafficAlert> alerts;
     for (const Target& t : targets) {
         AlarmLevel level = t.id.origin == TrafficOrigin::Flarm ? t.alarm : proximityAlarm(t);
-        if (level != AlarmLevel::None) alerts.push_back(alertFor(t, ownTrack, units));
+        if (level != AlarmLevel::None) alerts.push_back(alertFor(t, ownTrack, units, previous));
     }
     std::sort(alerts.begin(), alerts.end(), [](const TrafficAlert& a, const TrafficAlert& b) {
         if (a.level != b.level) return a.level > b.level;

@@ -53,7 +53,11 @@ int clockPosition(double relativeBearing);
 // The alert for one target (its level as the rules above give it). ownTrack in degrees, or NaN.
 TrafficAlert alertFor(const Target& target, double ownTrack, const AlertUnits& units);
 
-// Every alerting target, loudest first.
-std::vector<TrafficAlert> trafficAlerts(const std::vector<Target>& targets, double ownTrack, const AlertUnits& units);
+// Every alerting target, loudest first. With `previous` (the alerts made before in the same
+// units), a target whose text would read as before keeps that text instead of making it again.
+std::vector<TrafficAlert> trafficAlerts(const std::vector<Target>& targets, double ownTrack, const AlertUnits& units,
+                                        const std::vector<TrafficAlert>* previous = nullptr);
+
+bool operator==(const AlertUnits& a, const AlertUnits& b);
 
 }  // namespace vantrel::traffic

@@ -67,6 +67,7 @@ void TrafficFeed::reset() {
     flarmStatus_.reset();
     fixTime_ = 0.0;
     lastFixTimestamp_ = kNoValue;
+    batchTime_ = kNoValue;
     if (!alerts_.empty()) {
         alerts_.clear();
         platform::NotificationCenter::defaultCenter().postNotificationName("trafficAlertsDidChange", this);
@@ -132,7 +133,12 @@ void TrafficFeed::handleGdl90Messages(const std::vector<Gdl90Message>& messages)
             t.track = r.track;
             t.groundSpeed = r.groundSpeed;
             t.climbRate = r.climbRate;
-            t.callsign = r.callsign;
+            // The list keeps the callsign it has when the report brings none: a text is made
+            // only for a callsign that differs from the one kept.
+            if (!r.callsign.isEmpty()) {
+                const Target* known = list_.find(t.id);
+                if (!known || known->callsign != r.callsign.view()) t.callsign = r.callsign.toString();
+            }
             t.aircraftType = r.emitterCategory;
             placeGdl90Target(t);
             take(std::move(t));
@@ -158,8 +164,16 @@ void TrafficFeed::placeGdl90Target(Target& t) const {
     t.alarm = proximityAlarm(t);
 }
 
+double TrafficFeed::updateTime() {
+    // While an update is posted, the messages of this event-loop turn keep the time the first of
+    // them read: one clock read per batch, not per sentence.
+    if (clock_ != Clock::Wall) return now();
+    if (!updatePending_ || !std::isfinite(batchTime_)) batchTime_ = now();
+    return batchTime_;
+}
+
 void TrafficFeed::take(Target&& target) {
-    switch (list_.update(std::move(target), now())) {
+    switch (list_.update(std::move(target), updateTime())) {
     case TrafficList::Update::AddressTypeChanged: return bad("an address that changed its type");
     case TrafficList::Update::ListFull: return bad("more targets than the list holds");
     default: return changed();
@@ -203,14 +217,19 @@ void TrafficFeed::changed() {
     updatePending_ = true;
     QTimer::singleShot(0, this, [this] {
         updatePending_ = false;
+        batchTime_ = kNoValue;
         updateAlerts();
         platform::NotificationCenter::defaultCenter().postNotificationName("trafficDidUpdate", this);
     });
 }
 
 void TrafficFeed::updateAlerts() {
-    std::vector<TrafficAlert> alerts = trafficAlerts(list_.targets(), ownTrack_ ? ownTrack_() : kNoValue,
-                                                     units_ ? *units_ : AlertUnits::from(units::UnitSettings::shared()));
+    AlertUnits units = units_ ? *units_ : AlertUnits::from(units::UnitSettings::shared());
+    // The texts of the alerts before are kept where they would read the same, in the same units.
+    const bool sameUnits = alertUnits_ && *alertUnits_ == units;
+    std::vector<TrafficAlert> alerts =
+        trafficAlerts(list_.targets(), ownTrack_ ? ownTrack_() : kNoValue, units, sameUnits ? &alerts_ : nullptr);
+    if (!sameUnits) alertUnits_ = std::move(units);
     bool same = alerts.size() == alerts_.size();
     for (size_t i = 0; same && i < alerts.size(); ++i)
         same = alerts[i].id == alerts_[i].id && alerts[i].level == alerts_[i].level;

@@ -5,8 +5,8 @@
 // list with its ages, the GDL90 ownship, and the alerts. This is what the map draws from and what
 // the app raises its banner from.
 //
-// Clocks: in the app the feed ages targets by the wall clock (a monotonic timer; a one-second tick
-// expires the quiet ones). A tool replaying a recording as fast as it can ages them by the fixes'
+// Clocks: in the app the feed ages targets by the wall clock (a monotonic timer, read once for the
+// messages of one event-loop turn; a one-second tick expires the quiet ones). A tool replaying a recording as fast as it can ages them by the fixes'
 // times instead (Clock::Fixes, fed by noteFix), so a replay gives the same list at any speed.
 //
 // Bad input is dropped and counted; the count goes to the log at most once a minute (by the
@@ -95,6 +95,8 @@ public:
 private:
     void handleFlarm(QByteArrayView line);
     void handleGdl90(QByteArrayView frames);
+    // The time a target taken now was heard: the wall clock read once per event-loop turn.
+    double updateTime();
     void take(Target&& target);
     void placeGdl90Target(Target& target) const;
     void bad(const char* reason);
@@ -115,11 +117,13 @@ private:
     std::vector<TrafficAlert> alerts_;
     std::function<double()> ownTrack_;
     std::optional<AlertUnits> units_;
+    std::optional<AlertUnits> alertUnits_;  // those of alerts_
     int64_t badInputs_ = 0;
     int64_t badInputsLogged_ = 0;
     double badInputLogTime_ = -kBadInputLogInterval;
     const char* lastBadReason_ = nullptr;
     bool updatePending_ = false;
+    double batchTime_ = kNoValue;  // Wall clock: the time of this turn's messages, while an update is posted
     QMetaObject::Connection sourceConnection_;
     QMetaObject::Connection gdl90Connection_;
 };

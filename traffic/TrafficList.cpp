@@ -7,11 +7,40 @@ namespace {
 double rank(const Target& t) { return std::isfinite(t.distance) ? t.distance : std::numeric_limits<double>::infinity(); }
 }  // namespace
 
+size_t TrafficList::slotOf(uint64_t k) const {
+    const uint64_t h = hash(k);
+    const uint32_t t = tag(h);
+    size_t s = home(h);
+    for (;; s = (s + 1) & (kSlots - 1)) {
+        const uint32_t slot = slots_[s];
+        if (slot == kEmptySlot) return s;
+        if ((slot & 0xFFFF0000u) == t && key(targets_[slot & 0xFFFF].id) == k) return s;
+    }
+}
+
+// Empties a slot and moves up the entries after it that would otherwise no longer be found (the
+// probe for a key stops at the first empty slot).
+void TrafficList::unindex(size_t hole) {
+    size_t s = hole;
+    for (;;) {
+        s = (s + 1) & (kSlots - 1);
+        if (slots_[s] == kEmptySlot) break;
+        // The entry at s may fill the hole if its home is not within (hole, s], going round.
+        const size_t h = home(hash(key(targets_[slots_[s] & 0xFFFF].id)));
+        if (((s - h) & (kSlots - 1)) >= ((s - hole) & (kSlots - 1))) {
+            slots_[hole] = slots_[s];
+            hole = s;
+        }
+    }
+    slots_[hole] = kEmptySlot;
+}
+
 TrafficList::Update TrafficList::update(Target target, double now) {
     target.lastHeard = now;
-    auto found = index_.find(key(target.id));
-    if (found != index_.end()) {
-        Target& known = targets_[found->second];
+    const uint64_t k = key(target.id);
+    const size_t slot = slotOf(k);
+    if (slots_[slot] != kEmptySlot) {
+        Target& known = targets_[slots_[slot] & 0xFFFF];
         if (known.addressType != target.addressType) return Update::AddressTypeChanged;
         if (target.callsign.isEmpty()) target.callsign = known.callsign;  // FLARM never sends one
         known = std::move(target);
@@ -26,8 +55,10 @@ TrafficList::Update TrafficList::update(Target target, double now) {
         if (farthest == targets_.size()) return Update::ListFull;
         if (target.alarm == AlarmLevel::None && !(rank(target) < rank(targets_[farthest]))) return Update::ListFull;
         removeAt(farthest);
+        slots_[slotOf(k)] = tag(hash(k)) | uint32_t(targets_.size());  // the removal may have moved the slot
+    } else {
+        slots_[slot] = tag(hash(k)) | uint32_t(targets_.size());
     }
-    index_.emplace(key(target.id), targets_.size());
     targets_.push_back(std::move(target));
     return Update::Added;
 }
@@ -45,19 +76,22 @@ size_t TrafficList::expire(double now) {
 
 void TrafficList::clear() {
     targets_.clear();
-    index_.clear();
+    slots_.fill(kEmptySlot);
 }
 
 const Target* TrafficList::find(const TargetId& id) const {
-    auto found = index_.find(key(id));
-    return found == index_.end() ? nullptr : &targets_[found->second];
+    const uint64_t k = key(id);
+    const size_t slot = slotOf(k);
+    return slots_[slot] != kEmptySlot ? &targets_[slots_[slot] & 0xFFFF] : nullptr;
 }
 
 void TrafficList::removeAt(size_t i) {
-    index_.erase(key(targets_[i].id));
+    unindex(slotOf(key(targets_[i].id)));
     if (i + 1 != targets_.size()) {
+        // The last target takes the place: its slot is found while it is still where the slot says.
+        const size_t moved = slotOf(key(targets_.back().id));
+        slots_[moved] = (slots_[moved] & 0xFFFF0000u) | uint32_t(i);
         targets_[i] = std::move(targets_.back());
-        index_[key(targets_[i].id)] = i;
     }
     targets_.pop_back();
 }

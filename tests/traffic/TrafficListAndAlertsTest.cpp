@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 
 namespace vantrel::traffic {
 namespace {
@@ -57,6 +58,55 @@ TEST(TrafficList, AgesRefusesChangedAddressTypesAndSurvivesFloods) {
     EXPECT_EQ(list.update(flarmTarget(9999, 10, 0), 1.0), TrafficList::Update::ListFull);
     // Every target is found again through the index after the swaps of removals.
     for (const Target& t : list.targets()) EXPECT_EQ(list.find(t.id), &t);
+}
+
+// The address index against a plain map, through thousands of arrivals, refusals, removals and
+// clears on a full list. Addresses that share their first slot (a block of nearby numbers,
+// both origins) make long probe runs, so removing from the middle of a run is exercised.
+TEST(TrafficList, IndexAgreesWithAMapThroughArrivalsAndRemovals) {
+    TrafficList list;
+    std::map<std::pair<int, uint32_t>, double> expected;  // (origin, address) -> north of its last update
+    uint64_t seed = 12345;
+    const auto next = [&seed] { return (seed = seed * 6364136223846793005u + 1442695040888963407u) >> 33; };
+    double now = 0.0;
+    int fullArrivals = 0;
+    for (int round = 0; round < 20000; ++round) {
+        now += 0.01;
+        const auto origin = next() % 2 ? TrafficOrigin::Gdl90 : TrafficOrigin::Flarm;
+        const uint32_t address = uint32_t(next() % 900) * (round % 3 == 0 ? 1u : 0x1001u) & 0xFFFFFF;
+        Target t = flarmTarget(address, double(next() % 90000), 0.0, next() % 40 == 0 ? AlarmLevel::Low : AlarmLevel::None);
+        t.id.origin = origin;
+        const std::pair<int, uint32_t> k{int(origin), address};
+        const bool known = expected.count(k) > 0;
+        const size_t before = list.size();
+        const TrafficList::Update u = list.update(t, now);
+        ASSERT_EQ(u == TrafficList::Update::Updated, known) << round;
+        if (u == TrafficList::Update::Added && before == list.size()) {
+            // Full: the farthest quiet one went; find which by the list itself.
+            ++fullArrivals;
+            for (auto it = expected.begin(); it != expected.end();)
+                it = list.find({TrafficOrigin(it->first.first), it->first.second}) ? std::next(it) : expected.erase(it);
+        }
+        if (u == TrafficList::Update::Added || u == TrafficList::Update::Updated) expected[k] = t.north;
+        if (round % 997 == 0) {
+            list.expire(now - 3.0 + TrafficList::kTargetLifetime);
+            for (auto it = expected.begin(); it != expected.end();)
+                it = list.find({TrafficOrigin(it->first.first), it->first.second}) ? std::next(it) : expected.erase(it);
+        }
+        if (round == 15000) {
+            list.clear();
+            expected.clear();
+        }
+        ASSERT_EQ(list.size(), expected.size()) << round;
+    }
+    EXPECT_GT(fullArrivals, 100);  // the full list's replacements were exercised
+    for (const auto& [k, north] : expected) {
+        const Target* found = list.find({TrafficOrigin(k.first), k.second});
+        ASSERT_NE(found, nullptr);
+        EXPECT_EQ(found->north, north);
+    }
+    for (const Target& t : list.targets()) EXPECT_EQ(list.find(t.id), &t);
+    EXPECT_EQ(list.find({TrafficOrigin::Flarm, 0xFFFFFF}), nullptr);
 }
 
 TEST(TrafficAlerts, TextsInThePilotsUnitsLoudestFirst) {
@@ -117,6 +167,43 @@ TEST(TrafficAlerts, TextsInThePilotsUnitsLoudestFirst) {
     EXPECT_EQ(order, (std::vector<uint32_t>{8, 5, 4, 1, 7}));
     EXPECT_EQ(alerts[2].level, AlarmLevel::Important);
     EXPECT_EQ(alerts[2].text, QStringLiteral("Traffic 12 o'clock, 0.2 nm"));
+}
+
+// Alerts made with the ones before read exactly as alerts made afresh, while targets move across
+// tenths of the unit (through the halfway points, where the rounding is closest), change clock
+// and height, and the units change.
+TEST(TrafficAlerts, TextsKeptFromBeforeReadAsIfMadeAfresh) {
+    const AlertUnits nautical{};
+    const AlertUnits metric{1000.0, QStringLiteral("km"), 1.0, QStringLiteral("m")};
+    std::vector<Target> targets;
+    for (uint32_t i = 0; i < 12; ++i) targets.push_back(flarmTarget(100 + i, 100.0 + i * 370.0, i * 50.0, AlarmLevel::Low));
+    targets.push_back(flarmTarget(200, 0.25 * 1852.0, 0.0, AlarmLevel::Urgent));  // exactly halfway: 0.25 nm
+    targets.push_back(flarmTarget(201, 0.15 * 1000.0, 0.0, AlarmLevel::Urgent));  // 0.15 km, not exact in binary
+    std::vector<TrafficAlert> previous;
+    int kept = 0;
+    for (int step = 0; step < 400; ++step) {
+        const AlertUnits& units = step < 300 ? nautical : metric;
+        for (size_t i = 0; i < targets.size(); ++i) {
+            Target& t = targets[i];
+            if (i < 12) {
+                t.north += 3.7 + double(i);  // crosses many tenths of a mile, and halfway points
+                t.east -= 1.3 * double(i);
+                t.distance = std::hypot(t.north, t.east);
+                t.vertical = (step % 50) * 4.0 - 90.0 + double(i);  // through "same height", above and below
+            }
+        }
+        const double track = step % 40 < 20 ? 10.0 : NAN;
+        const std::vector<TrafficAlert> fresh = trafficAlerts(targets, track, units);
+        const bool sameUnits = step != 300;
+        std::vector<TrafficAlert> alerts = trafficAlerts(targets, track, units, sameUnits ? &previous : nullptr);
+        ASSERT_EQ(alerts.size(), fresh.size());
+        for (size_t i = 0; i < alerts.size(); ++i) {
+            ASSERT_EQ(alerts[i].text, fresh[i].text) << step << " " << alerts[i].id.address;
+            if (!previous.empty() && previous[i].text.constData() == alerts[i].text.constData()) ++kept;
+        }
+        previous = std::move(alerts);
+    }
+    EXPECT_GT(kept, 1000);  // most texts were kept, not made again
 }
 
 }  // namespace

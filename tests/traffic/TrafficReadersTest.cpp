@@ -164,7 +164,7 @@ TEST(Gdl90Reader, ChecksStuffingAndCrcAcrossCutFrames) {
         EXPECT_NEAR(t.groundSpeed, 120 * 1852.0 / 3600.0, 1e-9);
         EXPECT_NEAR(t.climbRate, -640 * 0.3048 / 60.0, 1e-9);
         EXPECT_NEAR(t.track, 270.0, 1.41);
-        EXPECT_EQ(t.callsign, QStringLiteral("HBKOF"));
+        EXPECT_EQ(t.callsign.toString(), QStringLiteral("HBKOF"));
         EXPECT_EQ(t.nic, 8);
         EXPECT_EQ(t.nacp, 10);
     }
