@@ -22,7 +22,7 @@ using namespace vantrel;
 
 namespace {
 
-constexpr double kStartLat = 46.0, kLon = 7.0;
+constexpr double kStartLat = 46.0;  // the flight runs north along 7 E
 constexpr double kNmPerDegree = 60.0;
 // A circle of 10 NM whose edge is 5 NM north of the start: at 120 kt the aircraft is 2.5 minutes
 // from it, enters after 2.5 minutes and is inside for 10 minutes.
