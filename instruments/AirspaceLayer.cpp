@@ -174,13 +174,7 @@ public:
         const double u = (l - box_.minLon) / (box_.maxLon - box_.minLon) * kCells;
         const double v = (lat - box_.minLat) / (box_.maxLat - box_.minLat) * kCells;
         if (!(u >= 0 && u <= kCells && v >= 0 && v <= kCells)) return map_.project(lat, lon);
-        const int i = std::min(int(u), kCells - 1), j = std::min(int(v), kCells - 1);
-        const double fu = u - i, fv = v - j;
-        const QPointF& a = nodes_[size_t(j * (kCells + 1) + i)];
-        const QPointF& b = nodes_[size_t(j * (kCells + 1) + i + 1)];
-        const QPointF& c = nodes_[size_t((j + 1) * (kCells + 1) + i)];
-        const QPointF& d = nodes_[size_t((j + 1) * (kCells + 1) + i + 1)];
-        return (a * (1 - fu) + b * fu) * (1 - fv) + (c * (1 - fu) + d * fu) * fv;
+        return interpolateGrid(nodes_.data(), kCells, u, v);
     }
 
 private:

@@ -52,13 +52,7 @@ public:
         if (exact_) return map_.project(tile_.latitude(p[1]), tile_.longitude(p[0]));
         constexpr double perCell = double(basemap::kQuantum) / kCells;
         const double u = p[0] / perCell, v = p[1] / perCell;
-        const int i = std::min(int(u), kCells - 1), j = std::min(int(v), kCells - 1);
-        const double fu = u - i, fv = v - j;
-        const QPointF& a = nodes_[size_t(j * (kCells + 1) + i)];
-        const QPointF& b = nodes_[size_t(j * (kCells + 1) + i + 1)];
-        const QPointF& c = nodes_[size_t((j + 1) * (kCells + 1) + i)];
-        const QPointF& d = nodes_[size_t((j + 1) * (kCells + 1) + i + 1)];
-        return (a * (1 - fu) + b * fu) * (1 - fv) + (c * (1 - fu) + d * fu) * fv;
+        return interpolateGrid(nodes_.data(), kCells, u, v);
     }
 
 private:

@@ -24,6 +24,7 @@
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -97,6 +98,21 @@ private:
     QPointF centre_;
     float scale_;
 };
+
+// ---- projecting many points through a grid
+
+// The point at grid place (u, v), 0 <= u, v <= cells, interpolated bilinearly between the nodes of
+// a grid of (cells + 1) x (cells + 1) projected points, row by row: the base map's tiles and the
+// airspaces project their thousands of points this way, exactly at the nodes only.
+inline QPointF interpolateGrid(const QPointF* nodes, int cells, double u, double v) {
+    const int i = std::min(int(u), cells - 1), j = std::min(int(v), cells - 1);
+    const double fu = u - i, fv = v - j;
+    const QPointF& a = nodes[j * (cells + 1) + i];
+    const QPointF& b = nodes[j * (cells + 1) + i + 1];
+    const QPointF& c = nodes[(j + 1) * (cells + 1) + i];
+    const QPointF& d = nodes[(j + 1) * (cells + 1) + i + 1];
+    return (a * (1 - fu) + b * fu) * (1 - fv) + (c * (1 - fu) + d * fu) * fv;
+}
 
 // ---- the refresh test, in the map's frame (nautical miles about the aircraft)
 
