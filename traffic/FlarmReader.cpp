@@ -239,9 +239,154 @@ void readTarget(const Fields& f, FlarmReading& r) {
         return bad(r, "PFLAA speed out of range");
 }
 
+// Where readFlarmTarget is in its line, and the XOR of the bytes it has passed (the checksum).
+struct Cursor {
+    const char* p;
+    const char* end;
+    unsigned sum;
+    bool unprintable = false;
+};
+
+// The bytes of one field up to its ',' or '*' or the line's end, summed; leaves p on that byte.
+[[gnu::always_inline]] inline QByteArrayView field(Cursor& c) {
+    const char* const start = c.p;
+    for (; c.p < c.end && *c.p != ',' && *c.p != '*'; ++c.p) {
+        c.sum ^= uchar(*c.p);
+        c.unprintable |= uchar(*c.p) - 0x20u > 0x5eu;
+    }
+    return QByteArrayView(start, c.p - start);
+}
+
+// Steps over the comma after a field; false when the body is over ('*' or the line's end).
+[[gnu::always_inline]] inline bool nextField(Cursor& c) {
+    if (c.p == c.end || *c.p != ',') return false;
+    c.sum ^= uchar(',');
+    ++c.p;
+    return true;
+}
+
+// What the quick decimal loop does not take, out of line: the reader's code stays small, and
+// its cache lines warm, for it runs cold after each pause between batches.
+[[gnu::noinline, gnu::cold]] double decimalFieldSlowly(Cursor& c, bool& ok) { return decimal(field(c), ok); }
+
+// A decimal field read as its bytes are summed: a plain number of at most 15 digits exactly as
+// `decimal` reads it, without finding the field's end first; anything else (an exponent, more
+// digits, a stray byte) is handed to `decimal` whole.
+[[gnu::always_inline]] inline double decimalField(Cursor& c, bool& ok) {
+    const char* const start = c.p;
+    const char* const end = c.end;
+    const char* p = start;
+    unsigned sum = c.sum;
+    const bool negative = p < end && *p == '-';
+    if (p < end && (*p == '-' || *p == '+')) sum ^= uchar(*p++);
+    const char* const digits = p;
+    uint64_t mantissa = 0;  // wraps past 19 digits, but more than 15 go to `decimal`
+    for (; p < end && unsigned(*p - '0') < 10u; ++p) {
+        mantissa = mantissa * 10 + unsigned(*p - '0');
+        sum ^= uchar(*p);
+    }
+    const auto intDigits = p - digits;
+    ptrdiff_t decimals = 0;
+    if (p < end && *p == '.') {
+        sum ^= uchar('.');
+        const char* const first = ++p;
+        for (; p < end && unsigned(*p - '0') < 10u; ++p) {
+            mantissa = mantissa * 10 + unsigned(*p - '0');
+            sum ^= uchar(*p);
+        }
+        decimals = p - first;
+    }
+    const bool fieldEnds = p == end || *p == ',' || *p == '*';
+    if (fieldEnds && p == start) return kNoValue;  // empty
+    const auto count = intDigits + decimals;
+    if (fieldEnds && count > 0 && count <= 15) {
+        static constexpr double kPowers[] = {1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        c.p = p;
+        c.sum = sum;
+        const double value = decimals == 0 ? double(mantissa) : double(mantissa) / kPowers[decimals];
+        return negative ? -value : value;
+    }
+    return decimalFieldSlowly(c, ok);  // c.p is still at the field's start
+}
+
 }  // namespace
 
-FlarmReading readFlarmSentence(QByteArrayView raw) {
+bool readFlarmTarget(QByteArrayView raw, Target& t) {
+    const char* const begin = raw.data();
+    const char* end = begin + raw.size();
+    while (end > begin && (end[-1] == '\n' || end[-1] == '\r' || end[-1] == ' ')) --end;
+    if (end - begin < 7 || std::memcmp(begin, "$PFLAA,", 7) != 0) return false;
+    Cursor c{begin + 7, end, unsigned('P' ^ 'F' ^ 'L' ^ 'A' ^ 'A' ^ ',')};
+    // PFLAA,AlarmLevel,RelativeNorth,RelativeEast,RelativeVertical,IDType,ID,Track,TurnRate,
+    //       GroundSpeed,ClimbRate,AcftType[,NoTrack,Source,RSSI]
+    // A line that ends before the twelfth field is refused at once (too few fields).
+    bool ok = true;
+    // The optionals are let go of at once: kept across the returns below, GCC took their empty
+    // payload for one that may be read uninitialised.
+    const std::optional<long> levelField = whole(field(c), 0, 3, 10, ok);
+    const bool hasLevel = levelField.has_value();
+    const auto level = AlarmLevel(levelField.value_or(0));
+    if (!nextField(c)) return false;
+    const double north = decimalField(c, ok);
+    if (!nextField(c)) return false;
+    const double east = decimalField(c, ok);
+    if (!nextField(c)) return false;
+    t.vertical = decimalField(c, ok);
+    if (!nextField(c)) return false;
+    const long idType = whole(field(c), 0, 3, 10, ok).value_or(long(AddressType::Random));
+    if (!nextField(c)) return false;
+    const std::optional<uint32_t> idField = address(field(c), ok);
+    const bool hasId = idField.has_value();
+    const uint32_t id = idField.value_or(0);
+    if (!nextField(c)) return false;
+    t.track = decimalField(c, ok);
+    if (!nextField(c)) return false;
+    t.turnRate = decimalField(c, ok);
+    if (!nextField(c)) return false;
+    t.groundSpeed = decimalField(c, ok);
+    if (!nextField(c)) return false;
+    t.climbRate = decimalField(c, ok);
+    if (!nextField(c)) return false;
+    const long type = whole(field(c), 0, 15, 16, ok).value_or(-1);
+    // Fields later devices add are not read, but summed and checked for unprintable bytes.
+    while (nextField(c)) field(c);
+    if (c.p < c.end) {
+        // At the '*': exactly two hex digits, the XOR of what lies between '$' and '*'.
+        if (c.end - c.p != 3) return false;
+        const unsigned high = kDigits[uchar(c.p[1])], low = kDigits[uchar(c.p[2])];
+        if (high > 15 || low > 15 || (high << 4 | low) != c.sum) return false;
+    }
+    if (c.unprintable || !ok || !hasLevel || !hasId || !std::isfinite(north)) return false;
+    t.id.origin = TrafficOrigin::Flarm;
+    t.id.address = id;
+    t.alarm = level;
+    t.addressType = AddressType(idType);
+    t.aircraftType = int(type);
+    if (std::isfinite(east)) {
+        t.north = north;
+        t.east = east;
+        t.distance = std::sqrt(north * north + east * east);
+    } else {
+        t.distance = std::abs(north);  // a target without bearing: the north field is its distance
+    }
+    if (t.distance > kFarthestFlarmTarget || std::abs(t.vertical) > kFarthestFlarmTarget) return false;
+    if (std::isfinite(t.track) && (t.track < 0.0 || t.track >= 360.0)) return false;
+    if (std::abs(t.groundSpeed) > 1000.0 || t.groundSpeed < 0.0 || std::abs(t.climbRate) > 200.0 ||
+        std::abs(t.turnRate) > 360.0)
+        return false;
+    return true;
+}
+
+FlarmReading readFlarmSentence(QByteArrayView line) {
+    FlarmReading r;
+    if (readFlarmTarget(line, r.target)) {
+        r.kind = FlarmReading::Kind::Target;
+        return r;
+    }
+    return readFlarmSentenceCarefully(line);
+}
+
+FlarmReading readFlarmSentenceCarefully(QByteArrayView raw) {
     FlarmReading r;  // the one reading, returned in place
     QByteArrayView line = raw;
     while (!line.isEmpty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) line.chop(1);

@@ -39,7 +39,20 @@ struct FlarmReading {
 // The farthest relative position believed; anything beyond is a damaged sentence.
 inline constexpr double kFarthestFlarmTarget = 100000.0;  // metres
 
-// One line, with or without its line end; '$' to checksum.
+// One line, with or without its line end; '$' to checksum. Tries readFlarmTarget first and reads
+// whatever that refuses with readFlarmSentenceCarefully.
 FlarmReading readFlarmSentence(QByteArrayView line);
+
+// The feed's form for the sentence that comes by the hundred: true when `line` is a good PFLAA
+// sentence, read into `target` in one pass from '$' to the checksum (fields parsed as they are
+// met, the checksum summed on the way). `target` should come fresh from its constructor: what
+// PFLAA does not carry (callsign, latitude, ...) is left as it is. False for anything else (a
+// status, another sentence, a bad one), with `target` half written: ask readFlarmSentence what
+// the line was and why it was refused.
+bool readFlarmTarget(QByteArrayView line, Target& target);
+
+// Every form and every refusal with its reason, field by field after a scan of the whole line.
+// Agrees with readFlarmTarget on every line that one accepts (the tests hold them to it).
+FlarmReading readFlarmSentenceCarefully(QByteArrayView line);
 
 }  // namespace vantrel::traffic

@@ -84,7 +84,11 @@ void TrafficFeed::handleMessage(QByteArrayView message) {
 }
 
 void TrafficFeed::handleFlarm(QByteArrayView line) {
-    FlarmReading reading = readFlarmSentence(line);
+    // A good target, nearly every sentence, goes straight into the Target the list takes; the
+    // rest (a status each second, another device's sentences, bad ones) are read again with care.
+    Target target;
+    if (readFlarmTarget(line, target)) return take(std::move(target));
+    FlarmReading reading = readFlarmSentenceCarefully(line);
     switch (reading.kind) {
     case FlarmReading::Kind::NotFlarm: return;  // another device's sentence
     case FlarmReading::Kind::Bad: return bad(reading.reason);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 namespace vantrel::traffic {
 namespace {
@@ -121,6 +122,60 @@ QByteArray trafficReport(uint8_t id, uint32_t address, double lat, double lon, i
     m.append(QByteArray(callsign).leftJustified(8, ' '));
     m.append(char(0));
     return m;
+}
+
+// The quick reader the feed uses must take exactly the lines the careful one reads as targets, and
+// read them the same to the bit: each body below, and every change of one of its bytes (replaced,
+// dropped or doubled), checksummed anew, without a checksum, and with a damaged one.
+TEST(FlarmReader, QuickTargetReaderAgreesWithTheCarefulOneOnEveryDamagedLine) {
+    const QByteArray bodies[] = {
+        "PFLAA,2,-1234,567,-89,2,DD8F12,285,-4.5,28,-1.2,1",
+        "PFLAA,0,100,200,,1,4B1A2C,,,,,8",
+        "PFLAA,1,700,,50,0,3F0011,,,0,0.5,7,0,1,-71",
+        "PFLAA,3,+12.5,-0,1e2,2,abcdef,359.9,.5,5.,-0.25,F",
+        "PFLAA,0,1234567890123456,1,2,1,000001,0,0,0,0,0",
+        "PFLAA,0,99999.999999999,-0.000000000000001,0,1,FFFFFF,10,0,0,0,A,9,9,9,9,9,9",
+    };
+    const char replacements[] = {',', '*', '-', '+', '.', '0', '9', 'A', 'e', 'G', ' ', '\x01', '\x7f', char(0x80)};
+    auto same = [](double a, double b) {
+        return (std::isnan(a) && std::isnan(b)) || (a == b && std::signbit(a) == std::signbit(b));
+    };
+    auto check = [&](const QByteArray& line, int& taken) {
+        const FlarmReading careful = readFlarmSentenceCarefully(line);
+        Target quick;
+        const bool read = readFlarmTarget(line, quick);
+        ASSERT_EQ(read, careful.kind == FlarmReading::Kind::Target) << line.toHex().constData();
+        EXPECT_EQ(readFlarmSentence(line).kind, careful.kind) << line.toHex().constData();
+        if (!read) return;
+        ++taken;
+        const Target& c = careful.target;
+        EXPECT_TRUE(quick.id == c.id && quick.addressType == c.addressType && quick.alarm == c.alarm &&
+                    quick.aircraftType == c.aircraftType && same(quick.north, c.north) && same(quick.east, c.east) &&
+                    same(quick.vertical, c.vertical) && same(quick.distance, c.distance) &&
+                    same(quick.track, c.track) && same(quick.groundSpeed, c.groundSpeed) &&
+                    same(quick.climbRate, c.climbRate) && same(quick.turnRate, c.turnRate))
+            << line.constData();
+    };
+    int lines = 0, taken = 0;
+    for (const QByteArray& body : bodies) {
+        std::vector<QByteArray> variants{body};
+        for (qsizetype i = 0; i < body.size(); ++i) {
+            for (char r : replacements) variants.push_back(QByteArray(body).replace(i, 1, &r, 1));
+            variants.push_back(QByteArray(body).remove(i, 1));
+            variants.push_back(QByteArray(body).insert(i, body[i]));
+        }
+        for (const QByteArray& v : variants) {
+            const QByteArray summed = withChecksum(v.constData());  // stops at a NUL, of which there are none
+            for (const QByteArray& line : {summed, summed.toLower(), "$" + v, summed.chopped(1) + "0",
+                                           summed.chopped(1), summed + "\r\n", summed + "x"}) {
+                check(line, taken);
+                ++lines;
+            }
+        }
+    }
+    // Both answers were met often: the comparison is not between two refusals.
+    EXPECT_GT(taken, lines / 20);
+    EXPECT_LT(taken, lines / 2);
 }
 
 TEST(Gdl90Reader, ChecksStuffingAndCrcAcrossCutFrames) {
