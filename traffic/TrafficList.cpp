@@ -35,7 +35,7 @@ void TrafficList::unindex(size_t hole) {
     slots_[hole] = kEmptySlot;
 }
 
-TrafficList::Update TrafficList::update(Target target, double now) {
+TrafficList::Update TrafficList::update(Target&& target, double now) {
     target.lastHeard = now;
     const uint64_t k = key(target.id);
     const size_t slot = slotOf(k);

@@ -30,7 +30,8 @@ public:
     // Takes in a target heard at `now` (its lastHeard is set to now).
     TrafficList() { slots_.fill(kEmptySlot); }
 
-    Update update(Target target, double now);
+    Update update(Target&& target, double now);
+    Update update(const Target& target, double now) { return update(Target(target), now); }
     // Removes the targets not heard for kTargetLifetime; returns how many went.
     size_t expire(double now);
     void clear();
