@@ -113,6 +113,34 @@ QImage frameImage() {
     return image;
 }
 
+void setMapScale(instruments::GPSView& map, double scale) {
+    auto settings = map.settings();
+    settings->set("currentScale", platform::Value::real(scale));
+    map.setSettings(settings);
+}
+
+// The aircraft at the place (flying at 55 m/s on 020 when `moving`), the nearby waypoints cached and
+// the base map's tiles decoded, so that the frames drawn into the image from now on are steady
+// ones. Answers the fix given.
+positioning::Fix settleMap(instruments::GPSView& map, positioning::LocationManager& location,
+                           waypoints::NearbyWaypointCache& cache, QImage& image, double lat, double lon,
+                           bool moving = true) {
+    positioning::Fix fix;
+    fix.latitude = lat;
+    fix.longitude = lon;
+    fix.horizontalAccuracy = 5.0;
+    fix.timestamp = 1.7e9;
+    location.locationManagerDidUpdateToLocation(fix);
+    if (moving) location.setSpeedAndCourse(55.0f, 20.0f);
+    cache.waitUntilIdle(60000);
+    QCoreApplication::processEvents();
+    drawFrame(map, image);
+    map.baseMap().waitForTiles();
+    QCoreApplication::processEvents();
+    drawFrame(map, image);
+    return fix;
+}
+
 void BM_MapFrame(benchmark::State& state) {
     ParisMap& scene = paris();
     scene.setScale(float(state.range(0)) / 10.0f);
@@ -218,23 +246,9 @@ void BM_MapFrameWithBaseMap(benchmark::State& state) {
     instruments::GPSView map(location, units, cache, world.waypointsDB());
     if (!state.range(2)) map.baseMap().setFile(nullptr);  // the same frame without the base map
     map.initWithFrame(QRectF(0, 0, 320, 320));
-    auto settings = map.settings();
-    settings->set("currentScale", platform::Value::real(double(scale)));
-    map.setSettings(settings);
-    positioning::Fix fix;
-    fix.latitude = place.lat;
-    fix.longitude = place.lon;
-    fix.horizontalAccuracy = 5.0;
-    fix.timestamp = 1.7e9;
-    location.locationManagerDidUpdateToLocation(fix);
-    location.setSpeedAndCourse(55.0f, 20.0f);
-    cache->waitUntilIdle(60000);
-    QCoreApplication::processEvents();
+    setMapScale(map, double(scale));
     QImage image = frameImage();
-    drawFrame(map, image);
-    map.baseMap().waitForTiles();
-    QCoreApplication::processEvents();
-    drawFrame(map, image);
+    settleMap(map, location, *cache, image, place.lat, place.lon);
     for (auto _ : state) {
         drawFrame(map, image);
         benchmark::DoNotOptimize(image.constBits());
@@ -317,23 +331,9 @@ void BM_MapFrameWithTraffic(benchmark::State& state) {
     instruments::GPSView map(location, units, cache, world.waypointsDB());
     map.setTrafficFeed(&feed);
     map.initWithFrame(QRectF(0, 0, 320, 320));
-    auto settings = map.settings();
-    settings->set("currentScale", platform::Value::real(double(state.range(1)) / 10.0));
-    map.setSettings(settings);
-    positioning::Fix fix;
-    fix.latitude = place.lat;
-    fix.longitude = place.lon;
-    fix.horizontalAccuracy = 5.0;
-    fix.timestamp = 1.7e9;
-    location.locationManagerDidUpdateToLocation(fix);
-    location.setSpeedAndCourse(55.0f, 20.0f);
-    cache->waitUntilIdle(60000);
-    QCoreApplication::processEvents();
+    setMapScale(map, double(state.range(1)) / 10.0);
     QImage image = frameImage();
-    drawFrame(map, image);
-    map.baseMap().waitForTiles();
-    QCoreApplication::processEvents();
-    drawFrame(map, image);
+    settleMap(map, location, *cache, image, place.lat, place.lon);
     for (auto _ : state) {
         drawFrame(map, image);
         benchmark::DoNotOptimize(image.constBits());
@@ -485,23 +485,9 @@ void BM_MapFrameWithAirspaces(benchmark::State& state) {
     }
     map.setAirspaces(airspaces);
     map.initWithFrame(QRectF(0, 0, 320, 320));
-    auto settings = map.settings();
-    settings->set("currentScale", platform::Value::real(double(scale)));
-    map.setSettings(settings);
-    positioning::Fix fix;
-    fix.latitude = kLat;
-    fix.longitude = kLon;
-    fix.horizontalAccuracy = 5.0;
-    fix.timestamp = 1.7e9;
-    location.locationManagerDidUpdateToLocation(fix);
-    location.setSpeedAndCourse(55.0f, 20.0f);
-    cache->waitUntilIdle(60000);
-    QCoreApplication::processEvents();
+    setMapScale(map, double(scale));
     QImage image = frameImage();
-    drawFrame(map, image);
-    map.baseMap().waitForTiles();
-    QCoreApplication::processEvents();
-    drawFrame(map, image);
+    positioning::Fix fix = settleMap(map, location, *cache, image, kLat, kLon);
     // The way between the two places, the middle and east of it: the picture's margin and a few
     // points more, or zoomed out 20 NM, where the projection's shape has changed (at 1 point per
     // mile the margin would be 56 NM, far enough to refresh the waypoints at every frame).
