@@ -128,6 +128,25 @@ QByteArray gdl90Frame(QByteArrayView message) {
     return frame;
 }
 
+QByteArray gdl90ReportMessage(uint8_t id, uint32_t address, double lat, double lon, int altitudeFeet, int knots,
+                              int feetPerMinute, double track, QByteArrayView callsign) {
+    const auto s24 = [](double degrees) {
+        const int32_t v = int32_t(std::lround(degrees / (180.0 / (1 << 23)))) & 0xFFFFFF;
+        const char bytes[] = {char(v >> 16), char(v >> 8), char(v)};
+        return QByteArray(bytes, 3);
+    };
+    QByteArray m;
+    m.append(char(id)).append(char(0)).append(char(address >> 16)).append(char(address >> 8)).append(char(address));
+    m.append(s24(lat)).append(s24(lon));
+    const int alt = (altitudeFeet + 1000) / 25;
+    m.append(char(alt >> 4)).append(char(((alt & 0xF) << 4) | 0x9)).append(char(0x8A));
+    const int climb = (feetPerMinute / 64) & 0xFFF;
+    m.append(char(knots >> 4)).append(char(((knots & 0xF) << 4) | (climb >> 8))).append(char(climb));
+    m.append(char(std::lround(track / 360.0 * 256.0) & 0xFF)).append(char(1));
+    m.append(QByteArray(callsign.data(), callsign.size()).leftJustified(8, ' ', true)).append(char(0));
+    return m;
+}
+
 std::optional<Gdl90Message> decodeGdl90Message(QByteArrayView m, const char** reason) {
     if (m.isEmpty()) return fail(reason, "empty message");
     switch (byteAt(m, 0)) {

@@ -77,6 +77,12 @@ uint16_t gdl90Crc(QByteArrayView message);
 // The frame for a message: CRC appended, escaped, between flags (for tests, the script's twin and
 // the benchmark).
 QByteArray gdl90Frame(QByteArrayView message);
+// The message of an ownship (10) or traffic (20) report from a receiver that sees the aircraft
+// airborne with a good position: latitude and longitude, pressure altitude in 25 ft steps, ground
+// speed in knots, vertical speed in 64 fpm steps, track in 256ths of a turn, callsign in 8
+// characters (for tests, the script's twin and the benchmarks).
+QByteArray gdl90ReportMessage(uint8_t id, uint32_t address, double lat, double lon, int altitudeFeet, int knots,
+                              int feetPerMinute, double track, QByteArrayView callsign);
 
 // Decodes one unescaped message without its CRC; nothing (with the reason) if it is not one of
 // the four kinds above or has the wrong length.

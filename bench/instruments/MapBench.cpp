@@ -289,19 +289,7 @@ QByteArray flarmTarget(int alarm, long north, long east, long vertical, uint32_t
 }
 
 QByteArray gdl90Report(uint8_t id, uint32_t address, double lat, double lon, int feet, int track, const QByteArray& callsign) {
-    auto s24 = [](double degrees) {
-        const int32_t v = int32_t(std::lround(degrees / (180.0 / (1 << 23)))) & 0xFFFFFF;
-        const char bytes[] = {char(v >> 16), char(v >> 8), char(v)};
-        return QByteArray(bytes, 3);
-    };
-    QByteArray m;
-    m.append(char(id)).append(char(0)).append(char(address >> 16)).append(char(address >> 8)).append(char(address));
-    m.append(s24(lat)).append(s24(lon));
-    const int alt = (feet + 1000) / 25;
-    m.append(char(alt >> 4)).append(char(((alt & 0xF) << 4) | 0x9)).append(char(0x8A));
-    m.append(char(7)).append(char(0x80)).append(char(0)).append(char(track * 256 / 360)).append(char(1));
-    m.append(callsign.leftJustified(8, ' ')).append(char(0));
-    return traffic::gdl90Frame(m);
+    return traffic::gdl90Frame(traffic::gdl90ReportMessage(id, address, lat, lon, feet, 120, 0, track, callsign));
 }
 
 void fillTraffic(traffic::TrafficFeed& feed, double lat, double lon, int count) {

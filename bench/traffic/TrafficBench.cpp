@@ -34,19 +34,8 @@ QByteArray flarmSentence(int target, int step) {
 }
 
 QByteArray gdl90Report(uint8_t id, uint32_t address, double lat, double lon, int feet) {
-    auto s24 = [](double degrees) {
-        int32_t v = int32_t(std::lround(degrees / (180.0 / (1 << 23)))) & 0xFFFFFF;
-        const char bytes[] = {char(v >> 16), char(v >> 8), char(v)};
-        return QByteArray(bytes, 3);
-    };
-    QByteArray m;
-    m.append(char(id)).append(char(0)).append(char(address >> 16)).append(char(address >> 8)).append(char(address));
-    m.append(s24(lat)).append(s24(lon));
-    int alt = (feet + 1000) / 25;
-    m.append(char(alt >> 4)).append(char(((alt & 0xF) << 4) | 0x9)).append(char(0x8A));
-    m.append(char(7)).append(char(0x80)).append(char(0)).append(char(64)).append(char(1));
-    m.append(QByteArray("HB").append(QByteArray::number(address % 1000)).leftJustified(8, ' ')).append(char(0));
-    return gdl90Frame(m);
+    return gdl90Frame(gdl90ReportMessage(id, address, lat, lon, feet, 120, 0, 90.0,
+                                         QByteArray("HB").append(QByteArray::number(address % 1000))));
 }
 
 void FlarmSecondOf500TargetsAt10Hz(benchmark::State& state) {

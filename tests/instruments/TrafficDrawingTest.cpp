@@ -39,19 +39,7 @@ QByteArray flarm(const char* fields) {
 
 // A GDL90 ownship (10) or traffic (20) report at a place, 4000 ft plus `feet`, track 0.
 QByteArray gdl90(uint8_t kind, uint32_t address, double lat, double lon, int feet, const char* callsign) {
-    auto s24 = [](double degrees) {
-        const int32_t v = int32_t(std::lround(degrees / (180.0 / (1 << 23)))) & 0xFFFFFF;
-        const char bytes[] = {char(v >> 16), char(v >> 8), char(v)};
-        return QByteArray(bytes, 3);
-    };
-    QByteArray m;
-    m.append(char(kind)).append(char(0)).append(char(address >> 16)).append(char(address >> 8)).append(char(address));
-    m.append(s24(lat)).append(s24(lon));
-    const int alt = (4000 + feet + 1000) / 25;
-    m.append(char(alt >> 4)).append(char(((alt & 0xF) << 4) | 0x9)).append(char(0x8A));
-    m.append(char(0)).append(char(0x80)).append(char(0)).append(char(0)).append(char(1));
-    m.append(QByteArray(callsign).leftJustified(8, ' ')).append(char(0));
-    return traffic::gdl90Frame(m);
+    return traffic::gdl90Frame(traffic::gdl90ReportMessage(kind, address, lat, lon, 4000 + feet, 8, 0, 0.0, callsign));
 }
 
 bool near(const QColor& c, const QColor& k, int tolerance = 40) {

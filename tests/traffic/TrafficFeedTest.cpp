@@ -101,20 +101,7 @@ TEST(TrafficFeed, FlarmReplayNearGenevaAgesAlertsAndCountsBadSentences) {
 
 QByteArray reportMessage(uint8_t id, uint32_t address, double lat, double lon, int feet, int knots, double track,
                          const char* callsign) {
-    auto s24 = [](double degrees) {
-        int32_t v = int32_t(std::lround(degrees / (180.0 / (1 << 23)))) & 0xFFFFFF;
-        const char bytes[] = {char(v >> 16), char(v >> 8), char(v)};
-        return QByteArray(bytes, 3);
-    };
-    QByteArray m;
-    m.append(char(id)).append(char(0)).append(char(address >> 16)).append(char(address >> 8)).append(char(address));
-    m.append(s24(lat)).append(s24(lon));
-    int alt = (feet + 1000) / 25;
-    m.append(char(alt >> 4)).append(char(((alt & 0xF) << 4) | 0x9)).append(char(0x8A));
-    m.append(char(knots >> 4)).append(char((knots & 0xF) << 4)).append(char(0));
-    m.append(char(std::lround(track / 360.0 * 256.0) & 0xFF)).append(char(1));
-    m.append(QByteArray(callsign).leftJustified(8, ' ')).append(char(0));
-    return m;
+    return gdl90ReportMessage(id, address, lat, lon, feet, knots, 0, track, callsign);
 }
 
 QByteArray report(uint8_t id, uint32_t address, double lat, double lon, int feet, int knots, double track,

@@ -102,26 +102,7 @@ TEST(FlarmReader, ReadsTargetsAndStatusAndRefusesDamage) {
 // A traffic report as a receiver sends it (the inverse of the reader, written from the format).
 QByteArray trafficReport(uint8_t id, uint32_t address, double lat, double lon, int altitudeFeet, int knots,
                          int feetPerMinute, double track, const char* callsign) {
-    auto s24 = [](double degrees) {
-        int32_t v = int32_t(std::lround(degrees / (180.0 / (1 << 23)))) & 0xFFFFFF;
-        const char bytes[] = {char(v >> 16), char(v >> 8), char(v)};
-        return QByteArray(bytes, 3);
-    };
-    QByteArray m;
-    m.append(char(id));
-    m.append(char(0x00));
-    m.append(char(address >> 16)).append(char(address >> 8)).append(char(address));
-    m.append(s24(lat)).append(s24(lon));
-    int alt = (altitudeFeet + 1000) / 25;
-    m.append(char(alt >> 4)).append(char(((alt & 0xF) << 4) | 0x9));
-    m.append(char(0x8A));
-    int v = (feetPerMinute / 64) & 0xFFF;
-    m.append(char(knots >> 4)).append(char(((knots & 0xF) << 4) | (v >> 8))).append(char(v));
-    m.append(char(std::lround(track / 360.0 * 256.0) & 0xFF));
-    m.append(char(1));
-    m.append(QByteArray(callsign).leftJustified(8, ' '));
-    m.append(char(0));
-    return m;
+    return gdl90ReportMessage(id, address, lat, lon, altitudeFeet, knots, feetPerMinute, track, callsign);
 }
 
 // The quick reader the feed uses must take exactly the lines the careful one reads as targets, and
