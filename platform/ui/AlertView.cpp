@@ -34,6 +34,20 @@ QLabel* makeLabel(const QString& text, const QFont& font, QWidget* parent) {
 }
 }  // namespace
 
+QPushButton* alertButton(const QString& title, bool cancel, QWidget* parent) {
+    auto* button = new QPushButton(title, parent);
+    button->setFont(style::font(17, true));
+    button->setMinimumHeight(43);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setStyleSheet(
+        QStringLiteral("QPushButton { color: white; border: 1px solid rgba(255,255,255,90); border-radius: 8px;"
+                       " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %1, stop:0.5 %2, stop:0.51 %3,"
+                       " stop:1 %3); }"
+                       "QPushButton:pressed { background: #3a3a3a; }")
+            .arg(cancel ? "#6a6a6a" : "#8a8a8a", cancel ? "#4a4a4a" : "#5a5a5a", cancel ? "#333333" : "#404040"));
+    return button;
+}
+
 AlertView::AlertView(const QString& title, const QString& message, AlertViewDelegate* delegate,
                      const QString& cancelButtonTitle, const QStringList& otherButtonTitles, QWidget* window)
     : QWidget(window),
@@ -56,17 +70,7 @@ AlertView::AlertView(const QString& title, const QString& message, AlertViewDele
     column->addSpacing(4);
 
     for (int i = 0; i < titles_.size(); ++i) {
-        auto* button = new QPushButton(titles_[i], box_);
-        button->setFont(style::font(17, true));
-        button->setMinimumHeight(43);
-        button->setFocusPolicy(Qt::NoFocus);
-        const bool cancel = hasCancel_ && i == 0;
-        button->setStyleSheet(
-            QStringLiteral("QPushButton { color: white; border: 1px solid rgba(255,255,255,90); border-radius: 8px;"
-                           " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %1, stop:0.5 %2, stop:0.51 %3,"
-                           " stop:1 %3); }"
-                           "QPushButton:pressed { background: #3a3a3a; }")
-                .arg(cancel ? "#6a6a6a" : "#8a8a8a", cancel ? "#4a4a4a" : "#5a5a5a", cancel ? "#333333" : "#404040"));
+        QPushButton* button = alertButton(titles_[i], hasCancel_ && i == 0, box_);
         connect(button, &QPushButton::clicked, this, [this, i] { dismissWithClickedButtonIndex(i); });
         buttons_.push_back(button);
     }

@@ -21,9 +21,14 @@
 class QAbstractButton;
 class QVBoxLayout;
 
+class QPushButton;
+
 namespace vantrel::platform::ui {
 
 class AlertView;
+
+// A button of an alert (a cancel button darker), also used by the prompts built like alerts.
+QPushButton* alertButton(const QString& title, bool cancel, QWidget* parent);
 
 class AlertViewDelegate {
 public:

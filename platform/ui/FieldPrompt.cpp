@@ -1,5 +1,6 @@
 #include "FieldPrompt.h"
 
+#include "AlertView.h"
 #include "Style.h"
 
 #include "platform/core/Log.h"
@@ -23,20 +24,6 @@ QLabel* makeLabel(const QString& text, const QFont& font, const QString& colour,
     label->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(colour));
     return label;
 }
-
-QPushButton* makeButton(const QString& title, bool cancel, QWidget* parent) {
-    auto* button = new QPushButton(title, parent);
-    button->setFont(style::font(17, true));
-    button->setMinimumHeight(43);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setStyleSheet(
-        QStringLiteral("QPushButton { color: white; border: 1px solid rgba(255,255,255,90); border-radius: 8px;"
-                       " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %1, stop:0.5 %2, stop:0.51 %3,"
-                       " stop:1 %3); }"
-                       "QPushButton:pressed { background: #3a3a3a; }")
-            .arg(cancel ? "#6a6a6a" : "#8a8a8a", cancel ? "#4a4a4a" : "#5a5a5a", cancel ? "#333333" : "#404040"));
-    return button;
-}
 }  // namespace
 
 FieldPrompt::FieldPrompt(const QString& title, const QString& message, const QString& answerTitle, Action action,
@@ -59,8 +46,8 @@ FieldPrompt::FieldPrompt(const QString& title, const QString& message, const QSt
     column_->addSpacing(4);
     auto* row = new QHBoxLayout;
     row->setSpacing(8);
-    QPushButton* cancelButton = makeButton(QStringLiteral("Cancel"), true, box_);
-    QPushButton* answerButton = makeButton(answerTitle, false, box_);
+    QPushButton* cancelButton = alertButton(QStringLiteral("Cancel"), true, box_);
+    QPushButton* answerButton = alertButton(answerTitle, false, box_);
     connect(cancelButton, &QPushButton::clicked, this, [this] { cancel(); });
     connect(answerButton, &QPushButton::clicked, this, [this] { answer(); });
     row->addWidget(cancelButton);
@@ -72,7 +59,7 @@ FieldPrompt::FieldPrompt(const QString& title, const QString& message, const QSt
 QString FieldPrompt::problem() const { return problem_->text(); }
 
 QPushButton* FieldPrompt::addButton(const QString& title) {
-    QPushButton* button = makeButton(title, true, box_);
+    QPushButton* button = alertButton(title, true, box_);
     column_->insertWidget(extraAt_++, button);
     return button;
 }
