@@ -62,12 +62,7 @@ public:
         QCoreApplication::processEvents();
     }
     QImage picture(double scale, const QString& name) {
-        test::render(*map_, scale);
-        map_->baseMap().waitForTiles();
-        QCoreApplication::processEvents();
-        QImage image = test::render(*map_, scale);
-        test::savePicture(image, QStringLiteral("airspace-%1-%2x").arg(name).arg(scale));
-        return image;
+        return test::renderMapWithTiles(*map_, scale, QStringLiteral("airspace-%1-%2x").arg(name).arg(scale));
     }
     QPointF at(double lat, double lon) const {
         const MapProjection p(map_->mapPosition()->latitude, map_->mapPosition()->longitude, QPointF(160, 160),

@@ -55,12 +55,7 @@ public:
     }
     // Drawn once to ask for the tiles, then again with them.
     QImage picture(double scale, const QString& name) {
-        test::render(*map_, scale);
-        map_->baseMap().waitForTiles();
-        QCoreApplication::processEvents();
-        QImage image = test::render(*map_, scale);
-        test::savePicture(image, QStringLiteral("basemap-%1-%2x").arg(name).arg(scale));
-        return image;
+        return test::renderMapWithTiles(*map_, scale, QStringLiteral("basemap-%1-%2x").arg(name).arg(scale));
     }
     GPSView& map() { return *map_; }
     MapProjection projection() const {

@@ -1,5 +1,7 @@
 #include "InstrumentTestSupport.h"
 
+#include <QCoreApplication>
+
 #include "instruments/CircularInstrumentView.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/UserDefaults.h"
@@ -56,6 +58,15 @@ QImage render(platform::ui::View& view, double scale) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     view.render(painter);
+    return image;
+}
+
+QImage renderMapWithTiles(instruments::GPSView& map, double scale, const QString& name) {
+    render(map, scale);
+    map.baseMap().waitForTiles();
+    QCoreApplication::processEvents();
+    QImage image = render(map, scale);
+    savePicture(image, name);
     return image;
 }
 

@@ -3,6 +3,7 @@
 // (so that no test sees another's fixes), fixes and motion put in directly, and offscreen pictures
 // of a view at 1x or 2x checked pixel by pixel.
 
+#include "instruments/GPSView.h"
 #include "platform/core/Value.h"
 #include "platform/ui/View.h"
 #include "positioning/LocationManager.h"
@@ -59,6 +60,8 @@ QImage render(platform::ui::View& view, double scale);
 QColor pixelAt(const QImage& image, QPointF points);
 // Saves the picture under tests/instruments/pictures in the build tree, to be looked at.
 void savePicture(const QImage& image, const QString& name);
+// The map drawn once to ask for its base map's tiles, then again with them; saved as `name`.
+QImage renderMapWithTiles(instruments::GPSView& map, double scale, const QString& name);
 
 bool isWhite(const QColor& c);
 bool isOrangeish(const QColor& c);   // the instruments' orange, anti-aliasing allowed
