@@ -4,9 +4,11 @@
 
 #include "platform/core/Log.h"
 #include "platform/core/NotificationCenter.h"
+#include "platform/ui/Transition.h"
 #include "platform/ui/Window.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +19,11 @@
 namespace vantrel::app {
 
 using Kind = ScriptStep::Kind;
+
+namespace {
+constexpr int kWaitStepMs = 10;
+constexpr int kLongestWaitMs = 15000;
+}  // namespace
 
 ScriptRunner::ScriptRunner(platform::ui::Window& window, Script script)
     : QObject(&window), window_(window), automation_(&window), script_(std::move(script)) {
@@ -40,8 +47,23 @@ void ScriptRunner::start() {
 
 void ScriptRunner::runStep(size_t index) {
     if (index >= script_.steps.size()) return;
-    automation_.waitForIdle();
     const ScriptStep& step = script_.steps[index];
+    // The step waits for the screens to stop moving in the app's own loop, not a loop of its own:
+    // what was posted before the step (an animation's start among it) must not wait behind it.
+    if (platform::ui::Transition::runningCount() > 0) {
+        if (!waitingSince_.isValid()) waitingSince_.start();
+        if (waitingSince_.elapsed() < kLongestWaitMs) {
+            QTimer::singleShot(kWaitStepMs, this, [this, index] { runStep(index); });
+            return;
+        }
+        platform::logLine(QStringLiteral("Script %1 line %2: a screen is still moving after %3 s; the step goes ahead")
+                              .arg(script_.name)
+                              .arg(step.line)
+                              .arg(kLongestWaitMs / 1000));
+    }
+    waitingSince_.invalidate();
+    // Views closed by the last step go before this one looks for what to act on.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     const QString error = perform(step);
     if (!error.isEmpty()) {
         fail(step, error);

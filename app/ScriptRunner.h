@@ -11,6 +11,7 @@
 
 #include "platform/ui/Automation.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 
 namespace vantrel::platform::ui {
@@ -40,6 +41,8 @@ private:
     platform::ui::Automation automation_;
     Script script_;
     bool started_ = false;
+    // Since when the step has waited for the screens to stop moving; invalid while not waiting.
+    QElapsedTimer waitingSince_;
 };
 
 }  // namespace vantrel::app

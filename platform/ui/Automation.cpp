@@ -75,7 +75,13 @@ QWindow* Automation::handle(QString* error) const {
 QString Automation::coveredBy(const Target& target) const {
     if (!target.widget) return QStringLiteral("%1 is gone").arg(target.description);
     const QPoint p = target.widget->mapTo(window_, target.point);
-    if (!window_->rect().contains(p)) return QStringLiteral("%1 is outside the window").arg(target.description);
+    if (!window_->rect().contains(p))
+        return QStringLiteral("%1 at (%2, %3) is outside the window of %4 x %5")
+            .arg(target.description)
+            .arg(p.x())
+            .arg(p.y())
+            .arg(window_->width())
+            .arg(window_->height());
     QWidget* hit = window_->childAt(p);
     if (hit == target.widget || target.widget->isAncestorOf(hit)) return {};
     return QStringLiteral("%1 is covered by %2").arg(target.description, hit ? QString::fromLatin1(hit->metaObject()->className())
@@ -241,7 +247,7 @@ QString Automation::screenshot(const QString& path) const {
     return {};
 }
 
-void Automation::waitForIdle(int timeoutMs) const {
+bool Automation::waitForIdle(int timeoutMs) const {
     QElapsedTimer clock;
     clock.start();
     QCoreApplication::processEvents();
@@ -250,6 +256,7 @@ void Automation::waitForIdle(int timeoutMs) const {
         QThread::msleep(5);
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return Transition::runningCount() == 0;
 }
 
 }  // namespace vantrel::platform::ui

@@ -62,8 +62,9 @@ public:
     QString pinch(QWidget* view, const QPointF& centre, double fromDistance, double toDistance, int steps = 10) const;
     QString screenshot(const QString& path) const;
 
-    // Runs the event loop until no screen transition is running (or the time is up).
-    void waitForIdle(int timeoutMs = 2000) const;
+    // Runs the event loop until no screen transition is running; false when the time ran out
+    // first. A loaded machine can hold the loop for seconds while a transition waits its turn.
+    bool waitForIdle(int timeoutMs = 15000) const;
 
 private:
     static Lookup noWindow(const QString& what);
