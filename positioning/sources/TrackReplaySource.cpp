@@ -7,10 +7,13 @@
 
 #include "platform/core/Log.h"
 
+#include <algorithm>
+
 namespace vantrel::positioning {
 
 namespace {
 constexpr double kSmallestMove = 5.0;  // metres between fixes before a track is measured
+constexpr double kLongestLagMs = 5000.0;  // how far behind its clock a replay catches up
 }
 
 TrackReplaySource::TrackReplaySource(QString description, std::vector<Fix> track, QObject* parent)
@@ -47,6 +50,8 @@ void TrackReplaySource::startUpdatingLocation() {
         return;
     }
     accelerationTimer_.start();
+    clock_.start();
+    dueMs_ = 0.0;
     deliverNext();
 }
 
@@ -66,7 +71,11 @@ void TrackReplaySource::deliverNext() {
                               .arg(description_).arg(wait, 0, 'f', 0).arg(kLongestPause));
         wait = kLongestPause;
     }
-    fixTimer_.start(int(std::lround(wait / replaySpeed_ * 1000.0)));
+    // A replay that fell far behind (the machine was held up) starts again from now rather than
+    // rushing a burst of fixes through to catch up.
+    const double now = double(clock_.elapsed());
+    dueMs_ = std::max(dueMs_, now - kLongestLagMs) + wait / replaySpeed_ * 1000.0;
+    fixTimer_.start(int(std::lround(std::max(0.0, dueMs_ - now))));
 }
 
 void TrackReplaySource::deliverMessages() {

@@ -11,6 +11,7 @@
 
 #include "positioning/PositionSource.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <cmath>
@@ -59,6 +60,10 @@ private:
     Pacing pacing_ = Pacing::RealTime;
     double replaySpeed_ = 1.0;
     QTimer fixTimer_;
+    // The fixes keep to this clock: each is due at the replayed time since the first, so the time
+    // spent handling one does not slow the replay down.
+    QElapsedTimer clock_;
+    double dueMs_ = 0.0;  // when the next fix is due on the clock
     QTimer accelerationTimer_;
     double turnRate_ = 0.0;  // degrees per second, positive to the right
     double lastTrack_ = NAN;  // degrees
