@@ -1,6 +1,7 @@
 #include "AirspaceLayer.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/Threads.h"
 #include "platform/ui/Style.h"
 #include "platform/ui/View.h"
 
@@ -8,6 +9,7 @@
 #include <QPainterPath>
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 
 namespace vantrel::instruments {
@@ -119,8 +121,19 @@ AirspacesHere airspacesHere(const airspace::AirspaceIndex& index, double latitud
 
 // ---- the layer
 
-AirspaceLayer::AirspaceLayer()
-    : nameFont_(platform::ui::style::font(11, true)), limitsFont_(platform::ui::style::font(10)) {}
+AirspaceLayer::AirspaceLayer(std::function<void()> redraw)
+    : redraw_(std::move(redraw)), nameFont_(platform::ui::style::font(11, true)), limitsFont_(platform::ui::style::font(10)) {}
+
+AirspaceLayer::~AirspaceLayer() { waitForPicture(); }
+
+void AirspaceLayer::invalidate() {
+    kept_.reset();
+    ++generation_;
+}
+
+void AirspaceLayer::waitForPicture() const {
+    if (prepared_ && prepared_->picture.valid()) prepared_->picture.wait();
+}
 
 namespace {
 
@@ -301,7 +314,6 @@ std::vector<AirspaceLayer::Visible> AirspaceLayer::project(const airspace::Airsp
 
 void AirspaceLayer::paint(QPainter& painter, const airspace::AirspaceIndex& index, const std::vector<Visible>& visible,
                           qreal pixels) {
-    ++renders_;
     // The airspaces of one look go into one path, filled once and stroked once; the looks are
     // drawn lesser classes first, so that the binding ones stay on top. Within one look the tints
     // join rather than darken one another (the outlines all turned one way, filled by the
@@ -315,12 +327,12 @@ void AirspaceLayer::paint(QPainter& painter, const airspace::AirspaceIndex& inde
     std::vector<Batch> batches;
     constexpr int kPieceElements = 256;
     for (const Visible& v : visible) {
-        const Look& l = look(index, v.index);
+        const AirspaceStyle style = airspaceStyle(index.at(v.index));
         auto batch = std::find_if(batches.begin(), batches.end(), [&](const Batch& b) {
-            return b.style.kind == l.style.kind && b.style.edge == l.style.edge;
+            return b.style.kind == style.kind && b.style.edge == style.edge;
         });
         if (batch == batches.end()) {
-            batches.push_back({l.style, QPainterPath(), {QPainterPath()}, QPainterPath()});
+            batches.push_back({style, QPainterPath(), {QPainterPath()}, QPainterPath()});
             batch = batches.end() - 1;
             batch->fill.setFillRule(Qt::WindingFill);
         }
@@ -330,7 +342,7 @@ void AirspaceLayer::paint(QPainter& painter, const airspace::AirspaceIndex& inde
         if (small) {
             batch->smallEdges.addPolygon(v.outline);
             batch->smallEdges.closeSubpath();
-        } else if (l.style.tint.alpha() > 0) {
+        } else if (style.tint.alpha() > 0) {
             double area = 0;  // twice the signed area: its sign is the outline's turn
             for (qsizetype k = 0, n = v.outline.size(); k < n; ++k) {
                 const QPointF& p = v.outline[k];
@@ -390,6 +402,96 @@ void AirspaceLayer::paint(QPainter& painter, const airspace::AirspaceIndex& inde
     painter.restore();
 }
 
+std::optional<AirspaceLayer::Fit> AirspaceLayer::fitOf(const Kept& k, const std::shared_ptr<const airspace::AirspaceIndex>& index,
+                                                      const MapProjection& map, QSizeF bounds, qreal pixels) {
+    if (!k.reusable || k.index != index || k.scale != map.scale() || k.pixels != pixels || k.bounds != bounds) return std::nullopt;
+    const std::optional<QPointF> reference = map.project(k.latitude, k.longitude);
+    if (!reference) return std::nullopt;
+    Fit fit;
+    fit.shift = *reference - k.centre;
+    // In shares of the room the margin leaves, and of kStaleShape.
+    fit.moved = std::max(std::abs(fit.shift.x()), std::abs(fit.shift.y())) / (k.marginPixels / pixels - 2.0);
+    for (size_t c = 0; c < k.corners.size(); ++c) {
+        const std::optional<QPointF> corner = map.project(k.corners[c].first, k.corners[c].second);
+        if (!corner) return std::nullopt;
+        const QPointF off = *corner - (k.cornersAt[c] + fit.shift);
+        fit.drifted = std::max({fit.drifted, std::abs(off.x()) / kStaleShape, std::abs(off.y()) / kStaleShape});
+    }
+    return fit;
+}
+
+std::optional<AirspaceLayer::Kept> AirspaceLayer::drawPicture(std::shared_ptr<const airspace::AirspaceIndex> index,
+                                                              const MapProjection& map, QSizeF bounds, qreal pixels) {
+    Kept k;
+    k.index = std::move(index);
+    k.scale = map.scale();
+    k.pixels = pixels;
+    k.bounds = bounds;
+    k.latitude = map.latitude();
+    k.longitude = map.longitude();
+    k.centre = map.centre();
+    k.marginPixels = int(std::ceil(kPictureMargin * pixels));
+    const double margin = k.marginPixels / pixels;
+    const QRectF area = QRectF(QPointF(0, 0), bounds).adjusted(-margin, -margin, margin, margin);
+    k.image = QImage(int(std::ceil(bounds.width() * pixels)) + 2 * k.marginPixels,
+                     int(std::ceil(bounds.height() * pixels)) + 2 * k.marginPixels, QImage::Format_ARGB32_Premultiplied);
+    if (k.image.isNull()) return std::nullopt;
+    k.image.fill(Qt::transparent);
+    // The picture's corners as positions: from the aircraft along their bearing and distance.
+    const QPointF cornersAt[] = {area.topLeft(), area.topRight(), area.bottomLeft(), area.bottomRight()};
+    const double phi = map.latitude() * M_PI / 180.0, lambda = map.longitude() * M_PI / 180.0;
+    bool cornersKnown = true;
+    for (size_t c = 0; c < 4; ++c) {
+        const QPointF nm = (cornersAt[c] - map.centre()) / double(map.scale());
+        const double d = std::hypot(nm.x(), nm.y()) * kMetresPerNauticalMile / positioning::Geodesy::kEarthRadiusMetres;
+        const double bearing = std::atan2(nm.x(), -nm.y());
+        const double lat = std::asin(std::clamp(std::sin(phi) * std::cos(d) + std::cos(phi) * std::sin(d) * std::cos(bearing), -1.0, 1.0));
+        const double lon = lambda + std::atan2(std::sin(bearing) * std::sin(d) * std::cos(phi), std::cos(d) - std::sin(phi) * std::sin(lat));
+        k.corners[c] = {lat * 180.0 / M_PI, std::remainder(lon * 180.0 / M_PI, 360.0)};
+        const std::optional<QPointF> at = map.project(k.corners[c].first, k.corners[c].second);
+        cornersKnown = cornersKnown && at;
+        k.cornersAt[c] = at ? *at : cornersAt[c];
+    }
+    k.visible = project(*k.index, map, area);
+    QPainter picture(&k.image);
+    picture.setRenderHint(QPainter::Antialiasing);
+    picture.scale(pixels, pixels);
+    picture.translate(margin, margin);
+    paint(picture, *k.index, k.visible, pixels);
+    picture.end();
+    // A corner with no place (the antipode near it): the picture serves the frame it was drawn for only.
+    k.reusable = cornersKnown;
+    return k;
+}
+
+void AirspaceLayer::prepare(const std::shared_ptr<const airspace::AirspaceIndex>& index, const MapProjection& map,
+                            QSizeF bounds, qreal pixels) {
+    if (prepared_) {
+        if (prepared_->picture.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return;  // one at a time
+        // Done, but not taken up by the frame that asks for another: for another place or scale.
+        prepared_.reset();
+    }
+    ++renders_;
+    std::function<void()> redraw = redraw_;
+    prepared_ = Prepared{std::async(std::launch::async,
+                                    [index, map, bounds, pixels, redraw = std::move(redraw)] {
+                                        std::optional<Kept> k = drawPicture(index, map, bounds, pixels);
+                                        // At the end of the run nobody draws again (and the
+                                        // main thread's loop may be gone).
+                                        if (redraw && !platform::isShuttingDown()) platform::performOnMainThread(redraw, false);
+                                        return k;
+                                    }),
+                         generation_};
+}
+
+std::optional<AirspaceLayer::Kept> AirspaceLayer::takePrepared() {
+    if (!prepared_ || prepared_->picture.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return std::nullopt;
+    std::optional<Kept> k = prepared_->picture.get();
+    const bool current = prepared_->generation == generation_;
+    prepared_.reset();
+    return current ? std::move(k) : std::nullopt;
+}
+
 void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bounds,
                          const std::shared_ptr<const airspace::AirspaceIndex>& airspaces, basemap::LabelPlacer& labels,
                          const std::vector<QRectF>& keepClear) {
@@ -407,87 +509,92 @@ void AirspaceLayer::draw(QPainter& painter, const MapProjection& map, QSizeF bou
     // A picture in device pixels needs a painter that only scales (alike both ways) and moves.
     const QTransform toDevice = painter.deviceTransform();
     const qreal pixels = toDevice.m11();
-    if (!(toDevice.type() <= QTransform::TxScale && toDevice.m11() == toDevice.m22() && pixels > 0 && pixels <= 8)) {
+    const auto drawDirectly = [&](qreal paintPixels) {
         kept_.reset();
         const std::vector<Visible> visible = project(index, map, view);
-        paint(painter, index, visible, platform::ui::View::paintScale(painter));
+        ++renders_;
+        ++rendersInFrame_;
+        paint(painter, index, visible, paintPixels);
         placeLabels(index, visible, QPointF(), bounds, labels, keepClear);
+    };
+    if (!(toDevice.type() <= QTransform::TxScale && toDevice.m11() == toDevice.m22() && pixels > 0 && pixels <= 8)) {
+        drawDirectly(platform::ui::View::paintScale(painter));
         return;
     }
 
-    // Where the picture's reference point lands now, and whether its corners moved with it.
-    const auto moved = [&](const Kept& k) -> std::optional<QPointF> {
-        if (!k.reusable || k.index != airspaces || k.scale != map.scale() || k.pixels != pixels || k.bounds != bounds) return std::nullopt;
-        const std::optional<QPointF> reference = map.project(k.latitude, k.longitude);
-        if (!reference) return std::nullopt;
-        const QPointF shift = *reference - k.centre;
-        const double room = k.marginPixels / pixels - 2.0;
-        if (std::abs(shift.x()) > room || std::abs(shift.y()) > room) return std::nullopt;
-        for (size_t c = 0; c < k.corners.size(); ++c) {
-            const std::optional<QPointF> corner = map.project(k.corners[c].first, k.corners[c].second);
-            if (!corner) return std::nullopt;
-            const QPointF off = *corner - (k.cornersAt[c] + shift);
-            if (std::abs(off.x()) > kStaleShape || std::abs(off.y()) > kStaleShape) return std::nullopt;
-        }
-        return shift;
+    // The kept picture serves while it moved no farther than its margin and its shape holds (by
+    // shift, in points); soon, the next is started.
+    bool soon = false;
+    QPointF shift;
+    const auto serves = [&](const Kept& k, bool* nearlySpent) {
+        const std::optional<Fit> fit = fitOf(k, airspaces, map, bounds, pixels);
+        if (!fit || fit->moved > 1.0 || fit->drifted > 1.0) return false;
+        shift = fit->shift;
+        *nearlySpent = fit->moved > kPrepareShare || fit->drifted > kPrepareShare;
+        return true;
     };
-    std::optional<QPointF> shift = kept_ ? moved(*kept_) : std::nullopt;
-    if (!shift) {
-        Kept k;
-        k.index = airspaces;
-        k.scale = map.scale();
-        k.pixels = pixels;
-        k.bounds = bounds;
-        k.latitude = map.latitude();
-        k.longitude = map.longitude();
-        k.centre = map.centre();
-        k.marginPixels = int(std::ceil(kPictureMargin * pixels));
-        const double margin = k.marginPixels / pixels;
-        const QRectF area = view.adjusted(-margin, -margin, margin, margin);
-        k.image = QImage(int(std::ceil(bounds.width() * pixels)) + 2 * k.marginPixels,
-                         int(std::ceil(bounds.height() * pixels)) + 2 * k.marginPixels, QImage::Format_ARGB32_Premultiplied);
-        if (k.image.isNull()) {
-            // No memory for it: drawn directly, as a turned painter is.
-            platform::logLine(QStringLiteral("Airspaces: no memory for the map's picture; drawn at each frame"));
-            kept_.reset();
-            const std::vector<Visible> visible = project(index, map, view);
-            paint(painter, index, visible, pixels);
-            placeLabels(index, visible, QPointF(), bounds, labels, keepClear);
+    bool fits = kept_ && serves(*kept_, &soon);
+    if (!fits || soon) {
+        // The picture drawn on the worker, once done, if it serves this frame.
+        if (std::optional<Kept> fresh = takePrepared()) {
+            bool freshSoon = false;
+            if (serves(*fresh, &freshSoon)) {
+                kept_ = std::move(fresh);
+                fits = true;
+                soon = freshSoon;
+            }
+        }
+    }
+    if (!fits && zooming_ && kept_ && kept_->reusable && kept_->index == airspaces && kept_->pixels == pixels &&
+        kept_->bounds == bounds && kept_->scale != map.scale()) {
+        // The scale changes: the kept picture stretched about its reference point, while the
+        // picture of this scale is drawn on the worker. No labels meanwhile: their places in the
+        // stretched picture are not worked out.
+        if (const std::optional<QPointF> reference = map.project(kept_->latitude, kept_->longitude)) {
+            prepare(airspaces, map, bounds, pixels);
+            const double stretch = double(map.scale()) / double(kept_->scale);
+            const double margin = kept_->marginPixels / pixels;
+            painter.save();
+            painter.translate(*reference);
+            painter.scale(stretch, stretch);
+            painter.translate(-kept_->centre);
+            painter.drawImage(QRectF(-margin, -margin, kept_->image.width() / pixels, kept_->image.height() / pixels),
+                              kept_->image);
+            painter.restore();
             return;
         }
-        k.image.fill(Qt::transparent);
-        // The picture's corners as positions: from the aircraft along their bearing and distance.
-        const QPointF cornersAt[] = {area.topLeft(), area.topRight(), area.bottomLeft(), area.bottomRight()};
-        const double phi = map.latitude() * M_PI / 180.0, lambda = map.longitude() * M_PI / 180.0;
-        bool cornersKnown = true;
-        for (size_t c = 0; c < 4; ++c) {
-            const QPointF nm = (cornersAt[c] - map.centre()) / double(map.scale());
-            const double d = std::hypot(nm.x(), nm.y()) * kMetresPerNauticalMile / positioning::Geodesy::kEarthRadiusMetres;
-            const double bearing = std::atan2(nm.x(), -nm.y());
-            const double lat = std::asin(std::clamp(std::sin(phi) * std::cos(d) + std::cos(phi) * std::sin(d) * std::cos(bearing), -1.0, 1.0));
-            const double lon = lambda + std::atan2(std::sin(bearing) * std::sin(d) * std::cos(phi), std::cos(d) - std::sin(phi) * std::sin(lat));
-            k.corners[c] = {lat * 180.0 / M_PI, std::remainder(lon * 180.0 / M_PI, 360.0)};
-            const std::optional<QPointF> at = map.project(k.corners[c].first, k.corners[c].second);
-            cornersKnown = cornersKnown && at;
-            k.cornersAt[c] = at ? *at : cornersAt[c];
+    }
+    if (!fits && redraw_) {
+        // Drawn on the worker, and the map drawn again when it is done: meanwhile a kept picture
+        // just past its margin or its shape still shows where it reaches (the worker fell behind),
+        // and after a jump, or with other airspaces, this frame has none.
+        prepare(airspaces, map, bounds, pixels);
+        const std::optional<Fit> spent = kept_ ? fitOf(*kept_, airspaces, map, bounds, pixels) : std::nullopt;
+        if (!spent || spent->moved > 2.0 || spent->drifted > 2.0) return;
+        shift = spent->shift;
+        fits = true;
+        soon = false;
+    }
+    if (!fits) {
+        std::optional<Kept> k = drawPicture(airspaces, map, bounds, pixels);
+        if (!k) {
+            // No memory for it: drawn directly, as a turned painter is.
+            platform::logLine(QStringLiteral("Airspaces: no memory for the map's picture; drawn at each frame"));
+            drawDirectly(pixels);
+            return;
         }
-        k.visible = project(index, map, area);
-        QPainter picture(&k.image);
-        picture.setRenderHint(QPainter::Antialiasing);
-        picture.scale(pixels, pixels);
-        picture.translate(margin, margin);
-        paint(picture, index, k.visible, pixels);
-        picture.end();
+        ++renders_;
+        ++rendersInFrame_;
         kept_ = std::move(k);
-        // A corner with no place (the antipode near it): the picture serves this frame only.
-        kept_->reusable = cornersKnown;
         shift = QPointF();
+    } else if (soon) {
+        prepare(airspaces, map, bounds, pixels);
     }
 
     // Copied on whole device pixels, as kept; the labels move by the same amount.
     const QPointF origin = toDevice.map(QPointF(0, 0));
-    const QPoint topLeft(int(std::lround(origin.x() + shift->x() * pixels)) - kept_->marginPixels,
-                         int(std::lround(origin.y() + shift->y() * pixels)) - kept_->marginPixels);
+    const QPoint topLeft(int(std::lround(origin.x() + shift.x() * pixels)) - kept_->marginPixels,
+                         int(std::lround(origin.y() + shift.y() * pixels)) - kept_->marginPixels);
     const QPointF drawnShift((topLeft.x() + kept_->marginPixels - origin.x()) / pixels,
                              (topLeft.y() + kept_->marginPixels - origin.y()) / pixels);
     painter.save();

@@ -25,9 +25,21 @@
 // the areas to keep clear changed (else the last places are offered again). A painter that turns
 // or shears draws directly, without the picture.
 //
+// The next picture is drawn on a worker before it is needed: once the move has used half the
+// margin, or the shape has drifted half of kStaleShape, a picture for where the aircraft is then
+// is started, and the next frame after it is done takes it up if it fits. While the pilot zooms
+// (a pinch, the wheel) the frames stretch the kept picture about the aircraft, without airspace
+// labels, and start the picture of the new scale; the map is asked to draw again when one is
+// ready. A frame that finds nothing it can use asks the worker too: a picture spent by no more
+// than twice its margin and a point of its shape stands in meanwhile, and after a jump across the
+// map, or with other airspaces, the frame has none until the worker is done (a few milliseconds).
+// Only a layer without a map to ask again (no redraw function) draws its pictures itself.
+//
 // Ownership: the map (GPSView) owns its layer; the layer keeps the index it last drew alive (with
 // each airspace's style and label texts, worked out once, and the picture and outlines drawn from
-// it) until it draws another. Threads: main thread only (the text functions: any thread).
+// it) until it draws another; a picture being drawn on the worker keeps its own index alive, and
+// the layer waits for it when it goes. Threads: main thread (the worker draws only into its own
+// picture, from the index and a copy of the projection; the text functions: any thread).
 
 #include "MapProjection.h"
 
@@ -40,6 +52,8 @@
 #include <QImage>
 #include <QPolygonF>
 #include <array>
+#include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -89,7 +103,11 @@ AirspacesHere airspacesHere(const airspace::AirspaceIndex& index, double latitud
 
 class AirspaceLayer {
 public:
-    AirspaceLayer();
+    // redraw: called on the main thread when a picture drawn on the worker is ready.
+    explicit AirspaceLayer(std::function<void()> redraw = {});
+    ~AirspaceLayer();
+    AirspaceLayer(const AirspaceLayer&) = delete;
+    AirspaceLayer& operator=(const AirspaceLayer&) = delete;
 
     // Draws the outlines and tints of the airspaces of the index in the view and offers their labels
     // to the placer, each at a place clear of the areas of keepClear (the map's own texts, the
@@ -102,10 +120,17 @@ public:
     // Nothing drawn (no airspaces, or no position).
     void clear() { drawn_.clear(); }
     // The airspaces may have changed under the same index pointer: the next frame draws them anew.
-    void invalidate() { kept_.reset(); }
-    // How many times the tints and edges were drawn anew (the kept picture's renders and the frames
-    // drawn directly), for tests and benchmarks.
+    void invalidate();
+    // The pilot is zooming (a pinch or the wheel): frames at a new scale may stretch the kept
+    // picture while the worker draws the new one. Otherwise a frame at a new scale is drawn exactly.
+    void setZooming(bool zooming) { zooming_ = zooming; }
+    // How many times the tints and edges were drawn anew (the kept picture's renders, on the main
+    // thread or the worker, and the frames drawn directly), for tests and benchmarks.
     size_t rendersCount() const { return renders_; }
+    // Of those, how many a frame drew itself (not on the worker).
+    size_t rendersInFrameCount() const { return rendersInFrame_; }
+    // Waits until no picture is being drawn on the worker (tests and benchmarks).
+    void waitForPicture() const;
 
     struct DrawnAirspace {
         QString name;
@@ -132,6 +157,8 @@ public:
     static constexpr double kPictureMargin = 48.0;
     // The picture is drawn again once a corner of it would land this far (points) from its true place.
     static constexpr double kStaleShape = 0.5;
+    // The next picture is started on the worker once this share of the margin or of kStaleShape is used.
+    static constexpr double kPrepareShare = 0.5;
 
 private:
     // An airspace in reach: its outline in view points (of the frame it was projected for).
@@ -141,9 +168,9 @@ private:
         QRectF box;
     };
     // The airspaces whose outlines reach into the area (view points), the large ones first.
-    std::vector<Visible> project(const airspace::AirspaceIndex& index, const MapProjection& map, const QRectF& area);
-    // Fills and strokes the outlines; pixels: device pixels per point.
-    void paint(QPainter& painter, const airspace::AirspaceIndex& index, const std::vector<Visible>& visible, qreal pixels);
+    static std::vector<Visible> project(const airspace::AirspaceIndex& index, const MapProjection& map, const QRectF& area);
+    // Fills and strokes the outlines; pixels: device pixels per point. Any thread.
+    static void paint(QPainter& painter, const airspace::AirspaceIndex& index, const std::vector<Visible>& visible, qreal pixels);
     // Offers the labels of the airspaces in view, their outlines moved by shift (points).
     void placeLabels(const airspace::AirspaceIndex& index, const std::vector<Visible>& visible, QPointF shift,
                      QSizeF bounds, basemap::LabelPlacer& labels, const std::vector<QRectF>& keepClear,
@@ -173,8 +200,36 @@ private:
         };
         std::optional<Labels> labels;
     };
+    // The picture for this projection, with its margin; nothing when there is no memory for it.
+    // Any thread.
+    static std::optional<Kept> drawPicture(std::shared_ptr<const airspace::AirspaceIndex> index, const MapProjection& map,
+                                           QSizeF bounds, qreal pixels);
+    // Where the kept picture k lands in this frame (by shift, in points), and how far it moved and
+    // its shape drifted, as shares of what it allows; nothing when it cannot serve at all (another
+    // index, scale, pixels or size).
+    struct Fit {
+        QPointF shift;
+        double moved = 0, drifted = 0;
+    };
+    static std::optional<Fit> fitOf(const Kept& k, const std::shared_ptr<const airspace::AirspaceIndex>& index,
+                                    const MapProjection& map, QSizeF bounds, qreal pixels);
+    // Starts the picture for this projection on the worker, unless one is being drawn.
+    void prepare(const std::shared_ptr<const airspace::AirspaceIndex>& index, const MapProjection& map, QSizeF bounds,
+                 qreal pixels);
+    // The worker's picture once it is done (else nothing); a picture of an older generation is dropped.
+    std::optional<Kept> takePrepared();
+
     std::optional<Kept> kept_;
     size_t renders_ = 0;
+    size_t rendersInFrame_ = 0;
+    std::function<void()> redraw_;
+    struct Prepared {
+        std::future<std::optional<Kept>> picture;
+        unsigned generation = 0;
+    };
+    std::optional<Prepared> prepared_;
+    unsigned generation_ = 0;  // counts the invalidations: a picture started before one is dropped
+    bool zooming_ = false;
 
     // A place for a label inside the outline, clear of the areas to avoid and of the smaller
     // airspaces inside it (inner), whose name it would seem to be.

@@ -82,7 +82,10 @@ GPSView::GPSView(positioning::LocationManager& locationManager, units::UnitSetti
       baseMap_(std::make_unique<BaseMapLayer>([map = QPointer<GPSView>(this)] {
           if (map) map->setNeedsDisplay();
       })),
-      traffic_(std::make_unique<TrafficLayer>([this] { setNeedsDisplay(); }, [this] { return isVisible(); })) {
+      traffic_(std::make_unique<TrafficLayer>([this] { setNeedsDisplay(); }, [this] { return isVisible(); })),
+      airspaceLayer_([map = QPointer<GPSView>(this)] {
+          if (map) map->setNeedsDisplay();
+      }) {
     cache_->setNotificationSender(this);
     traffic_->setFeed(&traffic::TrafficFeed::shared());
 }
@@ -287,6 +290,7 @@ void GPSView::drawRect(QPainter& painter, const QRectF& rect) {
                                           QRectF(center().x() - 16, center().y() - 16, 32, 32)};
             if (!directToString_.isNull() || (planRoute_ && !planRoute_->paneText.isEmpty()))
                 keepClear.push_back(QRectF(0, 274, bounds().width(), 50));
+            airspaceLayer_.setZooming(lastZoom_.isValid() && lastZoom_.elapsed() < kZoomSettleMs);
             airspaceLayer_.draw(painter, *map, bounds().size(), index, labels_, keepClear);
         }
         traffic_->place(*map, bounds().size(), labels_);
@@ -783,6 +787,7 @@ void GPSView::touchesMoved(const TouchSet& touches) {
         // Two fingers that did not begin together start the pinch where they are now.
         if (!(originalTouchDistance_ > 0.0)) touchesBegan(touches);
         currentScale_ = pinchedScale(originalScale_, originalTouchDistance_, distanceBetween(touches.all[0], touches.all[1]));
+        lastZoom_.start();
     }
     setNeedsDisplay();
 }
@@ -791,6 +796,7 @@ void GPSView::touchesEnded(const TouchSet&) { originalTouchDistance_ = 0.0; }
 
 void GPSView::wheelTurned(double notches, const QPointF&) {
     currentScale_ = wheelZoomedScale(currentScale_, notches);
+    lastZoom_.start();
     setNeedsDisplay();
 }
 

@@ -42,6 +42,7 @@
 #include "positioning/Fix.h"
 #include "waypoints/NearbyWaypointCache.h"
 
+#include <QElapsedTimer>
 #include <QFont>
 #include <QHash>
 #include <QImage>
@@ -234,6 +235,10 @@ private:
     float currentScale_ = kInitialMapScale;
     float originalScale_ = kInitialMapScale;
     double originalTouchDistance_ = 0.0;
+    // The last change of scale by a pinch or the wheel: for a short while after it the airspaces
+    // may be drawn stretched while their picture at the new scale is made.
+    QElapsedTimer lastZoom_;
+    static constexpr qint64 kZoomSettleMs = 300;
     QString directToString_;
 
     std::optional<positioning::Fix> mapPosition_;

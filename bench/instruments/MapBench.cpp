@@ -24,6 +24,7 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -432,10 +433,15 @@ namespace {
 // files zoomed out), each outlined, tinted by class and offered a label. The second argument 0 draws
 // the same frame without airspaces. The third chooses the aircraft's motion: 0, still (the frames
 // drawn for traffic, tiles or a fix that moved it a fraction of a point: the kept picture of the
-// airspaces is copied); 1, to and fro between two places further apart than the picture's margin,
-// so that every frame draws the airspaces anew (the fix is handed over outside the timing).
-// "airspaces" and "labelled" say what a frame drew, "renders" how many times per frame the
-// airspaces were drawn anew.
+// airspaces is copied); 1, to and fro between two places further apart than the picture's margin
+// (but within twice it), so that each frame finds its picture spent, shows it moved and asks the
+// worker for the next (with no worker to ask, it drew the airspaces itself); 2, flying to and
+// fro 2 points a frame along 100 points, so that the next picture is drawn on the worker while
+// the frames copy the kept one; 3, zooming in and out by the wheel, a twentieth of a notch a frame,
+// so that the frames stretch the kept picture while the worker draws the next (the fix and the
+// wheel are handed over outside the timing). "airspaces" and
+// "labelled" say what a frame drew, "renders" how many times per frame the airspaces were drawn
+// anew, "in_frame" how many of those a frame drew itself.
 std::shared_ptr<const vantrel::airspace::AirspaceIndex> packedAirspaces(double lat, double lon, double halfSideNM) {
     QFile file(QStringLiteral(VANTREL_SOURCE_DIR "/tests/data/airspace/sample-400.txt"));
     if (!file.open(QIODevice::ReadOnly)) return nullptr;
@@ -481,7 +487,25 @@ void BM_MapFrameWithAirspaces(benchmark::State& state) {
     // mile the margin would be 56 NM, far enough to refresh the waypoints at every frame).
     const double stepDegrees = std::min(20.0, (instruments::AirspaceLayer::kPictureMargin + 8.0) / double(scale)) / 60.0 /
                                std::cos(kLat * M_PI / 180.0);
-    const bool moving = state.range(2) != 0;
+    const bool moving = state.range(2) == 1, flying = state.range(2) == 2, zooming = state.range(2) == 3;
+    // Flying: the place after this many points of the to-and-fro, east of the start.
+    const auto flownTo = [&](double points) {
+        const double along = std::fmod(points, 200.0);
+        return kLon + (along < 100.0 ? along : 200.0 - along) / double(scale) / 60.0 / std::cos(kLat * M_PI / 180.0);
+    };
+    if (flying) {
+        // The tiles and waypoints along the way ready before the timing, as the still frame's are.
+        for (double points = 0; points < 200.0; points += 10.0) {
+            fix.longitude = flownTo(points);
+            fix.timestamp += 1.0;
+            location.locationManagerDidUpdateToLocation(fix);
+            drawFrame(map, image);
+            map.baseMap().waitForTiles();
+            cache->waitUntilIdle(60000);
+            map.airspaceLayer().waitForPicture();
+            QCoreApplication::processEvents();
+        }
+    }
     if (moving) {
         // Both places' tiles decoded before the timing, as the still frame's are.
         for (const double side : {1.0, 0.0}) {
@@ -494,8 +518,26 @@ void BM_MapFrameWithAirspaces(benchmark::State& state) {
         cache->waitUntilIdle(60000);
     }
     const size_t rendersBefore = map.airspaceLayer().rendersCount();
+    const size_t inFrameBefore = map.airspaceLayer().rendersInFrameCount();
     int frame = 0;
     for (auto _ : state) {
+        if (zooming) {
+            state.PauseTiming();
+            // A twentieth of a notch of 120 eighths of a degree.
+            QWheelEvent wheel(QPointF(160, 160), QPointF(160, 160), QPoint(), QPoint(0, (frame++ / 20) % 2 ? -6 : 6),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(&map, &wheel);
+            QCoreApplication::processEvents();
+            state.ResumeTiming();
+        }
+        if (flying) {
+            state.PauseTiming();
+            fix.longitude = flownTo(2.0 * frame++);
+            fix.timestamp += 1.0;
+            location.locationManagerDidUpdateToLocation(fix);
+            QCoreApplication::processEvents();
+            state.ResumeTiming();
+        }
         if (moving) {
             state.PauseTiming();
             fix.longitude = kLon + (frame++ % 2 ? 0.0 : 1.0) * stepDegrees;
@@ -506,7 +548,9 @@ void BM_MapFrameWithAirspaces(benchmark::State& state) {
         drawFrame(map, image);
         benchmark::DoNotOptimize(image.constBits());
     }
+    map.airspaceLayer().waitForPicture();
     state.counters["renders"] = double(map.airspaceLayer().rendersCount() - rendersBefore) / double(state.iterations());
+    state.counters["in_frame"] = double(map.airspaceLayer().rendersInFrameCount() - inFrameBefore) / double(state.iterations());
     const std::vector<instruments::GPSView::DrawnAirspace> drawn = map.drawnAirspaces();
     state.counters["airspaces"] = double(drawn.size());
     state.counters["labelled"] = double(std::count_if(drawn.begin(), drawn.end(), [](const auto& a) { return a.labelled; }));
@@ -514,6 +558,6 @@ void BM_MapFrameWithAirspaces(benchmark::State& state) {
     if (qEnvironmentVariableIsSet("VANTREL_BENCH_PICTURES"))
         image.save(qEnvironmentVariable("VANTREL_BENCH_PICTURES") + QStringLiteral("/map-airspaces-%1-%2-%3.png").arg(state.range(0)).arg(state.range(1)).arg(state.range(2)));
 }
-BENCHMARK(BM_MapFrameWithAirspaces)->ArgsProduct({{10, 45, 200}, {1, 0}, {0, 1}})->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_MapFrameWithAirspaces)->ArgsProduct({{10, 45, 200}, {1, 0}, {0, 1, 2, 3}})->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -216,7 +217,7 @@ TEST_P(AirspacePixels, LabelsApartAndOnlyWhereTheAirspaceHoldsThem) {
     }
 }
 
-TEST_P(AirspacePixels, KeptPictureMovesWithTheMapAndANewIndexShowsAtOnce) {
+TEST_P(AirspacePixels, KeptPictureMovesWithTheMapAndTheNextIsDrawnOnTheWorker) {
     const double pixels = GetParam();
     AirspaceScene scene(fileIndex("geneva.txt", {"GENEVA CTR", "LS-R4 BIERE", "GENEVA TMA 2"}), /*baseMap=*/false);
     // The zone's two straight northern edges, looked at where the map puts them now: on each, the
@@ -240,22 +241,40 @@ TEST_P(AirspacePixels, KeptPictureMovesWithTheMapAndANewIndexShowsAtOnce) {
     // Eight points north and back, then 80 points north: each move shifts the edges about 7
     // points across themselves, so a picture left where it was drawn fails.
     constexpr double kPointNorth = 1.0 / 4.5 / 60.0;  // degrees of latitude a point covers at 4.5
+    const auto afterThePicture = [&] {
+        scene.map().airspaceLayer().waitForPicture();
+        QCoreApplication::processEvents();
+        return test::render(scene.map(), pixels);
+    };
     scene.fix(46.38, 6.20, 4.5f);
     scene.picture(pixels, QStringLiteral("kept-start"));
     const std::optional<QRectF> labelBefore =
         scene.drawn("GENEVA CTR") && scene.drawn("GENEVA CTR")->labelled ? std::optional(scene.drawn("GENEVA CTR")->box) : std::nullopt;
     size_t renders = scene.map().airspaceLayer().rendersCount();
+    // Beyond the margin the worker draws the next picture; up to twice the margin the spent one
+    // stands in meanwhile, and after a longer jump the frame has none until the worker is done.
+    enum class Then { Kept, StandIn, Nothing };
     struct Move {
         double pointsNorth;
-        bool drawnAgain;  // beyond the picture's margin
+        Then then;
     };
     double north = 0;
-    for (const Move m : {Move{8, false}, Move{-8, false}, Move{80, true}}) {
+    for (const Move m : {Move{8, Then::Kept}, Move{-8, Then::Kept}, Move{80, Then::StandIn}, Move{-180, Then::Nothing}}) {
         north += m.pointsNorth;
         SCOPED_TRACE(north);
         scene.fix(46.38 + north * kPointNorth, 6.20, 4.5f);
-        const QImage image = test::render(scene.map(), pixels);
-        EXPECT_EQ(scene.map().airspaceLayer().rendersCount(), renders + (m.drawnAgain ? 1 : 0));
+        QImage image = test::render(scene.map(), pixels);
+        if (m.then != Then::Kept) {
+            const auto [onEdge, beside] = zoneEdgeWhereItIs(image);
+            if (m.then == Then::StandIn) {
+                EXPECT_GE(onEdge, 6) << "the stand-in is not where the map puts it";
+            } else {
+                EXPECT_EQ(onEdge, 0) << "a picture left where it was";
+            }
+            EXPECT_EQ(beside, 0);
+            image = afterThePicture();
+        }
+        EXPECT_EQ(scene.map().airspaceLayer().rendersCount(), renders + (m.then == Then::Kept ? 0 : 1));
         renders = scene.map().airspaceLayer().rendersCount();
         const auto [onEdge, beside] = zoneEdgeWhereItIs(image);
         EXPECT_GE(onEdge, 6) << "the zone's edge is not where the map now puts it";
@@ -269,10 +288,35 @@ TEST_P(AirspacePixels, KeptPictureMovesWithTheMapAndANewIndexShowsAtOnce) {
     }
     EXPECT_TRUE(labelBefore) << "the zone was not named at the start";
 
-    // Another index, the same airspaces but the zone: gone at the next frame, and the restricted
-    // area still drawn.
+    // Moved on 8 points and zoomed in by the wheel, two notches: the frame at once stretches the
+    // kept picture about where it was drawn from, without labels, and the zone's edge is still where the map puts it; then the
+    // worker's picture at the new scale, with its labels.
+    const float before = scene.map().currentScale();
+    scene.fix(46.38 + (north + 8) * kPointNorth, 6.20, before);  // and moved on since the picture
+    QWheelEvent wheel(QPointF(160, 160), QPointF(160, 160), QPoint(), QPoint(0, 240), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&scene.map(), &wheel);
+    ASSERT_GT(scene.map().currentScale(), before * 1.1f);
+    {
+        const size_t inFrame = scene.map().airspaceLayer().rendersInFrameCount();
+        QImage image = test::render(scene.map(), pixels);
+        EXPECT_TRUE(scene.map().airspaceLayer().drawnAirspaces().empty()) << "labels placed on a stretched picture";
+        auto [onEdge, beside] = zoneEdgeWhereItIs(image);
+        EXPECT_GE(onEdge, 6) << "the stretched picture is not where the map puts the zone";
+        EXPECT_EQ(beside, 0);
+        image = afterThePicture();
+        std::tie(onEdge, beside) = zoneEdgeWhereItIs(image);
+        EXPECT_GE(onEdge, 6);
+        EXPECT_EQ(beside, 0);
+        EXPECT_NE(scene.drawn("GENEVA CTR"), nullptr);
+        EXPECT_EQ(scene.map().airspaceLayer().rendersInFrameCount(), inFrame) << "a frame drew its own picture";
+    }
+
+    // Another index, the same airspaces but the zone: gone once its picture is drawn, and the
+    // restricted area still drawn.
     scene.map().setAirspaces(fileIndex("geneva.txt", {"LS-R4 BIERE", "GENEVA TMA 2"}));
-    const QImage image = test::render(scene.map(), pixels);
+    test::render(scene.map(), pixels);
+    const QImage image = afterThePicture();
     test::savePicture(image, QStringLiteral("airspace-kept-new-index-%1x").arg(pixels));
     EXPECT_EQ(scene.drawn("GENEVA CTR"), nullptr);
     EXPECT_NE(scene.drawn("LS-R4 BIERE"), nullptr);

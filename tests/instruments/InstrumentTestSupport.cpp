@@ -64,6 +64,7 @@ QImage render(platform::ui::View& view, double scale) {
 QImage renderMapWithTiles(instruments::GPSView& map, double scale, const QString& name) {
     render(map, scale);
     map.baseMap().waitForTiles();
+    map.airspaceLayer().waitForPicture();
     QCoreApplication::processEvents();
     QImage image = render(map, scale);
     savePicture(image, name);

@@ -60,7 +60,8 @@ QImage render(platform::ui::View& view, double scale);
 QColor pixelAt(const QImage& image, QPointF points);
 // Saves the picture under tests/instruments/pictures in the build tree, to be looked at.
 void savePicture(const QImage& image, const QString& name);
-// The map drawn once to ask for its base map's tiles, then again with them; saved as `name`.
+// The map drawn once to ask for its base map's tiles and its airspace picture, then again with
+// them; saved as `name`.
 QImage renderMapWithTiles(instruments::GPSView& map, double scale, const QString& name);
 
 bool isWhite(const QColor& c);

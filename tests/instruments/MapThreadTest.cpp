@@ -4,10 +4,13 @@
 // draws its frames (holding dbLock, comparing records with the VOR's waypoint), the pane's nearby
 // list grows and shrinks and hears of every refresh, and a record is renamed under dbLock as the
 // waypoint editor does. Built with -fsanitize=thread (VANTREL_TSAN), any data race fails the run;
-// in every build the cache must end as exactly what a query at its last area gives.
+// in every build the cache must end as exactly what a query at its last area gives. Also here, the
+// map's airspace picture drawn on its layer's worker.
 
 #include "InstrumentTestSupport.h"
 
+#include "airspace/OpenAirReader.h"
+#include "instruments/AirspaceLayer.h"
 #include "instruments/GPSView.h"
 #include "instruments/VORView.h"
 
@@ -17,6 +20,9 @@
 #include "waypoints/WaypointKeys.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QThread>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -101,4 +107,42 @@ TEST(MapThreads, TheMapDrawsThePaneListsAndTheWorkerRefreshesAtOnce) {
         EXPECT_EQ(map.cachedNearbyWaypoints().contains(item), inside);
     }
     EXPECT_GT(within, 0u);
+}
+
+// The airspaces' picture drawn on the layer's worker from the index the map draws its labels
+// from, while the map flies across the picture's margin and zooms by the wheel: each picture
+// taken up must be the map's own, and once the worker is done a frame draws none itself.
+TEST(MapThreads, TheAirspacePictureIsDrawnOnTheWorkerWhileTheMapFliesAndZooms) {
+    test::InstrumentWorld world;
+    QFile file(QStringLiteral(VANTREL_TEST_DATA_DIR "/airspace/geneva.txt"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    auto index = std::make_shared<const airspace::AirspaceIndex>(airspace::readOpenAir(file.readAll(), "geneva.txt").airspaces);
+    instruments::GPSView map(world.location(), world.units(), nullptr, grid(100));
+    map.initWithFrame(QRectF(0, 0, 320, 320));
+    map.setAirspaces(index);
+    world.fix(46.24, 6.11);
+    test::render(map, 2.0);
+    for (int frame = 0; frame < 400; ++frame) {
+        // East 2 points a frame at the first scale, and a twentieth of a notch in or out.
+        world.fix(46.24, 6.11 + frame * 0.002);
+        if (frame % 50 >= 40) {
+            QWheelEvent wheel(QPointF(160, 160), QPointF(160, 160), QPoint(), QPoint(0, frame % 100 < 50 ? 6 : -6),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(&map, &wheel);
+        }
+        test::render(map, 2.0);
+        QCoreApplication::processEvents();
+    }
+    const instruments::AirspaceLayer& layer = map.airspaceLayer();
+    EXPECT_GT(layer.rendersCount(), layer.rendersInFrameCount() + 5) << "the worker drew no pictures";
+    layer.waitForPicture();
+    QCoreApplication::processEvents();
+    const size_t inFrame = layer.rendersInFrameCount();
+    QThread::msleep(400);  // the wheel's zoom settled
+    world.fix(46.24, 6.11 + 400 * 0.002);
+    test::render(map, 2.0);
+    layer.waitForPicture();
+    test::render(map, 2.0);
+    EXPECT_EQ(layer.rendersInFrameCount(), inFrame);
+    EXPECT_FALSE(map.drawnAirspaces().empty());
 }
