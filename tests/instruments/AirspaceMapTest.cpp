@@ -300,6 +300,7 @@ TEST_P(AirspacePixels, KeptPictureMovesWithTheMapAndTheNextIsDrawnOnTheWorker) {
     {
         const size_t inFrame = scene.map().airspaceLayer().rendersInFrameCount();
         QImage image = test::render(scene.map(), pixels);
+        test::savePicture(image, QStringLiteral("airspace-zooming-stretched-%1x").arg(pixels));
         EXPECT_TRUE(scene.map().airspaceLayer().drawnAirspaces().empty()) << "labels placed on a stretched picture";
         auto [onEdge, beside] = zoneEdgeWhereItIs(image);
         EXPECT_GE(onEdge, 6) << "the stretched picture is not where the map puts the zone";
