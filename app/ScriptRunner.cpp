@@ -8,8 +8,8 @@
 #include "platform/ui/Window.h"
 
 #include <QCoreApplication>
-#include <QEvent>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
