@@ -24,10 +24,10 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QTimer>
-#include <QWheelEvent>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -45,6 +45,16 @@ namespace {
 
 constexpr double kLeBourgetLat = 48.9694, kLeBourgetLon = 2.4414;
 
+// A good fix at the place, at a fixed time.
+positioning::Fix fixAt(double lat, double lon) {
+    positioning::Fix fix;
+    fix.latitude = lat;
+    fix.longitude = lon;
+    fix.horizontalAccuracy = 5.0;
+    fix.timestamp = 1.7e9;
+    return fix;
+}
+
 class ParisMap {
 public:
     ParisMap() {
@@ -55,12 +65,7 @@ public:
         database_.load(waypoints::ActiveCountriesStore(), [](const char*, platform::DictionaryPtr) {});
         map_ = std::make_unique<instruments::GPSView>(location_, units_, cache_, database_.waypointsDB());
         map_->initWithFrame(QRectF(0, 0, 320, 320));
-        positioning::Fix fix;
-        fix.latitude = kLeBourgetLat;
-        fix.longitude = kLeBourgetLon;
-        fix.horizontalAccuracy = 5.0;
-        fix.timestamp = 1.7e9;
-        location_.locationManagerDidUpdateToLocation(fix);
+        location_.locationManagerDidUpdateToLocation(fixAt(kLeBourgetLat, kLeBourgetLon));
         location_.setSpeedAndCourse(55.0f, 20.0f);
         cache_->waitUntilIdle(60000);
         QCoreApplication::processEvents();
@@ -126,11 +131,7 @@ void setMapScale(instruments::GPSView& map, double scale) {
 positioning::Fix settleMap(instruments::GPSView& map, positioning::LocationManager& location,
                            waypoints::NearbyWaypointCache& cache, QImage& image, double lat, double lon,
                            bool moving = true) {
-    positioning::Fix fix;
-    fix.latitude = lat;
-    fix.longitude = lon;
-    fix.horizontalAccuracy = 5.0;
-    fix.timestamp = 1.7e9;
+    const positioning::Fix fix = fixAt(lat, lon);
     location.locationManagerDidUpdateToLocation(fix);
     if (moving) location.setSpeedAndCourse(55.0f, 20.0f);
     cache.waitUntilIdle(60000);
@@ -373,12 +374,7 @@ void BM_MapTrafficSecondAt10Hz(benchmark::State& state) {
     instruments::GPSView map(location, units, cache, world.waypointsDB());
     map.setTrafficFeed(&feed);
     map.initWithFrame(QRectF(0, 0, 320, 320));
-    positioning::Fix fix;
-    fix.latitude = place.lat;
-    fix.longitude = place.lon;
-    fix.horizontalAccuracy = 5.0;
-    fix.timestamp = 1.7e9;
-    location.locationManagerDidUpdateToLocation(fix);
+    location.locationManagerDidUpdateToLocation(fixAt(place.lat, place.lon));
     cache->waitUntilIdle(60000);
     if (state.range(0)) map.show();
     PaintCounter counter;
