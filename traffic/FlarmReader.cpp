@@ -199,6 +199,24 @@ void readStatus(const Fields& f, FlarmReading& r) {
         return bad(r, "PFLAU target beyond 100 km");
 }
 
+// Both readers: the target's place from its north and east fields (metres), then the checks of
+// its distance, height, track and speeds; the reason it is refused, or null.
+[[gnu::always_inline]] inline const char* placeTarget(Target& t, double north, double east) {
+    if (std::isfinite(east)) {
+        t.north = north;
+        t.east = east;
+        t.distance = std::sqrt(north * north + east * east);
+    } else {
+        t.distance = std::abs(north);  // a target without bearing: the north field is its distance
+    }
+    if (t.distance > kFarthestFlarmTarget || std::abs(t.vertical) > kFarthestFlarmTarget) return "PFLAA target beyond 100 km";
+    if (std::isfinite(t.track) && (t.track < 0.0 || t.track >= 360.0)) return "PFLAA track out of range";
+    if (std::abs(t.groundSpeed) > 1000.0 || t.groundSpeed < 0.0 || std::abs(t.climbRate) > 200.0 ||
+        std::abs(t.turnRate) > 360.0)
+        return "PFLAA speed out of range";
+    return nullptr;
+}
+
 void readTarget(const Fields& f, FlarmReading& r) {
     // PFLAA,AlarmLevel,RelativeNorth,RelativeEast,RelativeVertical,IDType,ID,Track,TurnRate,
     //       GroundSpeed,ClimbRate,AcftType[,NoTrack,Source,RSSI]
@@ -224,19 +242,7 @@ void readTarget(const Fields& f, FlarmReading& r) {
     t.id.address = *id;
     t.addressType = idType ? AddressType(*idType) : AddressType::Random;
     t.aircraftType = int(type.value_or(-1));
-    if (std::isfinite(east)) {
-        t.north = north;
-        t.east = east;
-        t.distance = std::sqrt(north * north + east * east);
-    } else {
-        t.distance = std::abs(north);  // a target without bearing: the north field is its distance
-    }
-    if (t.distance > kFarthestFlarmTarget || std::abs(t.vertical) > kFarthestFlarmTarget)
-        return bad(r, "PFLAA target beyond 100 km");
-    if (std::isfinite(t.track) && (t.track < 0.0 || t.track >= 360.0)) return bad(r, "PFLAA track out of range");
-    if (std::abs(t.groundSpeed) > 1000.0 || t.groundSpeed < 0.0 || std::abs(t.climbRate) > 200.0 ||
-        std::abs(t.turnRate) > 360.0)
-        return bad(r, "PFLAA speed out of range");
+    if (const char* problem = placeTarget(t, north, east)) return bad(r, problem);
 }
 
 // Where readFlarmTarget is in its line, and the XOR of the bytes it has passed (the checksum).
@@ -362,19 +368,7 @@ bool readFlarmTarget(QByteArrayView raw, Target& t) {
     t.alarm = level;
     t.addressType = AddressType(idType);
     t.aircraftType = int(type);
-    if (std::isfinite(east)) {
-        t.north = north;
-        t.east = east;
-        t.distance = std::sqrt(north * north + east * east);
-    } else {
-        t.distance = std::abs(north);  // a target without bearing: the north field is its distance
-    }
-    if (t.distance > kFarthestFlarmTarget || std::abs(t.vertical) > kFarthestFlarmTarget) return false;
-    if (std::isfinite(t.track) && (t.track < 0.0 || t.track >= 360.0)) return false;
-    if (std::abs(t.groundSpeed) > 1000.0 || t.groundSpeed < 0.0 || std::abs(t.climbRate) > 200.0 ||
-        std::abs(t.turnRate) > 360.0)
-        return false;
-    return true;
+    return placeTarget(t, north, east) == nullptr;
 }
 
 FlarmReading readFlarmSentence(QByteArrayView line) {
