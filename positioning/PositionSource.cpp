@@ -10,6 +10,8 @@ PositionSource::~PositionSource() = default;
 
 bool PositionSource::setPacing(Pacing pacing) { return pacing == Pacing::RealTime; }
 
+bool PositionSource::setMessageReader(std::shared_ptr<MessageReader>) { return false; }
+
 void PositionSource::deliverFix(const Fix& fix) {
     hasDeliveredFix_ = true;
     outage_.clear();

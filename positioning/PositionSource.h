@@ -10,12 +10,25 @@
 
 #include "Fix.h"
 
+#include <QByteArrayView>
 #include <QObject>
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 namespace vantrel::positioning {
+
+// Reads the messages a live source does not use itself (another device's sentences, a traffic
+// receiver's frames) on the thread where the source reads its input, so that a flood of them
+// costs the main thread nothing.
+class MessageReader {
+public:
+    virtual ~MessageReader() = default;
+    // One message as unusedMessage() would carry it, in the order they came; on the source's
+    // reading thread, one call at a time.
+    virtual void read(QByteArrayView message) = 0;
+};
 
 class PositionSource : public QObject {
     Q_OBJECT
@@ -47,6 +60,12 @@ public:
     // until the first fix, "receiving from <description>" while fixes come, "<failure> from
     // <name>" after a failure.
     const QString& stateText() const { return stateText_; }
+
+    // Hands the messages this source does not use to `reader` on its reading thread instead of
+    // emitting unusedMessage() for each, and emits unusedMessagesRead() on the main thread once
+    // the reader has read some (once for all read since the last). Null goes back to
+    // unusedMessage(). A source that reads on the main thread answers false and changes nothing.
+    virtual bool setMessageReader(std::shared_ptr<MessageReader> reader);
 
     // Recorded sources can deliver every fix at once (AsFastAsPossible, before start returns);
     // live ones cannot and answer false.
@@ -80,6 +99,8 @@ signals:
     // ('$' to checksum, without line end) or frames of a binary protocol (flags included).
     // Emitted on the main thread, after the fix that came before it in the input.
     void unusedMessage(const QByteArray& message);
+    // The reader given to setMessageReader() has read messages. Main thread.
+    void unusedMessagesRead();
 
 private:
     Handlers handlers_;

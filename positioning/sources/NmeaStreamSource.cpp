@@ -1,11 +1,6 @@
 #include "NmeaStreamSource.h"
 
-#include "SerialPort.h"
-
 #include <QDateTime>
-#include <QNetworkDatagram>
-#include <QTcpSocket>
-#include <QUdpSocket>
 
 namespace vantrel::positioning {
 
@@ -18,9 +13,12 @@ NmeaStreamSource::NmeaStreamSource(Transport transport, QString address, int num
     silenceTimer_.setInterval(kSilenceMs);
     connect(&silenceTimer_, &QTimer::timeout, this,
             [this] { fail(QStringLiteral("no data for %1 s").arg(kSilenceMs / 1000)); });
+    link_ = std::make_unique<StreamLink>(transport_, address_, number_, [this](QByteArrayView bytes) { digest(bytes); });
+    connect(link_.get(), &StreamLink::digested, this, &NmeaStreamSource::deliver);
+    connect(link_.get(), &StreamLink::failed, this, &NmeaStreamSource::fail);
 }
 
-NmeaStreamSource::~NmeaStreamSource() { closeTransport(); }
+NmeaStreamSource::~NmeaStreamSource() = default;
 
 QString NmeaStreamSource::description() const {
     switch (transport_) {
@@ -48,55 +46,51 @@ void NmeaStreamSource::startUpdatingLocation() {
 }
 
 void NmeaStreamSource::open() {
-    closeTransport();
-    parser_ = std::make_unique<NmeaParser>(description(), QDateTime::currentDateTimeUtc().date());
     silenceTimer_.start();
-    switch (transport_) {
-    case Transport::Serial: {
-        serial_ = new SerialPort(address_, number_, this);
-        connect(serial_, &SerialPort::dataReceived, this, &NmeaStreamSource::consume);
-        connect(serial_, &SerialPort::failed, this, &NmeaStreamSource::fail);
-        QString error;
-        if (!serial_->open(&error)) fail(error);
-        break;
-    }
-    case Transport::Tcp:
-        tcp_ = new QTcpSocket(this);
-        connect(tcp_, &QTcpSocket::readyRead, this, [this] { consume(tcp_->readAll()); });
-        connect(tcp_, &QTcpSocket::errorOccurred, this, [this] { fail(tcp_->errorString()); });
-        connect(tcp_, &QTcpSocket::disconnected, this, [this] { fail(QStringLiteral("the connection was closed")); });
-        tcp_->connectToHost(address_, quint16(number_));
-        break;
-    case Transport::Udp:
-        udp_ = new QUdpSocket(this);
-        connect(udp_, &QUdpSocket::readyRead, this, [this] {
-            while (udp_ && udp_->hasPendingDatagrams()) consume(udp_->receiveDatagram().data());
-        });
-        if (!udp_->bind(QHostAddress::Any, quint16(number_), QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint))
-            fail(udp_->errorString());
-        break;
-    }
+    const QString error = link_->open([this] {
+        // A fresh parser for each connection, made on the link's thread, the one that uses it.
+        parser_ = std::make_unique<NmeaParser>(description(), QDateTime::currentDateTimeUtc().date());
+    });
+    if (!error.isEmpty()) fail(error);
 }
 
-void NmeaStreamSource::closeTransport() {
-    // Transports may be closed from inside their own signals: detach them and delete them later.
-    for (QObject* transport : {static_cast<QObject*>(serial_), static_cast<QObject*>(tcp_), static_cast<QObject*>(udp_)}) {
-        if (!transport) continue;
-        transport->disconnect(this);
-        transport->deleteLater();
-    }
-    if (serial_) serial_->close();
-    if (tcp_) tcp_->abort();
-    if (udp_) udp_->close();
-    serial_ = nullptr;
-    tcp_ = nullptr;
-    udp_ = nullptr;
+bool NmeaStreamSource::setMessageReader(std::shared_ptr<MessageReader> reader) {
+    std::lock_guard lock(mutex_);
+    reader_ = std::move(reader);
+    return true;
 }
 
-void NmeaStreamSource::consume(const QByteArray& bytes) {
-    silenceTimer_.start();
+void NmeaStreamSource::digest(QByteArrayView bytes) {
     parser_->addData(bytes);
     NmeaParser::Output output = parser_->takeOutput();
+    std::shared_ptr<MessageReader> reader;
+    {
+        std::lock_guard lock(mutex_);
+        reader = reader_;
+    }
+    const bool read = reader && !output.otherSentences.empty();
+    if (reader) {
+        for (const NmeaOtherSentence& sentence : output.otherSentences) reader->read(sentence.line);
+        output.otherSentences.clear();
+    }
+    std::lock_guard lock(mutex_);
+    Pending& p = pending_;
+    const size_t epochsBefore = p.output.epochs.size();
+    for (NmeaOtherSentence& sentence : output.otherSentences)
+        p.output.otherSentences.push_back({std::move(sentence.line), sentence.epochsBefore + epochsBefore});
+    for (NmeaEpoch& epoch : output.epochs) p.output.epochs.push_back(std::move(epoch));
+    p.garbage |= parser_->consecutiveBadLines() >= kGarbageLines;
+    p.messagesRead |= read;
+}
+
+void NmeaStreamSource::deliver() {
+    Pending p;
+    {
+        std::lock_guard lock(mutex_);
+        p = std::exchange(pending_, {});
+    }
+    if (!reconnectTimer_.isActive()) silenceTimer_.start();  // not for what a failed link read last
+    const NmeaParser::Output& output = p.output;
     size_t other = 0;
     for (size_t i = 0; i <= output.epochs.size(); ++i) {
         // The proprietary sentences that came before this epoch go first.
@@ -109,12 +103,12 @@ void NmeaStreamSource::consume(const QByteArray& bytes) {
         else if (hasDeliveredFix())
             deliverFailure(QStringLiteral("the receiver has no fix"));
     }
-    if (parser_->consecutiveBadLines() >= kGarbageLines)
-        deliverFailure(QStringLiteral("no valid NMEA sentences (wrong baud rate, or not an NMEA stream?)"));
+    if (p.garbage) deliverFailure(QStringLiteral("no valid NMEA sentences (wrong baud rate, or not an NMEA stream?)"));
+    if (p.messagesRead) emit unusedMessagesRead();
 }
 
 void NmeaStreamSource::fail(const QString& error) {
-    closeTransport();
+    link_->close();
     silenceTimer_.stop();
     deliverFailure(error);
     reconnectTimer_.start();
