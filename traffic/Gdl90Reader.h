@@ -19,6 +19,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -41,6 +42,12 @@ struct Gdl90Callsign {
     bool isEmpty() const { return length == 0; }
     QLatin1StringView view() const { return QLatin1StringView(bytes.data(), length); }
     QString toString() const { return view().toString(); }
+    // The letters packed into a word, 0 for none.
+    uint64_t key() const {
+        uint64_t k = 0;
+        std::memcpy(&k, bytes.data(), size_t(length));
+        return k;
+    }
     bool operator==(const Gdl90Callsign& other) const { return view() == other.view(); }
 };
 

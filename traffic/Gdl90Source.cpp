@@ -3,8 +3,6 @@
 #include "platform/core/Log.h"
 
 #include <QDateTime>
-#include <QNetworkDatagram>
-#include <QUdpSocket>
 
 namespace vantrel::traffic {
 
@@ -27,6 +25,10 @@ Gdl90Source::Gdl90Source(int port, QObject* parent) : PositionSource(parent), po
     silenceTimer_.setInterval(kSilenceMs);
     connect(&silenceTimer_, &QTimer::timeout, this,
             [this] { deliverFailure(QStringLiteral("no data for %1 s").arg(kSilenceMs / 1000)); });
+    link_ = std::make_unique<positioning::StreamLink>(positioning::StreamLink::Transport::Udp, QString(), port_,
+                                                      [this](QByteArrayView bytes) { digest(bytes); });
+    connect(link_.get(), &positioning::StreamLink::digested, this, &Gdl90Source::deliver);
+    connect(link_.get(), &positioning::StreamLink::failed, this, &Gdl90Source::fail);
 }
 
 Gdl90Source::~Gdl90Source() = default;
@@ -40,20 +42,13 @@ void Gdl90Source::startUpdatingLocation() {
 }
 
 void Gdl90Source::open() {
-    if (socket_) {
-        socket_->disconnect(this);
-        socket_->deleteLater();
-    }
-    socket_ = new QUdpSocket(this);
-    connect(socket_, &QUdpSocket::readyRead, this, [this] {
-        while (socket_ && socket_->hasPendingDatagrams()) consume(socket_->receiveDatagram().data());
-    });
     silenceTimer_.start();
-    if (!socket_->bind(QHostAddress::Any, quint16(port_), QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint))
-        fail(socket_->errorString());
+    const QString error = link_->open();
+    if (!error.isEmpty()) fail(error);
 }
 
 void Gdl90Source::fail(const QString& error) {
+    link_->close();
     silenceTimer_.stop();
     deliverFailure(error);
     reconnectTimer_.start();
@@ -74,30 +69,54 @@ std::optional<positioning::Fix> Gdl90Source::fixFromOwnship(const Gdl90Report& r
 }
 
 void Gdl90Source::consume(QByteArrayView bytes) {
-    silenceTimer_.start();
+    digest(bytes);
+    deliver();
+}
+
+void Gdl90Source::digest(QByteArrayView bytes) {
+    const double now = double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
+    std::lock_guard lock(mutex_);
     reader_.addData(bytes);
-    if (reader_.badFrames() > badLogged_ && (!sinceBadLog_.isValid() || sinceBadLog_.elapsed() >= kBadLogIntervalMs)) {
+    badFrames_ = reader_.badFrames();
+    lastProblem_ = reader_.lastProblem();
+    std::vector<Gdl90Message> messages = reader_.takeMessages();
+    for (const Gdl90Message& m : messages)
+        if (m.kind == Gdl90Message::Kind::Ownship) pending_.ownship.push_back(fixFromOwnship(m.report, now));
+    if (pending_.messages.empty())
+        pending_.messages = std::move(messages);
+    else
+        pending_.messages.insert(pending_.messages.end(), messages.begin(), messages.end());
+}
+
+void Gdl90Source::deliver() {
+    Pending p;
+    int64_t badFrames = 0;
+    const char* lastProblem = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        p = std::exchange(pending_, {});
+        badFrames = badFrames_;
+        lastProblem = lastProblem_;
+    }
+    if (!reconnectTimer_.isActive()) silenceTimer_.start();
+    if (badFrames > badLogged_ && (!sinceBadLog_.isValid() || sinceBadLog_.elapsed() >= kBadLogIntervalMs)) {
         platform::logLine(QStringLiteral("%1: dropped %2 bad frames (%3 in all; the last: %4)")
                               .arg(description())
-                              .arg(reader_.badFrames() - badLogged_)
-                              .arg(reader_.badFrames())
-                              .arg(QString::fromLatin1(reader_.lastProblem())));
-        badLogged_ = reader_.badFrames();
+                              .arg(badFrames - badLogged_)
+                              .arg(badFrames)
+                              .arg(QString::fromLatin1(lastProblem)));
+        badLogged_ = badFrames;
         sinceBadLog_.start();
     }
-    const std::vector<Gdl90Message> messages = reader_.takeMessages();
-    if (messages.empty()) return;
-    double now = double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
-    for (const Gdl90Message& m : messages) {
-        if (m.kind != Gdl90Message::Kind::Ownship) continue;
-        if (std::optional<positioning::Fix> fix = fixFromOwnship(m.report, now))
+    for (const std::optional<positioning::Fix>& fix : p.ownship) {
+        if (fix)
             deliverFix(*fix);
         else
             deliverFailure(QStringLiteral("the receiver has no position"));
     }
-    // The datagram's messages go on together (one call for the feed, not one per frame), after
-    // the fixes of its ownship reports.
-    emit messagesRead(messages);
+    // The messages go on together (one call for the feed, not one per frame), after the fixes
+    // of their ownship reports.
+    if (!p.messages.empty()) emit messagesRead(p.messages);
 }
 
 std::optional<int> gdl90Port(const QString& gpsOption, QString* error) {

@@ -2,9 +2,10 @@
 // A GDL90 traffic receiver on UDP (port 4000 by default) as a position source: its ownship reports
 // become fixes (accuracy from their NACp), and the messages of every good frame (heartbeat,
 // ownship, geometric altitude, traffic) are passed on decoded through messagesRead() for the
-// traffic feed, those of a datagram together, after the datagram's fixes: the frames are checked
-// and decoded once, here. Frames with a wrong CRC or cut short are dropped; their count goes to
-// the log at most once a minute.
+// traffic feed: the frames are checked and decoded once, here. The datagrams are read and decoded
+// on a thread of their own (StreamLink); the main thread gets the fixes and then the messages of
+// all the datagrams that came since the last event-loop turn. Frames with a wrong CRC or cut
+// short are dropped; their count goes to the log at most once a minute.
 //
 // Failures: a port that cannot be bound (tried again every three seconds), ten seconds without
 // data, and a receiver that reports no position. Each is reported once per outage.
@@ -12,16 +13,18 @@
 // The ownship's pressure and geometric altitudes are not in the fix (fixes carry none yet); the
 // traffic feed keeps them (TrafficFeed::ownship()).
 //
-// Ownership: owns its socket (a Qt child) and reader. Threads: main thread only.
+// Ownership: owns its link (with the socket) and reader. Threads: main thread; the reader works
+// on the link's thread.
 
 #include "Gdl90Reader.h"
 
 #include "positioning/PositionSource.h"
+#include "positioning/sources/StreamLink.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
 
-class QUdpSocket;
+#include <mutex>
 
 namespace vantrel::traffic {
 
@@ -39,28 +42,41 @@ public:
     QString description() const override;
     int port() const { return port_; }
 
-    // Reads bytes as if they had come in a datagram (the socket's path; tests feed it directly).
+    // Reads bytes as if they had come in a datagram and delivers what they said at once (tests
+    // and benchmarks feed it directly).
     void consume(QByteArrayView bytes);
 
     // The fix for an ownship report at `timestamp`, or nothing when it has no position.
     static std::optional<positioning::Fix> fixFromOwnship(const Gdl90Report& report, double timestamp);
 
 signals:
-    // The good messages of one datagram, in order, emitted after its fixes. Main thread.
+    // The good messages read since the last time, in order, emitted after their fixes. Main thread.
     void messagesRead(const std::vector<vantrel::traffic::Gdl90Message>& messages);
 
 private:
+    // What the datagrams said, not yet delivered.
+    struct Pending {
+        std::vector<std::optional<positioning::Fix>> ownship;  // a fix for each ownship report, or none without position
+        std::vector<Gdl90Message> messages;
+    };
+
     void open();
+    void digest(QByteArrayView bytes);  // the link's thread (or the main thread, through consume)
+    void deliver();
     void fail(const QString& error);
 
     int port_;
     bool started_ = false;
-    QUdpSocket* socket_ = nullptr;
-    Gdl90Reader reader_;
-    int64_t badLogged_ = 0;
+    std::mutex mutex_;
+    Gdl90Reader reader_;  // under mutex_, as the rest below
+    Pending pending_;
+    int64_t badFrames_ = 0;
+    const char* lastProblem_ = nullptr;
+    int64_t badLogged_ = 0;  // main thread
     QElapsedTimer sinceBadLog_;
     QTimer reconnectTimer_;
     QTimer silenceTimer_;
+    std::unique_ptr<positioning::StreamLink> link_;  // last: its thread ends before the rest goes
 };
 
 // "gdl90" or "gdl90:PORT" to the port, or nothing with the error.

@@ -48,6 +48,9 @@ struct Target {
     double turnRate = kNoValue;     // degrees per second, positive right
     AlarmLevel alarm = AlarmLevel::None;
     QString callsign;               // callsign or registration when known
+    // A GDL90 callsign's letters packed into a word (0 for none): a report's callsign is told from
+    // the one kept without reading the text, which lies elsewhere in memory.
+    uint64_t callsignKey = 0;
     int aircraftType = -1;          // FLARM's 0..15 or GDL90's emitter category; -1 unknown
     // GDL90 targets are reported by position: their latitude and longitude (degrees) and pressure
     // altitude (metres); the relative place above is recomputed from the ownship.

@@ -9,13 +9,59 @@
 #include "units/UnitSettings.h"
 
 #include <cmath>
+#include <mutex>
 
 namespace vantrel::traffic {
 
 namespace {
 constexpr double kMetresPerDegree = 6371000.0 * M_PI / 180.0;
 constexpr int kTickMs = 1000;
+
+// Reads one message, a FLARM line or GDL90 frames (any split of the stream), into `out`.
+void read(QByteArrayView message, TrafficFeed::Gdl90Stream& gdl90, TrafficFeed::Readings& out) {
+    if (message.isEmpty()) return;
+    if (message[0] == '$') {
+        // A good target, nearly every sentence, is read straight into the Target the list takes;
+        // the rest (a status each second, another device's sentences, bad ones) are read again
+        // with care.
+        Target& target = out.targets.emplace_back();
+        if (readFlarmTarget(message, target)) return;
+        out.targets.pop_back();
+        FlarmReading reading = readFlarmSentenceCarefully(message);
+        switch (reading.kind) {
+        case FlarmReading::Kind::NotFlarm: return;  // another device's sentence
+        case FlarmReading::Kind::Bad: out.problems.push_back(reading.reason); return;
+        case FlarmReading::Kind::Status: out.status = reading.status; return;
+        case FlarmReading::Kind::Target: out.targets.push_back(std::move(reading.target)); return;
+        }
+    } else if (message[0] == char(0x7E)) {
+        gdl90.reader.addData(message);
+        for (; gdl90.badSeen < gdl90.reader.badFrames(); ++gdl90.badSeen) out.problems.push_back(gdl90.reader.lastProblem());
+        std::vector<Gdl90Message> messages = gdl90.reader.takeMessages();
+        out.gdl90.insert(out.gdl90.end(), std::make_move_iterator(messages.begin()), std::make_move_iterator(messages.end()));
+    }
+}
 }  // namespace
+
+// Reads a live source's messages on its reading thread and keeps what they said until the main
+// thread takes it.
+class TrafficFeed::SourceReader final : public positioning::MessageReader {
+public:
+    void read(QByteArrayView message) override {
+        std::lock_guard lock(mutex_);
+        traffic::read(message, gdl90_, readings_);
+    }
+    // Swaps what was read for `empty` (whose vectors' room the reader keeps using).
+    void take(Readings& empty) {
+        std::lock_guard lock(mutex_);
+        std::swap(readings_, empty);
+    }
+
+private:
+    std::mutex mutex_;
+    Gdl90Stream gdl90_;
+    Readings readings_;
+};
 
 QString TargetId::text() const {
     return QStringLiteral("%1 %2")
@@ -31,7 +77,6 @@ TrafficFeed& TrafficFeed::shared() {
 
 TrafficFeed::TrafficFeed(Clock clock, QObject* parent) : QObject(parent), clock_(clock) {
     wall_.start();
-    gdl90_.setKeepFrames(false);
     if (clock_ == Clock::Wall) {
         tick_.setInterval(kTickMs);
         connect(&tick_, &QTimer::timeout, this, &TrafficFeed::tick);
@@ -45,14 +90,27 @@ void TrafficFeed::listenTo(positioning::PositionSource* source) {
     stopListening();
     reset();
     if (!source) return;
-    sourceConnection_ = connect(source, &positioning::PositionSource::unusedMessage, this,
-                                [this](const QByteArray& message) { handleMessage(message); });
+    source_ = source;
+    auto reader = std::make_shared<SourceReader>();
+    if (source->setMessageReader(reader)) {
+        sourceReader_ = std::move(reader);
+        sourceConnection_ = connect(source, &positioning::PositionSource::unusedMessagesRead, this, [this] {
+            sourceReader_->take(readings_);
+            takeIn(readings_);
+        });
+    } else {
+        sourceConnection_ = connect(source, &positioning::PositionSource::unusedMessage, this,
+                                    [this](const QByteArray& message) { handleMessage(message); });
+    }
     // A GDL90 receiver has read its frames already: its messages come decoded.
     if (auto* gdl90 = qobject_cast<Gdl90Source*>(source))
         gdl90Connection_ = connect(gdl90, &Gdl90Source::messagesRead, this, &TrafficFeed::handleGdl90Messages);
 }
 
 void TrafficFeed::stopListening() {
+    if (source_ && sourceReader_) source_->setMessageReader(nullptr);
+    source_ = nullptr;
+    sourceReader_.reset();
     disconnect(sourceConnection_);
     disconnect(gdl90Connection_);
 }
@@ -61,8 +119,12 @@ double TrafficFeed::now() const { return clock_ == Clock::Wall ? double(wall_.el
 
 void TrafficFeed::reset() {
     list_.clear();
-    gdl90_ = Gdl90Reader();
-    gdl90BadSeen_ = 0;
+    gdl90_ = Gdl90Stream();
+    if (sourceReader_) {
+        // What the source's thread read before now is not taken in.
+        Readings dropped;
+        sourceReader_->take(dropped);
+    }
     ownship_ = Ownship();
     flarmStatus_.reset();
     fixTime_ = 0.0;
@@ -76,33 +138,24 @@ void TrafficFeed::reset() {
 }
 
 void TrafficFeed::handleMessage(QByteArrayView message) {
-    if (message.isEmpty()) return;
-    if (message[0] == '$')
-        handleFlarm(message);
-    else if (message[0] == char(0x7E))
-        handleGdl90(message);
+    read(message, gdl90_, readings_);
+    takeIn(readings_);
 }
 
-void TrafficFeed::handleFlarm(QByteArrayView line) {
-    // A good target, nearly every sentence, goes straight into the Target the list takes; the
-    // rest (a status each second, another device's sentences, bad ones) are read again with care.
-    Target target;
-    if (readFlarmTarget(line, target)) return take(std::move(target));
-    FlarmReading reading = readFlarmSentenceCarefully(line);
-    switch (reading.kind) {
-    case FlarmReading::Kind::NotFlarm: return;  // another device's sentence
-    case FlarmReading::Kind::Bad: return bad(reading.reason);
-    case FlarmReading::Kind::Status:
-        flarmStatus_ = reading.status;
-        return changed();
-    case FlarmReading::Kind::Target: return take(std::move(reading.target));
+void TrafficFeed::takeIn(Readings& readings) {
+    const double heard = updateTime();
+    for (Target& target : readings.targets) take(std::move(target), heard);
+    readings.targets.clear();
+    if (readings.status) {
+        flarmStatus_ = std::exchange(readings.status, std::nullopt);
+        changed();
     }
-}
-
-void TrafficFeed::handleGdl90(QByteArrayView frames) {
-    gdl90_.addData(frames);
-    for (; gdl90BadSeen_ < gdl90_.badFrames(); ++gdl90BadSeen_) bad(gdl90_.lastProblem());
-    handleGdl90Messages(gdl90_.takeMessages());
+    for (const char* problem : readings.problems) bad(problem);
+    readings.problems.clear();
+    if (!readings.gdl90.empty()) {
+        handleGdl90Messages(readings.gdl90);
+        readings.gdl90.clear();
+    }
 }
 
 void TrafficFeed::handleGdl90Messages(const std::vector<Gdl90Message>& messages) {
@@ -140,12 +193,13 @@ void TrafficFeed::handleGdl90Messages(const std::vector<Gdl90Message>& messages)
             // The list keeps the callsign it has when the report brings none: a text is made
             // only for a callsign that differs from the one kept.
             if (!r.callsign.isEmpty()) {
+                t.callsignKey = r.callsign.key();
                 const Target* known = list_.find(t.id);
-                if (!known || known->callsign != r.callsign.view()) t.callsign = r.callsign.toString();
+                if (!known || known->callsignKey != t.callsignKey) t.callsign = r.callsign.toString();
             }
             t.aircraftType = r.emitterCategory;
             placeGdl90Target(t);
-            take(std::move(t));
+            take(std::move(t), updateTime());
             break;
         }
         }
@@ -176,8 +230,8 @@ double TrafficFeed::updateTime() {
     return batchTime_;
 }
 
-void TrafficFeed::take(Target&& target) {
-    switch (list_.update(std::move(target), updateTime())) {
+void TrafficFeed::take(Target&& target, double heard) {
+    switch (list_.update(std::move(target), heard)) {
     case TrafficList::Update::AddressTypeChanged: return bad("an address that changed its type");
     case TrafficList::Update::ListFull: return bad("more targets than the list holds");
     default: return changed();

@@ -6,8 +6,15 @@
 // the app raises its banner from.
 //
 // Clocks: in the app the feed ages targets by the wall clock (a monotonic timer, read once for the
-// messages of one event-loop turn; a one-second tick expires the quiet ones). A tool replaying a recording as fast as it can ages them by the fixes'
-// times instead (Clock::Fixes, fed by noteFix), so a replay gives the same list at any speed.
+// messages of one event-loop turn; a one-second tick expires the quiet ones). A tool replaying a
+// recording as fast as it can ages them by the fixes' times instead (Clock::Fixes, fed by
+// noteFix), so a replay gives the same list at any speed.
+//
+// Reading: from a live stream (a source that reads on a thread of its own), the FLARM sentences
+// and GDL90 frames are read on that thread (a MessageReader of the feed's); the main thread only
+// takes the targets in, once per event-loop turn for all that came. From the other sources, each
+// message is read as it is passed on. Within one turn's input from a stream, FLARM's targets are
+// taken in before the GDL90 messages.
 //
 // Bad input is dropped and counted; the count goes to the log at most once a minute (by the
 // feed's clock), with the last reason.
@@ -18,7 +25,7 @@
 //
 // Ownership: the shared feed lives until the process ends; a feed of its own is owned by its
 // maker. It does not own the sources it listens to (a source that goes disconnects itself).
-// Threads: main thread only.
+// Threads: main thread only (but its reader, on the source's reading thread).
 
 #include "FlarmReader.h"
 #include "Gdl90Reader.h"
@@ -29,8 +36,10 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 
+#include <memory>
 #include <optional>
 
 namespace vantrel::positioning {
@@ -92,12 +101,27 @@ public:
     // Forgets every target, the status and the ownship (a new source).
     void reset();
 
+    // What a run of messages said, in order within each kind: FLARM's targets, its last status,
+    // the reasons bad ones were dropped, and the good GDL90 messages.
+    struct Readings {
+        std::vector<Target> targets;
+        std::optional<FlarmStatus> status;
+        std::vector<const char*> problems;
+        std::vector<Gdl90Message> gdl90;
+    };
+    // A GDL90 byte stream read in order, with the count of its bad frames already told.
+    struct Gdl90Stream {
+        Gdl90Reader reader;
+        int64_t badSeen = 0;
+    };
+
 private:
-    void handleFlarm(QByteArrayView line);
-    void handleGdl90(QByteArrayView frames);
+    class SourceReader;
+    // Takes in what the readings say (and leaves them empty, their room kept).
+    void takeIn(Readings& readings);
     // The time a target taken now was heard: the wall clock read once per event-loop turn.
     double updateTime();
-    void take(Target&& target);
+    void take(Target&& target, double heard);
     void placeGdl90Target(Target& target) const;
     void bad(const char* reason);
     void changed();
@@ -110,8 +134,10 @@ private:
     double ownshipCosLatitude_ = 1.0;  // of the ownship's latitude, for placing GDL90 targets
     QTimer tick_;
     TrafficList list_;
-    Gdl90Reader gdl90_;
-    int64_t gdl90BadSeen_ = 0;
+    Gdl90Stream gdl90_;  // of the messages read on the main thread
+    Readings readings_;  // those taken in last, kept for their vectors' room
+    std::shared_ptr<SourceReader> sourceReader_;  // while listening to a source that reads on its own thread
+    QPointer<positioning::PositionSource> source_;
     Ownship ownship_;
     std::optional<FlarmStatus> flarmStatus_;
     std::vector<TrafficAlert> alerts_;

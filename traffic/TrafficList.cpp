@@ -42,7 +42,12 @@ TrafficList::Update TrafficList::update(Target&& target, double now) {
     if (slots_[slot] != kEmptySlot) {
         Target& known = targets_[slots_[slot] & 0xFFFF];
         if (known.addressType != target.addressType) return Update::AddressTypeChanged;
-        if (target.callsign.isEmpty()) target.callsign = known.callsign;  // FLARM never sends one
+        // FLARM never sends a callsign, GDL90 only when it changed: the known one is kept, its
+        // text handed over without a copy (a copy would count a reference in the text's memory).
+        if (target.callsign.isEmpty()) {
+            target.callsign.swap(known.callsign);
+            if (target.callsignKey == 0) target.callsignKey = known.callsignKey;
+        }
         known = std::move(target);
         return Update::Updated;
     }

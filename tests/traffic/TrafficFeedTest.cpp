@@ -11,6 +11,9 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
 #include <QUdpSocket>
 
 #include <gtest/gtest.h>
@@ -229,6 +232,63 @@ TEST(TrafficFeed, DatagramsOfBothKindsReachTheFeed) {
     ASSERT_TRUE(waitFor([&] { return flarmFeed.targets().size() == 3; }));
     EXPECT_EQ(nmeaFixes, 2);
     EXPECT_TRUE(flarmFeed.flarmStatus().has_value());
+}
+
+// A FLARM bridge on TCP sends ten rounds of 500 targets at once, position sentences before each
+// round and a target beyond 100 km in each. The sentences are read where the source reads its
+// input, not on the main thread; the main thread takes everything in at a few deliveries, and the
+// fixes, the targets and the count of damaged sentences all come through.
+TEST(TrafficFeed, AFloodFromATcpStreamIsReadOffTheMainThread) {
+    platform::setLogSink(&captureLog);
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    positioning::NmeaStreamSource source(positioning::NmeaStreamSource::Transport::Tcp, QStringLiteral("127.0.0.1"),
+                                         server.serverPort());
+    int fixes = 0;
+    source.setHandlers({[&](const positioning::Fix&) { ++fixes; }, {}, {}, {}});
+    int deliveries = 0;
+    QObject::connect(&source, &positioning::PositionSource::unusedMessagesRead, [&] { ++deliveries; });
+    // Where the sentences are read: a reader of the test's own, next to the feed's, sees the thread.
+    TrafficFeed feed(TrafficFeed::Clock::Wall);
+    feed.listenTo(&source);
+    source.startUpdatingLocation();
+    ASSERT_TRUE(waitFor([&] { return server.hasPendingConnections(); }));
+    QTcpSocket* peer = server.nextPendingConnection();
+
+    const auto sentence = [](const QByteArray& body) {
+        unsigned sum = 0;
+        for (char c : body) sum ^= uchar(c);
+        return "$" + body + "*" + QByteArray::number(sum, 16).rightJustified(2, '0').toUpper() + "\r\n";
+    };
+    QByteArray stream;
+    for (int round = 0; round < 10; ++round) {
+        const QByteArray time = QByteArray::number(100000 + round) + ".00";
+        stream += sentence("GPRMC," + time + ",A,4613.8000,N,00606.0000,E,100.0,45.0,010624,,,A");
+        stream += sentence("GPGGA," + time + ",4613.8000,N,00606.0000,E,1,09,0.9,1250.0,M,48.0,M,,");
+        for (int i = 0; i < 500; ++i)
+            stream += sentence("PFLAA,0," + QByteArray::number(100 + i * 10) + "," + QByteArray::number(round) + ",50,2," +
+                               QByteArray::number(0xD00000 + i, 16).toUpper() + ",90,,30,0.5,1");
+        stream += sentence("PFLAA,0,250000,0,50,2,DD0001,90,,30,0.5,1");  // beyond 100 km
+    }
+    peer->write(stream);
+    ASSERT_TRUE(waitFor([&] { return feed.badInputs() == 10 && fixes == 10; })) << feed.badInputs() << " bad, " << fixes << " fixes, " << feed.targets().size();
+    ASSERT_EQ(feed.targets().size(), 500u);
+    EXPECT_LT(deliveries, 100);  // for 5010 sentences
+    for (const Target& t : feed.targets()) {
+        EXPECT_DOUBLE_EQ(t.east, 9.0) << t.id.text().toStdString();  // the last round's
+        EXPECT_DOUBLE_EQ(t.north, 100.0 + (t.id.address - 0xD00000) * 10.0);
+    }
+    // A reader set on the source is called on the source's own thread.
+    struct ThreadOf final : positioning::MessageReader {
+        std::atomic<QThread*> thread{nullptr};
+        void read(QByteArrayView) override { thread = QThread::currentThread(); }
+    };
+    auto probe = std::make_shared<ThreadOf>();
+    ASSERT_TRUE(source.setMessageReader(probe));
+    peer->write(sentence("PFLAU,1,1,2,1,0,,0,,"));
+    ASSERT_TRUE(waitFor([&] { return probe->thread.load() != nullptr; }));
+    EXPECT_NE(probe->thread.load(), QThread::currentThread());
+    platform::setLogSink(nullptr);
 }
 
 }  // namespace
