@@ -85,7 +85,8 @@ void Gdl90Source::digest(QByteArrayView bytes) {
     if (pending_.messages.empty())
         pending_.messages = std::move(messages);
     else
-        pending_.messages.insert(pending_.messages.end(), messages.begin(), messages.end());
+        pending_.messages.insert(pending_.messages.end(), std::make_move_iterator(messages.begin()),
+                                 std::make_move_iterator(messages.end()));
 }
 
 void Gdl90Source::deliver() {
