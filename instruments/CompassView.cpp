@@ -23,7 +23,7 @@ void CompassView::updateDisplay(const platform::Notification* notification) {
     setLabelText(QStringLiteral("speedLabel"), speedText(speed, speedFactor_, speedUnit_));
     setLabelText(QStringLiteral("trackLabel"), bearingText(trackAngle_, showsMagnetic()));
     if (const std::optional<positioning::Fix> here = manager.currentLocation()) {
-        setLabelText(QStringLiteral("altitudeLabel"), altitudeText(here->altitude, heightFactor_, heightUnit_));
+        setLabelText(QStringLiteral("altitudeLabel"), heightText(here->altitude, here->pressureAltitude, heightFactor_, heightUnit_));
         setLabelText(QStringLiteral("verticalSpeedLabel"), verticalSpeedText(manager.verticalSpeed(), heightFactor_, heightUnit_));
     } else {
         setLabelText(QStringLiteral("altitudeLabel"), QStringLiteral("--"));

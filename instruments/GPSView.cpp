@@ -173,7 +173,7 @@ void GPSView::updateDisplay(const platform::Notification* notification) {
     setLabelText(QStringLiteral("latField"), positioning::LocationManager::formattedCoordinates(here->latitude, false));
     setLabelText(QStringLiteral("speed"), speedText(manager.speed(), speedFactor_, speedUnit_));
     setLabelText(QStringLiteral("course"), bearingText(trackAngle_, showsMagnetic()));
-    setLabelText(QStringLiteral("altitude"), altitudeText(here->altitude, heightFactor_, heightUnit_));
+    setLabelText(QStringLiteral("altitude"), heightText(here->altitude, here->pressureAltitude, heightFactor_, heightUnit_));
     setLabelText(QStringLiteral("verticalSpeed"), verticalSpeedText(manager.verticalSpeed(), heightFactor_, heightUnit_));
     setLabelText(QStringLiteral("accuracy"),
                  positioning::LocationManager::formattedDistance(here->horizontalAccuracy, manager.distanceFactor(),

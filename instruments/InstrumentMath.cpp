@@ -1,6 +1,8 @@
 #include "InstrumentMath.h"
 
 #include <QString>
+
+#include <algorithm>
 #include <cmath>
 
 namespace vantrel::instruments {
@@ -96,6 +98,15 @@ QString altitudeText(std::optional<double> metres, double heightFactor, const QS
     if (!metres || !std::isfinite(*metres * heightFactor)) return QStringLiteral("--");
     const double shown = std::round(*metres * heightFactor) + 0.0;  // no "-0"
     return QStringLiteral("%1 %2").arg(QString::asprintf("%.0f", shown == 0.0 ? 0.0 : shown), heightUnit);
+}
+
+QString heightText(std::optional<double> altitude, std::optional<double> pressureAltitude, double heightFactor,
+                   const QString& heightUnit) {
+    const auto known = [heightFactor](std::optional<double> metres) { return metres && std::isfinite(*metres * heightFactor); };
+    if (known(altitude) || !known(pressureAltitude)) return altitudeText(altitude, heightFactor, heightUnit);
+    constexpr double kMetresPerFoot = 0.3048;
+    const double level = std::round(*pressureAltitude / kMetresPerFoot / 100.0) + 0.0;  // no "-0"
+    return QString::asprintf("FL%03.0f", std::clamp(level, -99.0, 999.0));
 }
 
 QString verticalSpeedText(std::optional<double> metresPerSecond, double heightFactor, const QString& heightUnit) {

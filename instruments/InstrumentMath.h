@@ -76,6 +76,11 @@ QString bearingText(float angle, bool magnetic);
 float bearingFromNorth(float trueBearing, std::optional<double> variation);
 // "4500 ft" or "1370 m": metres times the height factor, to the unit; "--" without a value.
 QString altitudeText(std::optional<double> metres, double heightFactor, const QString& heightUnit);
+// The height on the panes: the GNSS altitude above sea level as altitudeText; without one, the
+// pressure altitude as a flight level ("FL040": hundreds of feet in the standard atmosphere, in any
+// unit system), as a GDL90 receiver's ownship report gives only that. "--" without either.
+QString heightText(std::optional<double> altitude, std::optional<double> pressureAltitude, double heightFactor,
+                   const QString& heightUnit);
 // "+500 fpm" (to ten feet a minute) for feet, "+2.5 m/s" for metres; "0 fpm" level; "--" without a
 // value.
 QString verticalSpeedText(std::optional<double> metresPerSecond, double heightFactor, const QString& heightUnit);

@@ -10,8 +10,9 @@
 // Failures: a port that cannot be bound (tried again every three seconds), ten seconds without
 // data, and a receiver that reports no position. Each is reported once per outage.
 //
-// The ownship's pressure and geometric altitudes are not in the fix (fixes carry none yet); the
-// traffic feed keeps them (TrafficFeed::ownship()).
+// The ownship report's pressure altitude and climb rate go in the fix. Its geometric altitude
+// (message 11) is a height above the ellipsoid, not above sea level, so it stays with the traffic
+// feed (TrafficFeed::ownship()).
 //
 // Ownership: owns its link (with the socket) and reader. Threads: main thread; the reader works
 // on the link's thread.

@@ -183,4 +183,11 @@ TEST(MagneticBearings, TextsOfBearingsAltitudesAndVerticalSpeeds) {
         EXPECT_EQ(altitudeText(h.value, h.factor, h.unit), h.altitude) << h.altitude;
         EXPECT_EQ(verticalSpeedText(h.value, h.factor, h.unit), h.verticalSpeed) << h.verticalSpeed;
     }
+    // The panes' height: the GNSS altitude first, else the pressure altitude as a flight level.
+    EXPECT_EQ(heightText(1371.6, 1300.0, feet, "ft"), "4496 ft");
+    EXPECT_EQ(heightText(std::nullopt, 1219.2, feet, "ft"), "FL040");
+    EXPECT_EQ(heightText(std::nan(""), 10668.0, 1.0, "m"), "FL350");
+    EXPECT_EQ(heightText(std::nullopt, 10.0, feet, "ft"), "FL000");
+    EXPECT_EQ(heightText(std::nullopt, -152.4, feet, "ft"), "FL-05");
+    EXPECT_EQ(heightText(std::nullopt, std::nullopt, feet, "ft"), "--");
 }
