@@ -116,7 +116,7 @@ public:
     int64_t skippedMessages() const { return skippedMessages_; }
     const char* lastProblem() const { return lastProblem_; }
 
-    // Keeps the good frames as well as their messages (the GDL90 source passes them on).
+    // Keeps the good frames as well as their messages (checks that read them again take them).
     void setKeepFrames(bool keep) { keepFrames_ = keep; }
 
 private:
